@@ -1,0 +1,47 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+// One serial port, opened by number, written and read synchronously with a deadline in
+// milliseconds. Failures are results: Open returns false, Write and Read return counts.
+class Tserial {
+ public:
+  // Maps a port number to the device to open: "COMn" on Windows; on POSIX systems the
+  // caller's map (for instance COM1 -> /dev/ttyUSB0), else /dev/ttyS<n-1>.
+  using DeviceResolver = std::function<std::string(int portNumber)>;
+
+  Tserial();
+  ~Tserial();
+  Tserial(const Tserial&) = delete;
+  Tserial& operator=(const Tserial&) = delete;
+
+  // Opens COM<portNumber> at baudRate, 8 data bits, no parity, one stop bit, DTR off, no
+  // hardware flow control, reads returning at once with what has arrived.
+  bool Open(int portNumber, std::uint32_t baudRate);
+  void Close();
+  // Bytes written; 0 for a null data pointer; -1 when the port is closed.
+  int Write(const std::uint8_t* data, int length, std::uint32_t timeoutMs);
+  // Bytes read into buffer; 0 when the port is closed.
+  int Read(std::uint8_t* buffer, int length, std::uint32_t timeoutMs);
+
+  bool IsOpen() const;
+  std::uint32_t BaudRate() const { return baudRate_; }
+  void SetDeviceResolver(DeviceResolver resolver) { resolver_ = std::move(resolver); }
+  std::string DevicePath(int portNumber) const;
+
+  // Milliseconds on a monotonic clock; every deadline is taken on it.
+  static std::uint32_t DayMillis();
+
+ private:
+  static constexpr std::intptr_t kInvalidHandle = -1;
+
+  std::uint32_t baudRate_ = 0;
+  std::intptr_t handle_ = kInvalidHandle;
+  // The port's line settings as read during the last Open, before any change; large enough
+  // for a Win32 DCB or a POSIX termios.
+  alignas(8) std::array<unsigned char, 64> savedLineSettings_{};
+  DeviceResolver resolver_;
+};

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+
+// The user's choices kept between runs: on Windows the registry key
+// HKEY_CURRENT_USER\Software\Tavrin Ltd\Quillsetter, elsewhere "Tavrin Ltd/Quillsetter.conf" in
+// the user's configuration folder.
+namespace prefs {
+
+// List indices as the lists select them (-1: nothing selected); language -1, 0 Bulgarian,
+// 1 English; port is the COM number 1..8.
+struct StoredChoices {
+  int language = -1;
+  int port = 1;
+  int baud = 7;
+  int intensity = 3;
+  int speed = 0;
+  int country = 0;
+  int codePage = 0;
+  int newBaud = 7;
+  int autoCutter = 1;
+  int paper = 1;
+  int protocol = 0;
+  int commandSet = 0;
+  int esct = 0;
+};
+
+enum class LoadStatus {
+  Loaded,          // every value read or defaulted
+  KeyUnavailable,  // the store cannot be opened: nothing read, no language applied
+  Failed,          // another failure: "Failed loading preferences!", defaults where unread
+};
+
+struct LoadResult {
+  LoadStatus status = LoadStatus::Loaded;
+  StoredChoices choices;
+};
+
+LoadResult Load();
+
+// False when the choices could not all be written: "Failed saving preferences!".
+bool Save(const StoredChoices& choices);
+
+// The device named for COM<portNumber> in group "Ports" ("COM1=/dev/ttyUSB0"), read anew on
+// every call; empty when there is none.
+QString DeviceForPort(int portNumber);
+
+// True where the system's ANSI code page is 1251 (Windows) or its locale's script is Cyrillic.
+bool SystemUsesCyrillic();
+
+}  // namespace prefs

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+// Turns the byte stream a printer receives into its commands, wherever the stream was split.
+namespace vprinter {
+
+enum class CommandKind {
+  Identify,
+  Intensity,
+  Speed,
+  Country,
+  CodePage,
+  SettingsEnd,
+  DipSwitch,
+  Closing,
+  Unknown,  // a byte that starts no known command
+};
+
+struct DecodedCommand {
+  CommandKind kind = CommandKind::Unknown;
+  std::vector<std::uint8_t> bytes;
+  int parameter = 0;  // the n of ESC Y/X/R/t n, the switch number k of GS ) k v
+  int value = 0;      // the v of GS ) k v
+  std::int64_t millis = 0;  // arrival of the command's last byte, as stamped by the caller
+
+  // One line in plain words: "identify", "intensity 100 %", "DIP switch 6 = 0", ...
+  std::string Describe() const;
+};
+
+class CommandDecoder {
+ public:
+  // Decodes what completes with these bytes; an incomplete command waits for the next call.
+  std::vector<DecodedCommand> Feed(std::span<const std::uint8_t> bytes, std::int64_t millis);
+
+ private:
+  std::vector<std::uint8_t> pending_;
+};
+
+}  // namespace vprinter
