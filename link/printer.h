@@ -39,14 +39,17 @@ Closing EncodeClosing();
 // The model name carried by an identification reply: the first 21 bytes, up to the first 0
 // byte, without leading and trailing bytes of 0x20 or less.
 std::string ModelNameFromReply(std::span<const std::uint8_t> reply);
-// The family of a model name: 0, 1 (with DIP switches), 2, or kNoFamily.
+// The family of a model name: 0, 1 (with DIP switches), 2, or kNoFamily. The name is compared
+// whole and case-sensitive with the first 21 characters of each known model name.
 int Classify(std::string_view modelName);
 
-// Entries of the printing-speed list for a family 0..2.
+// Entries of the printing-speed list for a family 0..2; for any other family the entries the
+// list shows before a connection.
 const std::array<const char*, 4>& SpeedEntries(int family);
 // Rate of a baud-list index 0..7; 0 for any other index.
 std::uint32_t BaudRateOf(int index);
-// Values of DIP switches 1..3 for a new-baud index 0..7: its bits 0, 1 and 2.
+// Values of DIP switches 1..3 for a new-baud index 0..7: its bits 0, 1 and 2; all 0 for any
+// other index.
 std::array<int, 3> DipBaudBits(int newBaudIndex);
 
 // Entry texts of the lists whose entries are the same in every language.
