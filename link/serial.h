@@ -1,9 +1,11 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 
 // One serial port, opened by number, written and read synchronously with a deadline in
 // milliseconds. Failures are results: Open returns false, Write and Read return counts.
@@ -32,8 +34,13 @@ class Tserial {
   void SetDeviceResolver(DeviceResolver resolver) { resolver_ = std::move(resolver); }
   std::string DevicePath(int portNumber) const;
 
-  // Milliseconds on a monotonic clock; every deadline is taken on it.
-  static std::uint32_t DayMillis();
+  // Milliseconds on the monotonic clock every deadline is taken on; it does not wrap at
+  // midnight, so a wait across midnight ends on time.
+  static std::uint32_t DayMillis() {
+    using namespace std::chrono;
+    return static_cast<std::uint32_t>(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+  }
 
  private:
   static constexpr std::intptr_t kInvalidHandle = -1;

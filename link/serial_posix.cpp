@@ -1,0 +1,205 @@
+// Tserial on a POSIX terminal device (termios).
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <thread>
+
+#include "serial.h"
+#include "serial_deadline.h"
+
+namespace {
+
+std::optional<speed_t> SpeedOf(std::uint32_t baudRate) {
+  switch (baudRate) {
+    case 1200:
+      return B1200;
+    case 1800:
+      return B1800;
+    case 2400:
+      return B2400;
+    case 4800:
+      return B4800;
+    case 9600:
+      return B9600;
+    case 19200:
+      return B19200;
+    case 38400:
+      return B38400;
+    case 57600:
+      return B57600;
+    case 115200:
+      return B115200;
+    default:
+      return std::nullopt;
+  }
+}
+
+// 8N1 and nothing else: no echo, no line editing, no CR/LF translation, no signals and no
+// XON/XOFF, which would swallow 0x11/0x13 in replies and let an XOFF stall a write.
+void MakeRaw(termios& settings) {
+  settings.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
+                                             ICRNL | IXON | IXOFF | IXANY | IMAXBEL);
+  settings.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+  settings.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+  settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB | CRTSCTS | HUPCL);
+  settings.c_cflag |= CS8 | CREAD | CLOCAL;
+  // Reads return at once with whatever has arrived.
+  settings.c_cc[VMIN] = 0;
+  settings.c_cc[VTIME] = 0;
+}
+
+bool HasSettings(int fd, const termios& wanted) {
+  termios actual{};
+  if (tcgetattr(fd, &actual) != 0) return false;
+  return (actual.c_cflag & (CSIZE | PARENB | CSTOPB)) == CS8 &&
+         cfgetispeed(&actual) == cfgetispeed(&wanted) &&
+         cfgetospeed(&actual) == cfgetospeed(&wanted);
+}
+
+bool ClearDtr(int fd) {
+  const int dtr = TIOCM_DTR;
+  // A pseudo-terminal has no modem lines.
+  return ioctl(fd, TIOCMBIC, &dtr) == 0 || errno == ENOTTY || errno == EINVAL;
+}
+
+void Release(int fd) {
+  // Left set, the exclusive flag outlives this descriptor and makes every later open fail.
+  ioctl(fd, TIOCNXCL);
+  close(fd);
+}
+
+enum class WaitResult { Ready, TimedOut, Gone };
+
+WaitResult WaitFor(int fd, short events, const SerialDeadline& deadline) {
+  for (;;) {
+    pollfd entry{fd, events, 0};
+    const int ready = poll(&entry, 1, deadline.RemainingMs());
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready < 0 || (entry.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+      return WaitResult::Gone;
+    }
+    return ready == 0 ? WaitResult::TimedOut : WaitResult::Ready;
+  }
+}
+
+bool IsTransient(int error) { return error == EAGAIN || error == EWOULDBLOCK || error == EINTR; }
+
+// Waits until the driver has sent everything queued; the queue has no poll event of its own.
+void DrainOutput(int fd, const SerialDeadline& deadline) {
+  int queued = 0;
+  while (ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0 && !deadline.Passed()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
+}  // namespace
+
+Tserial::Tserial() = default;
+
+Tserial::~Tserial() { Close(); }
+
+bool Tserial::IsOpen() const { return handle_ != kInvalidHandle; }
+
+std::string Tserial::DevicePath(int portNumber) const {
+  if (resolver_) {
+    std::string path = resolver_(portNumber);
+    if (!path.empty()) return path;
+  }
+  return "/dev/ttyS" + std::to_string(portNumber - 1);
+}
+
+bool Tserial::Open(int portNumber, std::uint32_t baudRate) {
+  static_assert(sizeof(termios) <= sizeof savedLineSettings_);
+  Close();
+  baudRate_ = baudRate;
+  const std::optional<speed_t> speed = SpeedOf(baudRate);
+  if (portNumber <= 0 || !speed) return false;
+
+  const int fd = open(DevicePath(portNumber).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  // TIOCEXCL does not stop root; the lock stops every other opener.
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    close(fd);
+    return false;
+  }
+  termios settings{};
+  if (ioctl(fd, TIOCEXCL) != 0 || tcgetattr(fd, &settings) != 0) {
+    Release(fd);
+    return false;
+  }
+  std::memcpy(savedLineSettings_.data(), &settings, sizeof settings);
+
+  MakeRaw(settings);
+  if (cfsetispeed(&settings, *speed) != 0 || cfsetospeed(&settings, *speed) != 0 ||
+      tcsetattr(fd, TCSANOW, &settings) != 0) {
+    Release(fd);
+    return false;
+  }
+  // tcsetattr succeeds when any part of the change took; a device that refused the rate or the
+  // frame is put back as it was.
+  if (!HasSettings(fd, settings) || !ClearDtr(fd)) {
+    termios saved{};
+    std::memcpy(&saved, savedLineSettings_.data(), sizeof saved);
+    tcsetattr(fd, TCSANOW, &saved);
+    Release(fd);
+    return false;
+  }
+  handle_ = fd;
+  return true;
+}
+
+void Tserial::Close() {
+  if (IsOpen()) Release(static_cast<int>(handle_));
+  handle_ = kInvalidHandle;
+}
+
+int Tserial::Write(const std::uint8_t* data, int length, std::uint32_t timeoutMs) {
+  const SerialDeadline deadline(timeoutMs);
+  if (data == nullptr) return 0;
+  if (!IsOpen()) return -1;
+  if (length <= 0) return 0;
+  const int fd = static_cast<int>(handle_);
+
+  int written = 0;
+  for (;;) {
+    const ssize_t moved = write(fd, data + written, static_cast<std::size_t>(length - written));
+    if (moved > 0) written += static_cast<int>(moved);
+    if (written == length) {
+      DrainOutput(fd, deadline);
+      return written;
+    }
+    if ((moved < 0 && !IsTransient(errno)) || deadline.Passed() ||
+        WaitFor(fd, POLLOUT, deadline) == WaitResult::Gone) {
+      return written;
+    }
+  }
+}
+
+int Tserial::Read(std::uint8_t* buffer, int length, std::uint32_t timeoutMs) {
+  const SerialDeadline deadline(timeoutMs);
+  if (!IsOpen() || buffer == nullptr || length <= 0) return 0;
+  const int fd = static_cast<int>(handle_);
+
+  int count = 0;
+  bool reportedReadable = false;
+  for (;;) {
+    const ssize_t moved = read(fd, buffer + count, static_cast<std::size_t>(length - count));
+    if (moved > 0) {
+      count += static_cast<int>(moved);
+      if (count == length) return count;
+    }
+    // Readable yet nothing to read: the device has gone away (a USB adapter pulled out).
+    const bool gone = moved < 0 ? !IsTransient(errno) : moved == 0 && reportedReadable;
+    if (gone || deadline.Passed()) return count;
+    const WaitResult wait = WaitFor(fd, POLLIN, deadline);
+    if (wait == WaitResult::Gone) return count;
+    reportedReadable = wait == WaitResult::Ready;
+  }
+}
