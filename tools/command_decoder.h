@@ -23,8 +23,8 @@ enum class CommandKind {
 struct DecodedCommand {
   CommandKind kind = CommandKind::Unknown;
   std::vector<std::uint8_t> bytes;
-  int parameter = 0;  // the n of ESC Y/X/R/t n, the switch number k of GS ) k v
-  int value = 0;      // the v of GS ) k v
+  int parameter = 0;        // the n of ESC Y/X/R/t/> n, the switch number k of GS ) k v
+  int value = 0;            // the v of GS ) k v
   std::int64_t millis = 0;  // arrival of the command's last byte, as stamped by the caller
 
   // One line in plain words: "identify", "intensity 100 %", "DIP switch 6 = 0", ...

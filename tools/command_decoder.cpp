@@ -1,0 +1,104 @@
+#include "command_decoder.h"
+
+#include <array>
+#include <cstdio>
+#include <optional>
+
+#include "printer.h"
+
+namespace vprinter {
+
+namespace {
+
+struct Shape {
+  std::uint8_t lead;
+  std::uint8_t second;
+  CommandKind kind;
+  std::size_t length;
+};
+
+constexpr std::array<Shape, 8> kShapes = {{
+    {printer::ESC, 0x5A, CommandKind::Identify, 2},
+    {printer::ESC, 0x59, CommandKind::Intensity, 3},
+    {printer::ESC, 0x58, CommandKind::Speed, 3},
+    {printer::ESC, 0x52, CommandKind::Country, 3},
+    {printer::ESC, 0x74, CommandKind::CodePage, 3},
+    {printer::ESC, 0x3E, CommandKind::SettingsEnd, 3},
+    {printer::GS, 0x29, CommandKind::DipSwitch, 4},
+    {printer::ESC, 0x54, CommandKind::Closing, 2},
+}};
+
+DecodedCommand Make(CommandKind kind, std::span<const std::uint8_t> bytes) {
+  DecodedCommand command;
+  command.kind = kind;
+  command.bytes.assign(bytes.begin(), bytes.end());
+  if (bytes.size() > 2) command.parameter = bytes[2];
+  if (bytes.size() > 3) command.value = bytes[3];
+  return command;
+}
+
+// The command at the front of the stream; nothing while too few bytes have arrived to tell.
+std::optional<DecodedCommand> DecodeFront(std::span<const std::uint8_t> stream) {
+  const std::uint8_t lead = stream[0];
+  if (lead != printer::ESC && lead != printer::GS)
+    return Make(CommandKind::Unknown, stream.first(1));
+  if (stream.size() < 2) return std::nullopt;
+  for (const Shape& shape : kShapes) {
+    if (shape.lead != lead || shape.second != stream[1]) continue;
+    if (stream.size() < shape.length) return std::nullopt;
+    return Make(shape.kind, stream.first(shape.length));
+  }
+  return Make(CommandKind::Unknown, stream.first(1));
+}
+
+template <std::size_t N>
+std::string Label(const std::array<const char*, N>& labels, int index) {
+  if (index >= 0 && index < static_cast<int>(N)) return labels[index];
+  return "index " + std::to_string(index);
+}
+
+}  // namespace
+
+std::string DecodedCommand::Describe() const {
+  switch (kind) {
+    case CommandKind::Identify:
+      return "identify";
+    case CommandKind::Intensity:
+      return "intensity " + Label(printer::kIntensityLabels, parameter);
+    case CommandKind::Speed:
+      return "speed " + std::to_string(parameter);
+    case CommandKind::Country:
+      return "country " + Label(printer::kCountryLabels, parameter);
+    case CommandKind::CodePage:
+      return "code page " + Label(printer::kCodePageLabels, parameter);
+    case CommandKind::SettingsEnd:
+      return parameter == 0 ? "settings end" : "settings end " + std::to_string(parameter);
+    case CommandKind::DipSwitch:
+      return "DIP switch " + std::to_string(parameter) + " = " + std::to_string(value);
+    case CommandKind::Closing:
+      return "closing";
+    case CommandKind::Unknown:
+      break;
+  }
+  char text[16];
+  std::snprintf(text, sizeof text, "unknown 0x%02X", bytes.empty() ? 0 : bytes[0]);
+  return text;
+}
+
+std::vector<DecodedCommand> CommandDecoder::Feed(std::span<const std::uint8_t> bytes,
+                                                 std::int64_t millis) {
+  pending_.insert(pending_.end(), bytes.begin(), bytes.end());
+  std::vector<DecodedCommand> commands;
+  std::size_t used = 0;
+  while (used < pending_.size()) {
+    auto command = DecodeFront(std::span<const std::uint8_t>(pending_).subspan(used));
+    if (!command) break;
+    command->millis = millis;
+    used += command->bytes.size();
+    commands.push_back(std::move(*command));
+  }
+  pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(used));
+  return commands;
+}
+
+}  // namespace vprinter
