@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+#include "virtual_printer.h"
+
+// The command line of quillsetter-vprinter.
+namespace vprinter {
+
+inline constexpr const char* kDefaultModel = "Tavrin MR460V Printer";
+
+struct ProgramArgs {
+  Options options;
+  bool help = false;
+  std::string error;  // empty when the command line is good
+};
+
+ProgramArgs ParseArgs(int argc, const char* const* argv);
+std::string Usage();
+
+}  // namespace vprinter

@@ -1,0 +1,47 @@
+// quillsetter-vprinter: a virtual printer for people trying the tool without hardware.
+#include <signal.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "vprinter_args.h"
+
+int main(int argc, char** argv) {
+  const vprinter::ProgramArgs args = vprinter::ParseArgs(argc, argv);
+  if (!args.error.empty()) {
+    std::fprintf(stderr, "quillsetter-vprinter: %s\nTry --help.\n", args.error.c_str());
+    return 2;
+  }
+  if (args.help) {
+    std::fputs(vprinter::Usage().c_str(), stdout);
+    return 0;
+  }
+
+  // Blocked before the printer's thread starts, so that only sigwait below receives them.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  sigaddset(&stopSignals, SIGHUP);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  // A reader of our output that goes away must not end us before the link is removed.
+  signal(SIGPIPE, SIG_IGN);
+
+  vprinter::VirtualPrinter printer(args.options);
+  printer.SetCommandListener([](const vprinter::DecodedCommand& command) {
+    std::printf("%s\n", command.Describe().c_str());
+    std::fflush(stdout);
+  });
+  if (!printer.Start()) {
+    std::fprintf(stderr, "quillsetter-vprinter: cannot start: %s\n", std::strerror(errno));
+    return 1;
+  }
+  std::printf("%s\n", printer.DevicePath().c_str());
+  std::fflush(stdout);
+
+  int received = 0;
+  sigwait(&stopSignals, &received);
+  printer.Stop();
+  return 0;
+}
