@@ -1,0 +1,331 @@
+// Tserial against the virtual printer on the far end of a real pseudo-terminal.
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "printer.h"
+#include "serial.h"
+#include "virtual_printer.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kPort = 1;
+constexpr char kModel[] = "Tavrin MR460V Printer";
+
+long long MillisSince(Clock::time_point start) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+vprinter::Options Answering(vprinter::Reply reply = vprinter::ReplyForModel(kModel)) {
+  vprinter::Options options;
+  options.reply = reply;
+  return options;
+}
+
+// Port n leads to devices[n - 1]; other numbers to nothing.
+void PointAt(Tserial& serial, std::vector<std::string> devices) {
+  serial.SetDeviceResolver([devices = std::move(devices)](int port) {
+    const bool known = port >= 1 && static_cast<std::size_t>(port) <= devices.size();
+    return known ? devices[static_cast<std::size_t>(port - 1)] : std::string();
+  });
+}
+
+// A virtual printer and a port pointed at it.
+struct Line {
+  explicit Line(vprinter::Options options = Answering()) : printer(std::move(options)) {
+    started = printer.Start();
+    PointAt(serial, {printer.DevicePath()});
+  }
+
+  int SendIdentify() {
+    const printer::Identify identify = printer::EncodeIdentify();
+    return serial.Write(identify.data(), static_cast<int>(identify.size()), printer::kTimeoutMs);
+  }
+
+  vprinter::VirtualPrinter printer;
+  Tserial serial;
+  bool started = false;
+};
+
+// A second descriptor on the device, opened before Tserial makes it exclusive, that puts the line
+// in the state a fresh pty has: echo, line editing, CR/LF mapping, XON/XOFF, parity, 7 bits.
+class CookedLine {
+ public:
+  explicit CookedLine(const std::string& device)
+      : fd_(open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)) {
+    termios settings{};
+    if (fd_ < 0 || tcgetattr(fd_, &settings) != 0) return;
+    settings.c_iflag |= IXON | IXOFF | ICRNL | INLCR | ISTRIP | BRKINT;
+    settings.c_oflag |= OPOST | ONLCR;
+    settings.c_lflag |= ECHO | ICANON | ISIG | IEXTEN;
+    settings.c_cflag = (settings.c_cflag & ~static_cast<tcflag_t>(CSIZE | CLOCAL)) | CS7 | PARENB |
+                       CSTOPB | CRTSCTS | HUPCL;
+    settings.c_cc[VMIN] = 1;
+    settings.c_cc[VTIME] = 5;
+    cfsetspeed(&settings, B2400);
+    cooked_ = tcsetattr(fd_, TCSANOW, &settings) == 0;
+  }
+  ~CookedLine() {
+    if (fd_ >= 0) close(fd_);
+  }
+  CookedLine(const CookedLine&) = delete;
+  CookedLine& operator=(const CookedLine&) = delete;
+
+  bool Cooked() const { return cooked_; }
+  termios Settings() const {
+    termios settings{};
+    tcgetattr(fd_, &settings);
+    return settings;
+  }
+
+ private:
+  int fd_;
+  bool cooked_ = false;
+};
+
+// Descriptors of this process open on device.
+int DescriptorsOn(const std::string& device) {
+  int count = 0;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    std::error_code error;
+    if (std::filesystem::read_symlink(entry.path(), error) == device) ++count;
+  }
+  return count;
+}
+
+// Whether a child process can open the port, tried while this one holds it or not.
+bool ChildCanOpen(const std::string& device) {
+  const pid_t child = fork();
+  if (child == 0) {
+    Tserial serial;
+    PointAt(serial, {device});
+    _exit(serial.Open(kPort, 9600) ? 0 : 1);
+  }
+  int status = 0;
+  return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+         WEXITSTATUS(status) == 0;
+}
+
+TEST(SerialOpen, FailsWithoutDeviceOrForBadPortOrRate) {
+  Tserial serial;
+  PointAt(serial, {"/dev/quillsetter-no-such-tty"});
+  EXPECT_FALSE(serial.Open(kPort, 9600));
+  EXPECT_FALSE(serial.IsOpen());
+  EXPECT_EQ(serial.BaudRate(), 9600u);
+
+  Line line;
+  ASSERT_TRUE(line.started);
+  line.serial.SetDeviceResolver([&](int) { return line.printer.DevicePath(); });
+  EXPECT_FALSE(line.serial.Open(0, 9600));
+  EXPECT_FALSE(line.serial.Open(-1, 9600));
+  EXPECT_FALSE(line.serial.Open(kPort, 12345));
+  EXPECT_FALSE(line.serial.IsOpen());
+  EXPECT_EQ(DescriptorsOn(line.printer.DevicePath()), 1) << "only the printer's own";
+}
+
+TEST(SerialOpen, DeviceDefaultsToTtySWhenTheResolverHasNone) {
+  Tserial serial;
+  EXPECT_EQ(serial.DevicePath(1), "/dev/ttyS0");
+  PointAt(serial, {"/dev/pts/9"});
+  EXPECT_EQ(serial.DevicePath(1), "/dev/pts/9");
+  EXPECT_EQ(serial.DevicePath(3), "/dev/ttyS2");
+}
+
+TEST(SerialOpen, SetsRawEightNoneOneAndCloseKeepsIt) {
+  Line line;
+  ASSERT_TRUE(line.started);
+  CookedLine slave(line.printer.DevicePath());
+  ASSERT_TRUE(slave.Cooked());
+  ASSERT_TRUE(line.serial.Open(kPort, 19200));
+
+  const termios open = slave.Settings();
+  EXPECT_EQ(open.c_iflag & (IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON |
+                            IXOFF | IXANY | IMAXBEL),
+            0u);
+  EXPECT_EQ(open.c_oflag & OPOST, 0u);
+  EXPECT_EQ(open.c_lflag & (ECHO | ECHONL | ICANON | ISIG | IEXTEN), 0u);
+  EXPECT_EQ(open.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+  EXPECT_EQ(open.c_cflag & (PARENB | CSTOPB | CRTSCTS | HUPCL), 0u);
+  EXPECT_EQ(open.c_cflag & (CLOCAL | CREAD), static_cast<tcflag_t>(CLOCAL | CREAD));
+  EXPECT_EQ(open.c_cc[VMIN], 0);
+  EXPECT_EQ(open.c_cc[VTIME], 0);
+  EXPECT_EQ(cfgetispeed(&open), static_cast<speed_t>(B19200));
+  EXPECT_EQ(cfgetospeed(&open), static_cast<speed_t>(B19200));
+
+  line.serial.Close();
+  const termios closed = slave.Settings();
+  EXPECT_EQ(closed.c_iflag, open.c_iflag);
+  EXPECT_EQ(closed.c_lflag, open.c_lflag);
+  EXPECT_EQ(closed.c_cflag, open.c_cflag);
+}
+
+TEST(SerialOpen, ReopenReleasesTheFirstHandle) {
+  Line line;
+  vprinter::VirtualPrinter other(Answering());
+  ASSERT_TRUE(line.started && other.Start());
+  const std::string device = line.printer.DevicePath();
+  PointAt(line.serial, {device, other.DevicePath()});
+  Tserial rival;
+  PointAt(rival, {device});
+  const int before = DescriptorsOn(device);
+
+  ASSERT_TRUE(line.serial.Open(kPort, 9600));
+  EXPECT_FALSE(rival.Open(kPort, 9600)) << "the port is held";
+  ASSERT_TRUE(line.serial.Open(kPort, 115200)) << "the held port must be let go first";
+  EXPECT_EQ(DescriptorsOn(device), before + 1);
+
+  ASSERT_TRUE(line.serial.Open(2, 9600));
+  EXPECT_EQ(DescriptorsOn(device), before);
+  EXPECT_TRUE(rival.Open(kPort, 9600));
+}
+
+TEST(SerialOpen, AnotherProcessCannotOpenAHeldPort) {
+  Line line;
+  ASSERT_TRUE(line.started);
+  ASSERT_TRUE(line.serial.Open(kPort, 9600));
+  EXPECT_FALSE(ChildCanOpen(line.printer.DevicePath()));
+  line.serial.Close();
+  EXPECT_TRUE(ChildCanOpen(line.printer.DevicePath()));
+}
+
+TEST(SerialClosed, ResultsWithoutTouchingTheDevice) {
+  Line line;
+  ASSERT_TRUE(line.started);
+  std::array<std::uint8_t, 4> bytes{0x1B, 0x5A, 0x1B, 0x5A};
+  EXPECT_EQ(line.serial.Write(bytes.data(), 4, 1000), -1);
+  EXPECT_EQ(line.serial.Write(nullptr, 4, 1000), 0);
+  const auto start = Clock::now();
+  EXPECT_EQ(line.serial.Read(bytes.data(), 4, 5000), 0);
+  EXPECT_LT(MillisSince(start), 1000) << "a closed port does not wait";
+
+  ASSERT_TRUE(line.serial.Open(kPort, 9600));
+  EXPECT_EQ(line.serial.Write(nullptr, 4, 1000), 0);
+  line.serial.Close();
+  EXPECT_FALSE(line.serial.IsOpen());
+  EXPECT_EQ(line.serial.Write(bytes.data(), 4, 1000), -1);
+  EXPECT_FALSE(line.printer.WaitForReceived(1, 200));
+}
+
+TEST(SerialTransfer, IdentifyExchange) {
+  Line line;
+  ASSERT_TRUE(line.started);
+  ASSERT_TRUE(line.serial.Open(kPort, 9600));
+  EXPECT_EQ(line.SendIdentify(), 2);
+
+  vprinter::Reply reply{};
+  ASSERT_EQ(line.serial.Read(reply.data(), 32, printer::kTimeoutMs), 32);
+  EXPECT_EQ(reply, vprinter::ReplyForModel(kModel));
+  EXPECT_EQ(line.printer.IdentifyCount(), 1);
+  EXPECT_EQ(printer::Classify(printer::ModelNameFromReply(reply)), printer::kDipFamily);
+}
+
+TEST(SerialTransfer, FullWriteArrivesCompleteAndReturnsItsLength) {
+  Line line;
+  ASSERT_TRUE(line.started);
+  ASSERT_TRUE(line.serial.Open(kPort, 115200));
+  std::vector<std::uint8_t> bytes(200);
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 7);
+
+  EXPECT_EQ(line.serial.Write(bytes.data(), static_cast<int>(bytes.size()), 1000), 200);
+  ASSERT_TRUE(line.printer.WaitForReceived(bytes.size(), 1000));
+  EXPECT_EQ(line.printer.Received(), bytes);
+}
+
+TEST(SerialTransfer, SilentPrinterReadReturnsZeroAfterTheTimeout) {
+  vprinter::Options silent = Answering();
+  silent.silent = true;
+  Line line(silent);
+  ASSERT_TRUE(line.started);
+  ASSERT_TRUE(line.serial.Open(kPort, 9600));
+  ASSERT_EQ(line.SendIdentify(), 2);
+
+  std::array<std::uint8_t, 32> reply{};
+  const auto start = Clock::now();
+  EXPECT_EQ(line.serial.Read(reply.data(), 32, 1000), 0);
+  const long long elapsed = MillisSince(start);
+  EXPECT_GE(elapsed, 1000);
+  EXPECT_LT(elapsed, 3000);
+}
+
+TEST(SerialTransfer, ShortReplyGivesItsCountAtTheDeadline) {
+  vprinter::Options shortReply = Answering();
+  shortReply.shortLength = 10;
+  Line line(shortReply);
+  ASSERT_TRUE(line.started);
+  ASSERT_TRUE(line.serial.Open(kPort, 9600));
+  ASSERT_EQ(line.SendIdentify(), 2);
+
+  vprinter::Reply reply{};
+  const auto start = Clock::now();
+  EXPECT_EQ(line.serial.Read(reply.data(), 32, 500), 10);
+  const long long elapsed = MillisSince(start);
+  EXPECT_GE(elapsed, 500);
+  EXPECT_LT(elapsed, 2500);
+  const vprinter::Reply expected = vprinter::ReplyForModel(kModel);
+  EXPECT_TRUE(std::equal(reply.begin(), reply.begin() + 10, expected.begin()));
+}
+
+TEST(SerialTransfer, TimeoutZeroStillReadsWhatIsWaiting) {
+  Line line;
+  ASSERT_TRUE(line.started);
+  ASSERT_TRUE(line.serial.Open(kPort, 9600));
+  std::array<std::uint8_t, 32> reply{};
+  EXPECT_EQ(line.serial.Read(reply.data(), 32, 0), 0);
+
+  ASSERT_EQ(line.SendIdentify(), 2);
+  ASSERT_TRUE(line.printer.WaitForReceived(2, 1000));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_EQ(line.serial.Read(reply.data(), 32, 0), 32);
+}
+
+TEST(SerialTransfer, FlowAndLineEndBytesSurviveBothWays) {
+  const std::array<std::uint8_t, 4> control{0x11, 0x13, 0x0D, 0x0A};
+  vprinter::Reply sent = vprinter::ReplyForModel(kModel);
+  std::copy(control.begin(), control.end(), sent.begin() + 21);
+  std::copy(control.begin(), control.end(), sent.begin() + 26);
+  Line line(Answering(sent));
+  ASSERT_TRUE(line.started);
+  CookedLine slave(line.printer.DevicePath());
+  ASSERT_TRUE(slave.Cooked());
+  ASSERT_TRUE(line.serial.Open(kPort, 9600));
+
+  ASSERT_EQ(line.serial.Write(control.data(), 4, 1000), 4);
+  ASSERT_TRUE(line.printer.WaitForReceived(4, 1000));
+  EXPECT_EQ(line.printer.Received(), std::vector<std::uint8_t>(control.begin(), control.end()));
+
+  ASSERT_EQ(line.SendIdentify(), 2);
+  vprinter::Reply received{};
+  ASSERT_EQ(line.serial.Read(received.data(), 32, 1000), 32);
+  EXPECT_EQ(received, sent);
+}
+
+TEST(SerialTransfer, VanishedDeviceEndsReadAndWriteAtOnce) {
+  Line line;
+  ASSERT_TRUE(line.started);
+  ASSERT_TRUE(line.serial.Open(kPort, 9600));
+  line.printer.Stop();
+
+  std::array<std::uint8_t, 32> buffer{};
+  auto start = Clock::now();
+  EXPECT_EQ(line.serial.Read(buffer.data(), 32, 3000), 0);
+  EXPECT_LT(MillisSince(start), 1500);
+  start = Clock::now();
+  EXPECT_EQ(line.serial.Write(buffer.data(), 32, 3000), 0);
+  EXPECT_LT(MillisSince(start), 1500);
+}
+
+}  // namespace
