@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# Cross-builds the Win32 serial back end and its tests with MinGW-w64 and runs them under Wine,
+# with Wine's COM ports linked to virtual printers on Linux pseudo-terminals.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+
+readonly MODEL="Tavrin MR2200T"
+# 0x11 0x13 0x0D 0x0A in the name and the padding: XON, XOFF, CR and LF must arrive unchanged.
+readonly CONTROL_REPLY=54617672696e204d52323230305411130d0a0000000000000000000011130d0a
+# The Linux virtual printer; ./dev test has built it in build/ before this runs.
+readonly VPRINTER="${VPRINTER:-build/bin/quillsetter-vprinter}"
+readonly TEST_PROGRAM=build-mingw/bin/serial_win_tests.exe
+
+summary() { echo "Windows serial tests under Wine: $*"; }
+
+export WINEPREFIX="$PWD/build-mingw/wineprefix"
+export WINEDEBUG=-all
+# No Mono or Gecko install prompts, no window: the tests are console programs.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY WAYLAND_DISPLAY
+
+printer_pids=()
+stop_printers() {
+  for pid in "${printer_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${printer_pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  printer_pids=()
+}
+finish() {
+  local status=$?
+  stop_printers
+  if [ "$status" -eq 0 ]; then summary "PASSED"; else summary "FAILED (exit status $status)"; fi
+}
+trap finish EXIT
+
+# Starts a virtual printer linked to Wine's COM port n; the rest are options of the printer.
+start_printer() {
+  local port=$1
+  shift
+  local out="build-mingw/vprinter-com$port.out"
+  "$VPRINTER" --link "$WINEPREFIX/dosdevices/com$port" "$@" >"$out" 2>&1 &
+  printer_pids+=($!)
+  for _ in $(seq 50); do
+    [ -s "$out" ] && [ -L "$WINEPREFIX/dosdevices/com$port" ] && return 0
+    sleep 0.1
+  done
+  echo "virtual printer for COM$port did not start:" >&2
+  cat "$out" >&2
+  return 1
+}
+
+cmake --preset mingw >/dev/null
+cmake --build --preset mingw --target serial_win_tests -j 2
+if [ ! -x "$VPRINTER" ]; then
+  cmake --preset default >/dev/null
+  cmake --build --preset default --target quillsetter-vprinter -j 2
+fi
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "Making the Wine prefix $WINEPREFIX"
+  wineboot --init >/dev/null 2>&1
+  wineserver --wait
+fi
+for port in 5 6 7 9; do
+  link="$WINEPREFIX/dosdevices/com$port"
+  if [ -L "$link" ]; then rm -f "$link"; fi
+done
+
+start_printer 5 --model "$MODEL"
+start_printer 6 --model "$MODEL" --silent
+start_printer 7 --reply-hex "$CONTROL_REPLY"
+
+# Started here so that what it prints when it ends goes to a file rather than into the summary.
+wineserver >build-mingw/wineserver.log 2>&1
+status=0
+timeout 120 wine "$TEST_PROGRAM" || status=$?
+stop_printers
+# Let the server end on its own: killed, it dumps its objects.
+wineserver --wait
+exit "$status"
