@@ -1,6 +1,7 @@
 #include "vprinter_args.h"
 
 #include <charconv>
+#include <climits>
 #include <optional>
 #include <string_view>
 
@@ -76,21 +77,27 @@ ProgramArgs ParseArgs(int argc, const char* const* argv) {
       if (i + 1 == argc) return fail(std::string(option) + " needs a value");
       value = argv[++i];
     }
+    const std::string text(*value);
     if (option == "--model") {
-      if (value->size() > Reply().size()) return fail("--model: a name of at most 32 characters");
-      model = std::string(*value);
+      if (text.size() > Reply().size()) return fail("--model: a name of at most 32 characters");
+      model = text;
     } else if (option == "--reply-hex") {
-      replyHex = ParseReplyHex(*value);
+      replyHex = ParseReplyHex(text);
       if (!replyHex) return fail("--reply-hex: exactly 32 bytes as 64 hex digits");
-    } else if (option == "--short" || option == "--stop-after") {
-      const auto count = ParseCount(*value, option == "--short" ? 32 : 1'000'000'000);
-      if (!count)
-        return fail(std::string(option) + ": a whole number" +
-                    (option == "--short" ? " from 0 to 32" : " of 0 or more"));
-      (option == "--short" ? args.options.shortLength : args.options.stopAfter) = *count;
+    } else if (option == "--short") {
+      const auto count = ParseCount(text, static_cast<int>(Reply().size()));
+      if (!count) return fail("--short: a whole number from 0 to 32");
+      args.options.shortLength = *count;
+    } else if (option == "--stop-after") {
+      const auto count = ParseCount(text, INT_MAX);
+      if (!count) return fail("--stop-after: a whole number of 0 or more");
+      args.options.stopAfter = *count;
+    } else if (text.empty()) {
+      return fail(std::string(option) + ": an empty path");
+    } else if (option == "--link") {
+      args.options.linkPath = text;
     } else {
-      if (value->empty()) return fail(std::string(option) + ": an empty path");
-      (option == "--link" ? args.options.linkPath : args.options.logPath) = std::string(*value);
+      args.options.logPath = text;
     }
   }
   if (model && replyHex) return fail("--model and --reply-hex exclude each other");
