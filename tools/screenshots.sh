@@ -16,7 +16,7 @@ vprinter=$build_dir/bin/quillsetter-vprinter
 model="Tavrin MR460V Printer"
 title="Tavrin ESC/POS Config"
 
-for tool in Xvfb xdotool import fc-list; do
+for tool in Xvfb xdotool import convert fc-list; do
   command -v "$tool" >/dev/null || {
     echo "missing $tool: apt-get install xvfb xdotool imagemagick fontconfig fonts-dejavu-core" >&2
     exit 1
@@ -51,7 +51,7 @@ for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=:$(head -n1 "$work/display")
 
 # A family-1 printer; its first output line is the device to open.
-stdbuf -oL "$vprinter" --model "$model" >"$work/vprinter.out" 2>"$work/vprinter.err" &
+"$vprinter" --model "$model" >"$work/vprinter.out" 2>"$work/vprinter.err" &
 pids+=($!)
 for _ in $(seq 100); do [ -s "$work/vprinter.out" ] && break; sleep 0.1; done
 device=$(head -n1 "$work/vprinter.out")
@@ -72,9 +72,17 @@ capture() {
   echo "wrote $file"
 }
 
-# shoot LANGUAGE NAME: 0 Bulgarian, 1 English; NAME is the file name's language part.
+# The centre of the pixels of one exact colour in a capture: "x y".
+colour_centre() {
+  convert "$1" -alpha off -fill black +opaque "$2" -format '%@' info: |
+    awk -F'[x+]' '$1 > 0 { print $3 + int($1 / 2), $4 + int($2 / 2) }'
+}
+
+# shoot LANGUAGE NAME FLAG_COLOUR TABS: LANGUAGE 0 Bulgarian, 1 English; NAME the file name's
+# language part; FLAG_COLOUR a colour found only in the active language's flag; TABS the Tab
+# presses from that flag to Connect.
 shoot() {
-  local language=$1 name=$2 config="$work/config-$2"
+  local language=$1 name=$2 flag_colour=$3 tabs=$4 config="$work/config-$2"
   mkdir -p "$config/Tavrin Ltd"
   printf '[General]\nLanguage=%s\n\n[Ports]\nCOM1=%s\n' "$language" "$device" \
     >"$config/Tavrin Ltd/Quillsetter.conf"
@@ -92,10 +100,18 @@ shoot() {
   xdotool windowfocus --sync "$window"
   capture "$window" "$out_dir/window-$name.png"
 
-  # Connect is third in the tab order after the port and baud lists.
+  # Clicking the flag of the language already shown changes nothing but the keyboard focus,
+  # which gives the Tab presses a known start whatever control had the focus at start.
+  local flag
+  flag=$(colour_centre "$out_dir/window-$name.png" "$flag_colour")
+  [ -n "$flag" ] || { echo "no active flag in the window ($name)" >&2; exit 1; }
+  # shellcheck disable=SC2086 # "x y" are two arguments
+  xdotool mousemove --window "$window" $flag click 1 mousemove 1279 1023
+
   local before after
   before=$(window_height "$window")
-  xdotool key --delay 100 Tab Tab space
+  for _ in $(seq "$tabs"); do xdotool key Tab; done
+  xdotool key space
   for _ in $(seq 50); do
     after=$(window_height "$window")
     [ "$after" != "$before" ] && break
@@ -110,5 +126,6 @@ shoot() {
 }
 
 mkdir -p "$out_dir"
-shoot 1 en
-shoot 0 bg
+# Tab order: ... Exit, LangBG, LangEN, then round to cbPort, cbBaud, Connect.
+shoot 1 en "#012169" 3
+shoot 0 bg "#00966E" 4
