@@ -7,6 +7,8 @@
 #include <array>
 #include <optional>
 
+#include "store.h"
+
 namespace prefs {
 namespace {
 
@@ -35,13 +37,7 @@ constexpr std::array<StoredValue, 13> kStoredValues{{
 constexpr int kLowestPort = 1;
 constexpr int kHighestPort = 8;
 
-// Registry key HKEY_CURRENT_USER\Software\Tavrin Ltd\Quillsetter on Windows,
-// "Tavrin Ltd/Quillsetter.conf" in the user's configuration folder elsewhere.
-class Store : public QSettings {
- public:
-  Store() : QSettings(QSettings::NativeFormat, QSettings::UserScope, "Tavrin Ltd", "Quillsetter") {}
-};
-
+#ifndef Q_OS_WIN
 std::optional<int> ParseInteger(const QString& text) {
   const bool hasSign = text.startsWith(u'-') || text.startsWith(u'+');
   const auto digits = QStringView(text).sliced(hasSign ? 1 : 0);
@@ -52,6 +48,7 @@ std::optional<int> ParseInteger(const QString& text) {
   if (digits.isEmpty() || !onlyDigits || !inRange) return std::nullopt;
   return number;
 }
+#endif
 
 // Only a 32-bit integer counts: a REG_DWORD on Windows, a plain decimal number in the file.
 std::optional<int> ReadInteger(const QSettings& store, const char* name) {
@@ -61,14 +58,6 @@ std::optional<int> ReadInteger(const QSettings& store, const char* name) {
   if (value.typeId() == QMetaType::QString) return ParseInteger(value.toString());
 #endif
   return std::nullopt;
-}
-
-bool HoldsChoices(const StoredChoices& choices) {
-  const Store store;
-  return store.status() == QSettings::NoError &&
-         std::all_of(kStoredValues.begin(), kStoredValues.end(), [&](const StoredValue& value) {
-           return ReadInteger(store, value.name) == choices.*value.field;
-         });
 }
 
 }  // namespace
@@ -93,17 +82,12 @@ LoadResult Load() {
 }
 
 bool Save(const StoredChoices& choices) {
-  QSettings::Status status = QSettings::NoError;
-  {
-    Store store;
-    for (const StoredValue& value : kStoredValues) store.setValue(value.name, choices.*value.field);
-    store.sync();
-    status = store.status();
-  }
-  // A damaged file reports FormatError on reading, which hides the outcome of the write; a
-  // fresh read tells whether the new file is in place.
-  return status == QSettings::NoError ||
-         (status == QSettings::FormatError && HoldsChoices(choices));
+  std::array<NamedValue, kStoredValues.size()> values;
+  std::transform(kStoredValues.begin(), kStoredValues.end(), values.begin(),
+                 [&](const StoredValue& value) {
+                   return NamedValue{value.name, choices.*value.field};
+                 });
+  return WriteValues(values);
 }
 
 QString DeviceForPort(int portNumber) {

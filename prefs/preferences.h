@@ -23,6 +23,8 @@ struct StoredChoices {
   int protocol = 0;
   int commandSet = 0;
   int esct = 0;
+
+  bool operator==(const StoredChoices&) const = default;
 };
 
 enum class LoadStatus {

@@ -1,0 +1,168 @@
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "preferences.h"
+#include "settings_folder.h"
+
+namespace {
+
+using prefs::LoadStatus;
+using prefs::StoredChoices;
+
+const StoredChoices kDefaults{};
+
+// Loads a file holding `text` from a folder of its own.
+prefs::LoadResult LoadFrom(const QByteArray& text) {
+  const SettingsFolder folder;
+  folder.Write(text);
+  return prefs::Load();
+}
+
+TEST(StoredChoicesDefaults, AreTheTableDefaults) {
+  EXPECT_EQ(kDefaults.language, -1);
+  EXPECT_EQ(kDefaults.port, 1);
+  EXPECT_EQ(kDefaults.baud, 7);
+  EXPECT_EQ(kDefaults.intensity, 3);
+  EXPECT_EQ(kDefaults.speed, 0);
+  EXPECT_EQ(kDefaults.country, 0);
+  EXPECT_EQ(kDefaults.codePage, 0);
+  EXPECT_EQ(kDefaults.newBaud, 7);
+  EXPECT_EQ(kDefaults.autoCutter, 1);
+  EXPECT_EQ(kDefaults.paper, 1);
+  EXPECT_EQ(kDefaults.protocol, 0);
+  EXPECT_EQ(kDefaults.commandSet, 0);
+  EXPECT_EQ(kDefaults.esct, 0);
+}
+
+TEST(StoredChoicesDefaults, FillAMissingOrEmptyFileAndLoadingCreatesNothing) {
+  const SettingsFolder folder;
+  const auto missing = prefs::Load();
+  EXPECT_EQ(missing.status, LoadStatus::Loaded);
+  EXPECT_EQ(missing.choices, kDefaults);
+  EXPECT_FALSE(QFile::exists(folder.FilePath()));
+
+  const auto empty = LoadFrom("");
+  EXPECT_EQ(empty.status, LoadStatus::Loaded);
+  EXPECT_EQ(empty.choices, kDefaults);
+}
+
+TEST(StoredChoicesRoundTrip, EveryValueComesBackUnderItsExactName) {
+  const SettingsFolder folder;
+  const StoredChoices written{.language = 0,
+                              .port = 6,
+                              .baud = 2,
+                              .intensity = 5,
+                              .speed = 4,
+                              .country = 11,
+                              .codePage = 19,
+                              .newBaud = 3,
+                              .autoCutter = 0,
+                              .paper = 0,
+                              .protocol = 1,
+                              .commandSet = 1,
+                              .esct = 1};
+  ASSERT_TRUE(prefs::Save(written));
+
+  const auto loaded = prefs::Load();
+  EXPECT_EQ(loaded.status, LoadStatus::Loaded);
+  EXPECT_EQ(loaded.choices, written);
+  const QMap<QString, QString> expected{{"Language", "0"},   {"Port", "6"},     {"Baud", "2"},
+                                        {"Intensity", "5"},  {"Speed", "4"},    {"Country", "11"},
+                                        {"CodePage", "19"},  {"NewBaud", "3"},  {"Autocutter", "0"},
+                                        {"Paper", "0"},      {"Protocol", "1"}, {"Commandset", "1"},
+                                        {"DsiableESCt", "1"}};
+  EXPECT_EQ(folder.Values(), expected);
+}
+
+TEST(StoredChoicesRoundTrip, UnselectedListsAndUnknownLanguageAreKeptAsNumbers) {
+  const SettingsFolder folder;
+  StoredChoices written;
+  written.language = 5;
+  written.baud = -1;
+  written.speed = -1;
+  written.esct = 12;
+  ASSERT_TRUE(prefs::Save(written));
+  EXPECT_EQ(folder.Values().value("Baud"), "-1");
+  EXPECT_EQ(prefs::Load().choices, written);
+
+  written.language = -1;
+  ASSERT_TRUE(prefs::Save(written));
+  EXPECT_EQ(folder.Values().value("Language"), "-1");
+  EXPECT_EQ(prefs::Load().choices.language, -1);
+}
+
+TEST(StoredChoicesRoundTrip, SavingKeepsThePortMapAndAddsNothingElse) {
+  const SettingsFolder folder;
+  folder.Write("[General]\nBaud=3\n\n[Ports]\nCOM1=/dev/ttyUSB0\n");
+  ASSERT_TRUE(prefs::Save(kDefaults));
+  const auto values = folder.Values();
+  EXPECT_EQ(values.size(), 14);
+  EXPECT_EQ(values.value("Ports/COM1"), "/dev/ttyUSB0");
+  EXPECT_EQ(values.value("Baud"), "7");
+}
+
+TEST(StoredChoicesRoundTrip, SavingWritesThroughALinkAndKeepsThePermissions) {
+  const SettingsFolder folder;
+  const QTemporaryDir elsewhere;
+  const QString linked = elsewhere.path() + "/linked.conf";
+  QFile file(linked);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("[General]\nBaud=3\n");
+  file.close();
+  const auto permissions = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+  ASSERT_TRUE(QFile::setPermissions(linked, permissions));
+  ASSERT_TRUE(QDir().mkpath(folder.OrganisationPath()));
+  ASSERT_TRUE(QFile::link(linked, folder.FilePath()));
+
+  ASSERT_TRUE(prefs::Save(kDefaults));
+  EXPECT_TRUE(QFileInfo(folder.FilePath()).isSymLink());
+  EXPECT_EQ(folder.Values().value("Baud"), "7");
+  // Leaves out the bits for the current user, which repeat those of the owner here.
+  EXPECT_EQ(QFile::permissions(linked) & 0xf0ff, permissions);
+}
+
+TEST(StoredPort, OnlyOneToEightIsAcceptedOtherwiseComOne) {
+  for (const auto& [text, port] : std::initializer_list<std::pair<QByteArray, int>>{
+           {"9", 1}, {"0", 1}, {"-1", 1}, {"100", 1}, {"1", 1}, {"6", 6}, {"7", 7}, {"8", 8}}) {
+    const auto loaded = LoadFrom("[General]\nPort=" + text + "\n");
+    EXPECT_EQ(loaded.choices.port, port) << "Port=" << text.constData();
+    EXPECT_EQ(loaded.status, LoadStatus::Loaded);
+  }
+}
+
+TEST(StoredSelections, AreTakenAsIsWithoutRangeCheck) {
+  const auto loaded =
+      LoadFrom("[General]\nLanguage=5\nBaud=12\nIntensity=-1\nPaper=1000\nSpeed=fast\n");
+  EXPECT_EQ(loaded.status, LoadStatus::Loaded);
+  EXPECT_EQ(loaded.choices.language, 5);
+  EXPECT_EQ(loaded.choices.baud, 12);
+  EXPECT_EQ(loaded.choices.intensity, -1);
+  EXPECT_EQ(loaded.choices.paper, 1000);
+  EXPECT_EQ(loaded.choices.speed, 0);
+}
+
+TEST(StoredSelections, ANonIntegerTakesItsDefaultSilently) {
+  // Each text would turn into a number other than the default 3 under a lax conversion.
+  for (const char* text :
+       {"abc", "5abc", "2.0", "4.7", "1e2", "0x1", "", "\" 5\"", "1, 2", "2147483648", "true",
+        "@Invalid()", "@ByteArray(5)", "@Size(5 5)", "\xd9\xa5"}) {
+    const auto loaded = LoadFrom(QByteArray("[General]\nIntensity=") + text + "\nBaud=2\n");
+    EXPECT_EQ(loaded.choices.intensity, 3) << "Intensity=" << text;
+    EXPECT_EQ(loaded.choices.baud, 2) << "Intensity=" << text;
+    EXPECT_EQ(loaded.status, LoadStatus::Loaded) << "Intensity=" << text;
+  }
+}
+
+TEST(StoredSelections, DecimalIntegersAreRead) {
+  for (const auto& [text, number] : std::initializer_list<std::pair<QByteArray, int>>{
+           {"-1", -1}, {"+4", 4}, {"0012", 12}, {"-2147483648", -2147483647 - 1}, {" 6 ", 6}}) {
+    EXPECT_EQ(LoadFrom("[General]\nIntensity=" + text + "\n").choices.intensity, number)
+        << "Intensity=" << text.constData();
+  }
+}
+
+}  // namespace
