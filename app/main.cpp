@@ -1,0 +1,38 @@
+#include <QIcon>
+
+#include <cstdio>
+
+#include "application.h"
+#include "mainform.h"
+#include "message_dialog.h"
+
+namespace {
+
+int Run(TApplication& application) {
+  try {
+    // The program ends when the window says so: a close inside a running handler waits for it.
+    application.setQuitOnLastWindowClosed(false);
+    TMainF MainF;
+    application.setWindowIcon(QIcon(QStringLiteral(":/quillsetter.svg")));
+    QObject::connect(&MainF, &TMainF::Finished, &application, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    MainF.show();
+    application.exec();
+  } catch (...) {
+    ShowError(CurrentErrorMessage());
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  try {
+    TApplication application(argc, argv);
+    return Run(application);
+  } catch (...) {
+    // Without an application object there is no window to show the error in.
+    std::fprintf(stderr, "%s\n", qPrintable(ErrorText(CurrentErrorMessage())));
+  }
+  return 0;
+}

@@ -1,0 +1,12 @@
+#include "application_title.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+QString ApplicationTitleFor(const QString& programPath) {
+  const QString name = QFileInfo(programPath).fileName().section(u'.', 0, 0);
+  if (name.isEmpty()) return name;
+  return name.first(1).toUpper() + name.sliced(1).toLower();
+}
+
+QString ApplicationTitle() { return ApplicationTitleFor(QCoreApplication::applicationFilePath()); }

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <array>
+
+// The window's texts in one interface language, in the order they are written.
+struct LanguageTexts {
+  const char* communicationSettings;
+  const char* port;
+  const char* baud;
+  const char* disconnect;
+  const char* connect;
+  const char* printerModel;
+  const char* printerSettings;
+  const char* intensity;
+  const char* speed;
+  const char* country;
+  const char* codePage;
+  const char* dipSwitches;
+  const char* newBaud;
+  const char* autoCutter;
+  std::array<const char*, 2> autoCutterEntries;
+  const char* paper;
+  std::array<const char*, 2> paperEntries;
+  const char* protocol;
+  const char* commandSet;
+  std::array<const char*, 2> commandSetEntries;
+  const char* esct;
+  std::array<const char*, 2> esctEntries;
+};
+
+inline constexpr int kBulgarian = 0;
+inline constexpr int kEnglish = 1;
+
+// The texts of language 0 (Bulgarian) or 1 (English), as UTF-8.
+const LanguageTexts& TextsFor(int language);

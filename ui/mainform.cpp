@@ -1,0 +1,381 @@
+#include "mainform.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QShortcut>
+#include <QTimer>
+
+#include <algorithm>
+#include <utility>
+
+#include "language.h"
+#include "message_dialog.h"
+#include "preferences.h"
+#include "printer.h"
+#include "ui_mainform.h"
+
+namespace {
+
+constexpr auto kConnectFailed =
+    "Connect failed. Please verify you have selected the right com port, the right baudrate (can "
+    "be seen on printer's selftest) and you have no windows printer driver attached to this com "
+    "port. This can be verified from Control Panel->Printers";
+constexpr auto kNoAnswer = "Error communicating with printer";
+constexpr auto kOperationComplete =
+    "Operation complete. In order to DIP settings changes take effect you have to turn off and on "
+    "your printer!";
+constexpr auto kConnectFirst = "... please connect first...";
+constexpr auto kLoadFailed = "Failed loading preferences!";
+constexpr auto kSaveFailed = "Failed saving preferences!";
+
+// Entries selected in the form before anything is loaded.
+constexpr int kFastestBaud = 7;
+constexpr int kFullIntensity = 3;
+
+QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+
+template <std::size_t N>
+void Fill(QComboBox* list, const std::array<const char*, N>& entries) {
+  for (const char* entry : entries) list->addItem(Text(entry));
+}
+
+void SetEntries(QComboBox* list, const std::array<const char*, 2>& entries) {
+  list->setItemText(0, Text(entries[0]));
+  list->setItemText(1, Text(entries[1]));
+}
+
+}  // namespace
+
+TMainF::TMainF(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      ui(std::make_unique<Ui::TMainF>()),
+      messageSink_(ShowMessage) {
+  Q_INIT_RESOURCE(resources);
+  ui->setupUi(this);
+  LangImages = {QIcon(":/flag_bg.svg"), QIcon(":/flag_bg_grey.svg"), QIcon(":/flag_gb.svg"),
+                QIcon(":/flag_gb_grey.svg")};
+  FillLists();
+  FitColumns();
+
+  connect(ui->Connect, &QPushButton::clicked, this, &TMainF::ConnectClick);
+  connect(ui->Set, &QPushButton::clicked, this, &TMainF::SetClick);
+  connect(ui->Exit, &QPushButton::clicked, this, &TMainF::ExitClick);
+  connect(ui->LangBG, &QToolButton::clicked, this, &TMainF::LangBGClick);
+  connect(ui->LangEN, &QToolButton::clicked, this, &TMainF::LangENClick);
+  connect(new QShortcut(Qt::Key_Escape, this), &QShortcut::activated, ui->Exit,
+          &QPushButton::click);
+
+  Serial.SetDeviceResolver(
+      [](int port) { return QFile::encodeName(prefs::DeviceForPort(port)).toStdString(); });
+  try {
+    FormCreate();
+  } catch (...) {
+    ShowError(CurrentErrorMessage());
+  }
+}
+
+TMainF::~TMainF() = default;
+
+void TMainF::FillLists() {
+  Fill(ui->cbBaud, printer::kBaudLabels);
+  Fill(ui->cbIntensity, printer::kIntensityLabels);
+  Fill(ui->cbSpeed, printer::kUnconnectedSpeedLabels);
+  Fill(ui->cbCountry, printer::kCountryLabels);
+  Fill(ui->cbCodePage, printer::kCodePageLabels);
+  Fill(ui->cbNewBaud, printer::kBaudLabels);
+  Fill(ui->cbProtocol, printer::kProtocolLabels);
+  ui->cbBaud->setCurrentIndex(kFastestBaud);
+  ui->cbIntensity->setCurrentIndex(kFullIntensity);
+  ui->cbNewBaud->setCurrentIndex(kFastestBaud);
+}
+
+// One column width for every group, wide enough for each label, list and button in both
+// languages, so that the columns line up and a language switch does not resize the window.
+void TMainF::FitColumns() {
+  int widest = 0;
+  const auto measure = [this, &widest] {
+    const auto fit = [&widest](const QWidget* widget) {
+      widest = std::max(widest, widget->sizeHint().width());
+    };
+    for (const QLabel* label : findChildren<QLabel*>()) fit(label);
+    for (const QComboBox* list : findChildren<QComboBox*>()) {
+      if (list != ui->cbCodePage) fit(list);
+    }
+    for (const QWidget* button : {ui->Connect, ui->Set, ui->Exit}) fit(button);
+  };
+  for (const int language : {kBulgarian, kEnglish}) {
+    for (const std::uint8_t connected : {0, 1}) {
+      Connected = connected;
+      WriteTexts(TextsFor(language));
+      measure();
+    }
+  }
+  Connected = 0;
+  ui->retranslateUi(this);
+  measure();
+  // The code-page list spans two columns.
+  const int spacing = ui->printerGrid->horizontalSpacing();
+  widest = std::max(widest, (ui->cbCodePage->sizeHint().width() - spacing + 1) / 2);
+  for (QGridLayout* grid : {ui->communicationGrid, ui->printerGrid, ui->dipGrid, ui->buttonGrid}) {
+    for (int column = 0; column < 3; ++column) grid->setColumnMinimumWidth(column, widest);
+  }
+}
+
+std::array<std::pair<QComboBox*, int prefs::StoredChoices::*>, 11> TMainF::StoredLists() const {
+  return {{
+      {ui->cbBaud, &prefs::StoredChoices::baud},
+      {ui->cbIntensity, &prefs::StoredChoices::intensity},
+      {ui->cbSpeed, &prefs::StoredChoices::speed},
+      {ui->cbCountry, &prefs::StoredChoices::country},
+      {ui->cbCodePage, &prefs::StoredChoices::codePage},
+      {ui->cbNewBaud, &prefs::StoredChoices::newBaud},
+      {ui->cbAutoCutter, &prefs::StoredChoices::autoCutter},
+      {ui->cbPaper, &prefs::StoredChoices::paper},
+      {ui->cbProtocol, &prefs::StoredChoices::protocol},
+      {ui->cbCommandSet, &prefs::StoredChoices::commandSet},
+      {ui->cbEsct, &prefs::StoredChoices::esct},
+  }};
+}
+
+void TMainF::FormCreate() {
+  ui->Connect->setIcon(QIcon(ui->IOFF->pixmap()));
+  Connected = 0;
+  ModelFamily = printer::kNoFamily;
+  ui->cbPort->setCurrentIndex(0);
+  ui->cbBaud->setCurrentIndex(kFastestBaud);
+  ui->cbIntensity->setCurrentIndex(kFullIntensity);
+  ui->cbSpeed->setCurrentIndex(0);
+  ui->cbCountry->setCurrentIndex(0);
+  ui->cbCodePage->setCurrentIndex(0);
+  Language = -1;
+
+  const prefs::LoadResult loaded = prefs::Load();
+  if (loaded.status == prefs::LoadStatus::KeyUnavailable) return;
+  Language = loaded.choices.language;
+  ui->cbPort->setCurrentIndex(loaded.choices.port - 1);
+  for (const auto& [list, choice] : StoredLists()) list->setCurrentIndex(loaded.choices.*choice);
+  if (loaded.status == prefs::LoadStatus::Failed) Message(Text(kLoadFailed));
+
+  if (Language == -1) Language = prefs::SystemUsesCyrillic() ? kBulgarian : kEnglish;
+  ApplyLanguage();
+}
+
+void TMainF::FormClose() {
+  if (Connected) Serial.Close();
+  prefs::StoredChoices choices;
+  choices.language = Language;
+  choices.port = ui->cbPort->currentIndex() + 1;
+  for (const auto& [list, choice] : StoredLists()) choices.*choice = list->currentIndex();
+  if (!prefs::Save(choices)) Message(Text(kSaveFailed));
+}
+
+void TMainF::closeEvent(QCloseEvent* event) {
+  FormClose();
+  closed_ = true;
+  event->accept();
+  if (runningSequences_ == 0) emit Finished();
+}
+
+void TMainF::ExitClick() { close(); }
+
+void TMainF::UpdateControls() {
+  const bool connected = ModelFamily != printer::kNoFamily;
+  for (QWidget* choice : {static_cast<QWidget*>(ui->cbPort), static_cast<QWidget*>(ui->lbPort),
+                          static_cast<QWidget*>(ui->cbBaud), static_cast<QWidget*>(ui->lbBaud)}) {
+    choice->setEnabled(!connected);
+  }
+  ui->tabPrinterSettings->setVisible(connected);
+  ui->tabDIPSwitches->setVisible(ModelFamily == printer::kDipFamily);
+  ui->Set->setEnabled(connected);
+  if (!connected) return;
+
+  const int speed = ui->cbSpeed->currentIndex();
+  ui->cbSpeed->clear();
+  Fill(ui->cbSpeed, printer::SpeedEntries(ModelFamily));
+  ui->cbSpeed->setCurrentIndex(speed);
+}
+
+void TMainF::ConnectClick() {
+  if (Connected) {
+    Serial.Close();
+    Connected = 0;
+    ModelFamily = printer::kNoFamily;
+    ui->Connect->setIcon(QIcon(ui->IOFF->pixmap()));
+    ui->Connect->setText(QStringLiteral("Connect"));
+    ui->PrinterModel->setText(Text(kConnectFirst));
+    UpdateControls();
+    return;
+  }
+
+  // With no rate selected there is nothing to open the port at.
+  const std::uint32_t rate = printer::BaudRateOf(ui->cbBaud->currentIndex());
+  const int port = ui->cbPort->currentIndex() + 1;
+  if (rate == 0 || !Serial.Open(port, rate)) {
+    Message(Text(kConnectFailed));
+    return;
+  }
+  WriteCommand(printer::EncodeIdentify());
+  if (Serial.Read(CommandBuffer.data(), printer::kIdentifyReplyLength, printer::kTimeoutMs) !=
+      printer::kIdentifyReplyLength) {
+    ui->pgProgress->setValue(0);
+    Message(Text(kNoAnswer));
+    return;
+  }
+  const std::string name = printer::ModelNameFromReply(
+      std::span<const std::uint8_t>(CommandBuffer).first(printer::kIdentifyReplyLength));
+  const QString shownName = QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+  ModelFamily = printer::kNoFamily;
+  ModelFamily = printer::Classify(name);
+  if (ModelFamily == printer::kNoFamily) {
+    ui->pgProgress->setValue(0);
+    Serial.Close();
+    Message(QStringLiteral("This printer model (") + shownName +
+            QStringLiteral(") is not supported!"));
+    return;
+  }
+  ui->PrinterModel->setText(shownName);
+  Connected = 1;
+  ui->Connect->setIcon(QIcon(ui->ION->pixmap()));
+  ui->Connect->setText(QStringLiteral("Disconnect"));
+  UpdateControls();
+}
+
+void TMainF::SetClick() {
+  ++runningSequences_;
+  ui->Set->setEnabled(false);
+  ui->Exit->setEnabled(false);
+  SendSettings();
+  ui->Set->setEnabled(true);
+  ui->Exit->setEnabled(true);
+  --runningSequences_;
+  if (closed_ && runningSequences_ == 0) emit Finished();
+}
+
+bool TMainF::SendSettings() {
+  ui->pgProgress->setValue(0);
+  Pump();
+  WriteCommand(printer::EncodeIdentify());
+  if (Serial.Read(CommandBuffer.data(), printer::kIdentifyReplyLength, printer::kTimeoutMs) !=
+      printer::kIdentifyReplyLength) {
+    ui->pgProgress->setValue(0);
+    Message(Text(kNoAnswer));
+    ui->Connect->click();
+    return false;
+  }
+  StepProgress();
+
+  WriteCommand(
+      printer::EncodeSettingsBlock(ui->cbIntensity->currentIndex(), ui->cbSpeed->currentIndex(),
+                                   ui->cbCountry->currentIndex(), ui->cbCodePage->currentIndex()));
+  WriteCommand(printer::EncodeSettingsEnd());
+  Pause();
+  StepProgress();
+
+  if (ModelFamily == printer::kDipFamily) {
+    ui->pgProgress->setMaximum(printer::kDipSwitchCount);
+    ui->pgProgress->setValue(0);
+    if (ui->cbNewBaud->currentIndex() >= 0) {
+      for (int bit = 0; bit < 3; ++bit) {
+        SendDipSwitch(bit + 1, printer::DipBaudBits(ui->cbNewBaud->currentIndex())[bit]);
+      }
+    }
+    const std::array<std::pair<int, const QComboBox*>, 5> switches = {{
+        {4, ui->cbProtocol},
+        {5, ui->cbCommandSet},
+        {6, ui->cbEsct},
+        {7, ui->cbAutoCutter},
+        {8, ui->cbPaper},
+    }};
+    for (const auto& [number, list] : switches) SendDipSwitch(number, list->currentIndex());
+  }
+
+  WriteCommand(printer::EncodeClosing());
+  ui->pgProgress->setValue(ui->pgProgress->maximum());
+  if (ModelFamily == printer::kDipFamily) Message(Text(kOperationComplete));
+  return true;
+}
+
+void TMainF::SendDipSwitch(int number, int value) {
+  WriteCommand(printer::EncodeDipSwitch(number, value));
+  Pause();
+  StepProgress();
+}
+
+int TMainF::WriteCommand(std::span<const std::uint8_t> command) {
+  std::copy(command.begin(), command.end(), CommandBuffer.begin());
+  return Serial.Write(CommandBuffer.data(), static_cast<int>(command.size()), printer::kTimeoutMs);
+}
+
+void TMainF::StepProgress() {
+  ui->pgProgress->setValue(ui->pgProgress->value() + 1);
+  Pump();
+}
+
+void TMainF::Pump() { QCoreApplication::processEvents(); }
+
+// Waits the full pause while the window goes on repainting and handling input.
+void TMainF::Pause() {
+  QElapsedTimer clock;
+  clock.start();
+  for (qint64 left = pauseMs_; left > 0; left = pauseMs_ - clock.elapsed()) {
+    QEventLoop loop;
+    QTimer::singleShot(static_cast<int>(left), Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+  }
+}
+
+void TMainF::Message(const QString& text) {
+  // A closed window shows nothing more.
+  if (!closed_) messageSink_(text);
+}
+
+void TMainF::LangBGClick() {
+  Language = kBulgarian;
+  ApplyLanguage();
+}
+
+void TMainF::LangENClick() {
+  Language = kEnglish;
+  ApplyLanguage();
+}
+
+void TMainF::ApplyLanguage() {
+  if (Language != kBulgarian && Language != kEnglish) return;
+  ShowFlags();
+  WriteTexts(TextsFor(Language));
+}
+
+void TMainF::ShowFlags() {
+  const bool bulgarian = Language == kBulgarian;
+  ui->LangBG->setIcon(LangImages[bulgarian ? 0 : 1]);
+  ui->LangEN->setIcon(LangImages[bulgarian ? 3 : 2]);
+}
+
+void TMainF::WriteTexts(const LanguageTexts& texts) {
+  ui->tabCommunicationSettings->setTitle(Text(texts.communicationSettings));
+  ui->lbPort->setText(Text(texts.port));
+  ui->lbBaud->setText(Text(texts.baud));
+  ui->Connect->setText(Text(Connected ? texts.disconnect : texts.connect));
+  ui->lbPrinterModel->setText(Text(texts.printerModel));
+  ui->tabPrinterSettings->setTitle(Text(texts.printerSettings));
+  ui->lbIntensity->setText(Text(texts.intensity));
+  ui->lbSpeed->setText(Text(texts.speed));
+  ui->lbCountry->setText(Text(texts.country));
+  ui->lbCodePage->setText(Text(texts.codePage));
+  ui->tabDIPSwitches->setTitle(Text(texts.dipSwitches));
+  ui->lbNewBaud->setText(Text(texts.newBaud));
+  ui->lbAutoCutter->setText(Text(texts.autoCutter));
+  SetEntries(ui->cbAutoCutter, texts.autoCutterEntries);
+  ui->lbPaper->setText(Text(texts.paper));
+  SetEntries(ui->cbPaper, texts.paperEntries);
+  ui->lbProtocol->setText(Text(texts.protocol));
+  ui->lbCommandSet->setText(Text(texts.commandSet));
+  SetEntries(ui->cbCommandSet, texts.commandSetEntries);
+  ui->lbEsct->setText(Text(texts.esct));
+  SetEntries(ui->cbEsct, texts.esctEntries);
+}
