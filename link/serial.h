@@ -21,7 +21,8 @@ class Tserial {
   Tserial& operator=(const Tserial&) = delete;
 
   // Opens COM<portNumber> at baudRate, 8 data bits, no parity, one stop bit, DTR off, no
-  // hardware flow control, reads returning at once with what has arrived.
+  // hardware flow control, reads returning at once with what has arrived. Bytes already waiting
+  // on the port are dropped, so a stale reply is never taken for the next answer.
   bool Open(int portNumber, std::uint32_t baudRate);
   void Close();
   // Bytes written; 0 for a null data pointer; -1 when the port is closed.

@@ -143,8 +143,9 @@ bool Tserial::Open(int portNumber, std::uint32_t baudRate) {
     return false;
   }
   // tcsetattr succeeds when any part of the change took; a device that refused the rate or the
-  // frame is put back as it was.
-  if (!HasSettings(fd, settings) || !ClearDtr(fd)) {
+  // frame is put back as it was. Input left from an earlier connection or noise on the line is
+  // dropped, or it would be taken for the next reply.
+  if (!HasSettings(fd, settings) || !ClearDtr(fd) || tcflush(fd, TCIOFLUSH) != 0) {
     termios saved{};
     std::memcpy(&saved, savedLineSettings_.data(), sizeof saved);
     tcsetattr(fd, TCSANOW, &saved);

@@ -67,7 +67,8 @@ bool Tserial::Open(int portNumber, std::uint32_t baudRate) {
   timeouts.ReadIntervalTimeout = MAXDWORD;
   timeouts.ReadTotalTimeoutMultiplier = 0;
   timeouts.ReadTotalTimeoutConstant = 0;
-  if (!SetCommTimeouts(port, &timeouts)) {
+  // Input left from an earlier connection or noise on the line would be taken for the next reply.
+  if (!SetCommTimeouts(port, &timeouts) || !PurgeComm(port, PURGE_RXCLEAR | PURGE_TXCLEAR)) {
     SetCommState(port, reinterpret_cast<DCB*>(savedLineSettings_.data()));
     return CloseFailed(port);
   }

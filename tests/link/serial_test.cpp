@@ -15,51 +15,11 @@
 #include <thread>
 #include <vector>
 
-#include "printer.h"
-#include "serial.h"
-#include "virtual_printer.h"
+#include "serial_line.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-constexpr int kPort = 1;
-constexpr char kModel[] = "Tavrin MR460V Printer";
-
-long long MillisSince(Clock::time_point start) {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
-
-vprinter::Options Answering(vprinter::Reply reply = vprinter::ReplyForModel(kModel)) {
-  vprinter::Options options;
-  options.reply = reply;
-  return options;
-}
-
-// Port n leads to devices[n - 1]; other numbers to nothing.
-void PointAt(Tserial& serial, std::vector<std::string> devices) {
-  serial.SetDeviceResolver([devices = std::move(devices)](int port) {
-    const bool known = port >= 1 && static_cast<std::size_t>(port) <= devices.size();
-    return known ? devices[static_cast<std::size_t>(port - 1)] : std::string();
-  });
-}
-
-// A virtual printer and a port pointed at it.
-struct Line {
-  explicit Line(vprinter::Options options = Answering()) : printer(std::move(options)) {
-    started = printer.Start();
-    PointAt(serial, {printer.DevicePath()});
-  }
-
-  int SendIdentify() {
-    const printer::Identify identify = printer::EncodeIdentify();
-    return serial.Write(identify.data(), static_cast<int>(identify.size()), printer::kTimeoutMs);
-  }
-
-  vprinter::VirtualPrinter printer;
-  Tserial serial;
-  bool started = false;
-};
+using namespace serial_test;
 
 // A second descriptor on the device, opened before Tserial makes it exclusive, that puts the line
 // in the state a fresh pty has: echo, line editing, CR/LF mapping, XON/XOFF, parity, 7 bits.
@@ -96,16 +56,6 @@ class CookedLine {
   int fd_;
   bool cooked_ = false;
 };
-
-// Descriptors of this process open on device.
-int DescriptorsOn(const std::string& device) {
-  int count = 0;
-  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
-    std::error_code error;
-    if (std::filesystem::read_symlink(entry.path(), error) == device) ++count;
-  }
-  return count;
-}
 
 // Whether a child process can open the port, tried while this one holds it or not.
 bool ChildCanOpen(const std::string& device) {
@@ -292,19 +242,21 @@ TEST(SerialTransfer, TimeoutZeroStillReadsWhatIsWaiting) {
   EXPECT_EQ(line.serial.Read(reply.data(), 32, 0), 32);
 }
 
-TEST(SerialTransfer, FlowAndLineEndBytesSurviveBothWays) {
-  const std::array<std::uint8_t, 4> control{0x11, 0x13, 0x0D, 0x0A};
+// XON, XOFF, CR, LF, NUL and 0xFF (which parity marking doubles and stripping cuts to 0x7F), in
+// both orders after the name.
+TEST(SerialTransfer, ControlBytesSurviveBothWays) {
+  const std::array<std::uint8_t, 6> control{0x11, 0x13, 0x0D, 0x0A, 0x00, 0xFF};
   vprinter::Reply sent = vprinter::ReplyForModel(kModel);
   std::copy(control.begin(), control.end(), sent.begin() + 21);
-  std::copy(control.begin(), control.end(), sent.begin() + 26);
+  std::copy(control.rbegin(), control.rend() - 1, sent.begin() + 27);
   Line line(Answering(sent));
   ASSERT_TRUE(line.started);
   CookedLine slave(line.printer.DevicePath());
   ASSERT_TRUE(slave.Cooked());
   ASSERT_TRUE(line.serial.Open(kPort, 9600));
 
-  ASSERT_EQ(line.serial.Write(control.data(), 4, 1000), 4);
-  ASSERT_TRUE(line.printer.WaitForReceived(4, 1000));
+  ASSERT_EQ(line.serial.Write(control.data(), 6, 1000), 6);
+  ASSERT_TRUE(line.printer.WaitForReceived(6, 1000));
   EXPECT_EQ(line.printer.Received(), std::vector<std::uint8_t>(control.begin(), control.end()));
 
   ASSERT_EQ(line.SendIdentify(), 2);
