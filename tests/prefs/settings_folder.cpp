@@ -53,3 +53,5 @@ void PrintTo(const StoredChoices& c, std::ostream* out) {
        << c.esct << "}";
 }
 }  // namespace prefs
+
+void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }

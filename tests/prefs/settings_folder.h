@@ -17,6 +17,8 @@ class SettingsFolder {
   SettingsFolder(const SettingsFolder&) = delete;
   SettingsFolder& operator=(const SettingsFolder&) = delete;
 
+  // The folder to give a child process as XDG_CONFIG_HOME.
+  QString ConfigPath() const { return dir_.path(); }
   QString FilePath() const;
   QString OrganisationPath() const;
   void Write(const QByteArray& text) const;
@@ -32,3 +34,5 @@ class SettingsFolder {
 namespace prefs {
 void PrintTo(const StoredChoices& choices, std::ostream* out);
 }
+
+void PrintTo(const QString& text, std::ostream* out);

@@ -1,0 +1,88 @@
+#include <QAbstractButton>
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include "message_box_closer.h"
+#include "settings_folder.h"
+#include "window_state.h"
+#include "window_test_base.h"
+
+namespace {
+
+const QString kSaveFailed = "Failed saving preferences!";
+
+QString ConnectText(const TMainF& window) {
+  return window.findChild<QAbstractButton*>("Connect")->text();
+}
+
+using DamagedSettings = WindowTest;
+
+TEST_F(DamagedSettings, AnUnreadableFileAppliesNoLanguageAndShowsNothing) {
+  ASSERT_TRUE(QDir().mkpath(folder_.FilePath()));
+  const MessageBoxCloser boxes;
+  const auto window = Open();
+  EXPECT_TRUE(boxes.Texts().isEmpty());
+  EXPECT_EQ(window->CurrentLanguage(), -1);
+  EXPECT_EQ(ConnectText(*window), "&Connect");
+  EXPECT_EQ(List(*window, "cbBaud")->currentIndex(), 7);
+
+  window->close();
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_EQ(messages_, QStringList{kSaveFailed});
+}
+
+TEST_F(DamagedSettings, AStartWithAnUnreadableFileStillSavesOnceTheFaultIsGone) {
+  ASSERT_TRUE(QDir().mkpath(folder_.FilePath()));
+  const auto window = Open();
+  ASSERT_TRUE(QDir().rmdir(folder_.FilePath()));
+  List(*window, "cbIntensity")->setCurrentIndex(1);
+  window->close();
+  EXPECT_TRUE(messages_.isEmpty()) << messages_.join(u'|').toStdString();
+  EXPECT_EQ(folder_.Values().value("Language"), "-1");
+  EXPECT_EQ(folder_.Values().value("Intensity"), "1");
+}
+
+TEST_F(DamagedSettings, AnUnparsableFileShowsTheLoadMessageThenAppliesTheLanguage) {
+  folder_.Write("[General]\nLanguage=0\nBaud=3\nnot a setting\nPaper=0\n");
+  const MessageBoxCloser boxes;
+  {
+    const auto window = Open();
+    EXPECT_EQ(boxes.Texts(), QStringList{"Failed loading preferences!"});
+    EXPECT_EQ(window->CurrentLanguage(), 0);
+    EXPECT_EQ(ConnectText(*window), "Свързване");
+    EXPECT_EQ(List(*window, "cbBaud")->currentIndex(), 3);
+    EXPECT_EQ(List(*window, "cbPaper")->currentText(), "Тясна (57mm)");
+    window->close();
+  }
+  EXPECT_TRUE(messages_.isEmpty()) << messages_.join(u'|').toStdString();
+  EXPECT_FALSE(folder_.Read().contains("not a setting"));
+
+  const auto repaired = Open();
+  EXPECT_EQ(boxes.Texts().size(), 1);
+  EXPECT_EQ(List(*repaired, "cbBaud")->currentIndex(), 3);
+}
+
+TEST_F(DamagedSettings, AnUnwritableFileShowsTheSaveMessageAndTheWindowStillCloses) {
+  folder_.Write("[General]\nBaud=2\n");
+  {
+    const auto window = Open();
+    ASSERT_TRUE(QFile::remove(folder_.FilePath()));
+    ASSERT_TRUE(QDir().mkpath(folder_.FilePath()));
+    window->close();
+    EXPECT_FALSE(window->isVisible());
+  }
+  EXPECT_EQ(messages_, QStringList{kSaveFailed});
+
+  const SettingsFolder fileAtFolder;
+  const auto window = Open();
+  QFile organisation(fileAtFolder.OrganisationPath());
+  ASSERT_TRUE(organisation.open(QIODevice::WriteOnly));
+  organisation.close();
+  window->close();
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_EQ(messages_, (QStringList{kSaveFailed, kSaveFailed}));
+}
+
+}  // namespace

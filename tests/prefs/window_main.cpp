@@ -1,0 +1,14 @@
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+#include "window_state.h"
+
+int main(int argc, char** argv) {
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  app.setQuitOnLastWindowClosed(false);
+  if (app.arguments().contains(kFirstRunProbe)) return RunFirstRunProbe();
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,73 @@
+#include <QAbstractButton>
+
+#include <gtest/gtest.h>
+
+#include "file_events.h"
+#include "settings_folder.h"
+#include "virtual_printer.h"
+#include "window_state.h"
+#include "window_test_base.h"
+
+namespace {
+
+vprinter::Options Printer() {
+  vprinter::Options options;
+  options.reply = vprinter::ReplyForModel("Tavrin MR460V Printer");
+  return options;
+}
+
+QByteArray Device(const vprinter::VirtualPrinter& printer) {
+  return QByteArray::fromStdString(printer.DevicePath());
+}
+
+void ClickConnect(const TMainF& window) { window.findChild<QAbstractButton*>("Connect")->click(); }
+
+using PortMap = WindowTest;
+
+TEST_F(PortMap, ConnectOpensTheDeviceMappedToTheChosenPortAndSeesEdits) {
+  vprinter::VirtualPrinter first(Printer());
+  vprinter::VirtualPrinter second(Printer());
+  ASSERT_TRUE(first.Start());
+  ASSERT_TRUE(second.Start());
+  folder_.Write("[General]\nPort=3\n\n[Ports]\nCOM1=" + Device(second) + "\nCOM3=" + Device(first) +
+                "\n");
+  const auto window = Open();
+  ASSERT_EQ(List(*window, "cbPort")->currentIndex(), 2);
+
+  ClickConnect(*window);
+  EXPECT_TRUE(window->IsConnected());
+  EXPECT_EQ(first.IdentifyCount(), 1);
+  EXPECT_EQ(second.IdentifyCount(), 0);
+  ClickConnect(*window);
+  ASSERT_FALSE(window->IsConnected());
+
+  // Edited while the tool runs; the next Connect reads the map anew.
+  folder_.Write("[General]\nPort=3\n\n[Ports]\nCOM3=" + Device(second) + "\nCOM4=/dev/null\n");
+  ClickConnect(*window);
+  EXPECT_TRUE(window->IsConnected());
+  EXPECT_EQ(first.IdentifyCount(), 1);
+  EXPECT_EQ(second.IdentifyCount(), 1);
+  EXPECT_TRUE(messages_.isEmpty()) << messages_.join(u'|').toStdString();
+}
+
+TEST_F(PortMap, ClosingWhileConnectedClosesThePortBeforeTheFileIsWritten) {
+  vprinter::VirtualPrinter printer(Printer());
+  ASSERT_TRUE(printer.Start());
+  folder_.Write("[Ports]\nCOM1=" + Device(printer) + "\n");
+  const auto window = Open();
+  ClickConnect(*window);
+  ASSERT_TRUE(window->IsConnected());
+
+  FileEvents events(QString::fromStdString(printer.DevicePath()), folder_.OrganisationPath());
+  ASSERT_TRUE(events.Watching());
+  window->close();
+  const QStringList seen = events.Take();
+  ASSERT_FALSE(seen.isEmpty());
+  EXPECT_EQ(seen.first(), "closed") << seen.join(u'|').toStdString();
+  EXPECT_EQ(seen.count("closed"), 1) << seen.join(u'|').toStdString();
+  EXPECT_TRUE(seen.contains("moved Quillsetter.conf")) << seen.join(u'|').toStdString();
+  EXPECT_EQ(folder_.Values().value("Ports/COM1"), Device(printer));
+  EXPECT_EQ(folder_.Values().value("Baud"), "7");
+}
+
+}  // namespace
