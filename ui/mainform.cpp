@@ -6,6 +6,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QShortcut>
+#include <QStyleOptionComboBox>
 #include <QTimer>
 
 #include <algorithm>
@@ -45,6 +46,18 @@ void Fill(QComboBox* list, const std::array<const char*, N>& entries) {
 void SetEntries(QComboBox* list, const std::array<const char*, 2>& entries) {
   list->setItemText(0, Text(entries[0]));
   list->setItemText(1, Text(entries[1]));
+}
+
+// The width a list needs to show its widest entry.
+int ListWidth(const QComboBox* list) {
+  int widest = 0;
+  for (int i = 0; i < list->count(); ++i) {
+    widest = std::max(widest, list->fontMetrics().horizontalAdvance(list->itemText(i)));
+  }
+  QStyleOptionComboBox option;
+  option.initFrom(list);
+  const QSize text(widest, list->fontMetrics().height());
+  return list->style()->sizeFromContents(QStyle::CT_ComboBox, &option, text, list).width();
 }
 
 }  // namespace
@@ -99,14 +112,15 @@ void TMainF::FillLists() {
 void TMainF::FitColumns() {
   int widest = 0;
   const auto measure = [this, &widest] {
-    const auto fit = [&widest](const QWidget* widget) {
-      widest = std::max(widest, widget->sizeHint().width());
-    };
-    for (const QLabel* label : findChildren<QLabel*>()) fit(label);
-    for (const QComboBox* list : findChildren<QComboBox*>()) {
-      if (list != ui->cbCodePage) fit(list);
+    for (const QLabel* label : findChildren<QLabel*>()) {
+      widest = std::max(widest, label->sizeHint().width());
     }
-    for (const QWidget* button : {ui->Connect, ui->Set, ui->Exit}) fit(button);
+    for (const QComboBox* list : findChildren<QComboBox*>()) {
+      if (list != ui->cbCodePage) widest = std::max(widest, ListWidth(list));
+    }
+    for (const QWidget* button : {ui->Connect, ui->Set, ui->Exit}) {
+      widest = std::max(widest, button->sizeHint().width());
+    }
   };
   for (const int language : {kBulgarian, kEnglish}) {
     for (const std::uint8_t connected : {0, 1}) {
@@ -120,7 +134,7 @@ void TMainF::FitColumns() {
   measure();
   // The code-page list spans two columns.
   const int spacing = ui->printerGrid->horizontalSpacing();
-  widest = std::max(widest, (ui->cbCodePage->sizeHint().width() - spacing + 1) / 2);
+  widest = std::max(widest, (ListWidth(ui->cbCodePage) - spacing + 1) / 2);
   for (QGridLayout* grid : {ui->communicationGrid, ui->printerGrid, ui->dipGrid, ui->buttonGrid}) {
     for (int column = 0; column < 3; ++column) grid->setColumnMinimumWidth(column, widest);
   }

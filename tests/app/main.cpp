@@ -1,0 +1,11 @@
+// The shell tests run inside the real application object on the offscreen platform.
+#include <gtest/gtest.h>
+
+#include "application.h"
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  TApplication application(argc, argv);
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,176 @@
+// Connecting to a printer, the three connection messages, and disconnecting.
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include "printer.h"
+#include "window_fixture.h"
+
+namespace {
+
+const QString kConnectFailed =
+    "Connect failed. Please verify you have selected the right com port, the right baudrate (can "
+    "be seen on printer's selftest) and you have no windows printer driver attached to this com "
+    "port. This can be verified from Control Panel->Printers";
+const Bytes kIdentify = {0x1B, 0x5A};
+
+QStringList SpeedTexts(int family) {
+  QStringList texts;
+  for (const char* label : printer::SpeedEntries(family)) texts << label;
+  return texts;
+}
+
+}  // namespace
+
+class ConnectTest : public WindowTest {
+ protected:
+  void ExpectNotConnected() {
+    EXPECT_FALSE(window_->IsConnected());
+    EXPECT_EQ(window_->CurrentFamily(), -1);
+    EXPECT_FALSE(Shown("tabPrinterSettings"));
+    EXPECT_FALSE(Shown("tabDIPSwitches"));
+    EXPECT_FALSE(Find<QPushButton>("Set")->isEnabled());
+    for (const char* choice : {"cbPort", "lbPort", "cbBaud", "lbBaud"}) {
+      EXPECT_TRUE(Find<QWidget>(choice)->isEnabled()) << choice;
+    }
+  }
+};
+
+struct Model {
+  const char* name;
+  int family;
+};
+
+class ConnectToModel : public ConnectTest, public testing::WithParamInterface<Model> {};
+
+TEST_P(ConnectToModel, ShowsTheModelAndTheSettingsOfItsFamily) {
+  StartPrinter(GetParam().name);
+  TMainF& window = OpenWindow();
+  Select("cbSpeed", 2);
+  Click("Connect");
+
+  EXPECT_TRUE(messages_.isEmpty()) << messages_.join("|").toStdString();
+  EXPECT_TRUE(window.IsConnected());
+  EXPECT_EQ(window.CurrentFamily(), GetParam().family);
+  EXPECT_EQ(Find<QLineEdit>("PrinterModel")->text(), GetParam().name);
+  EXPECT_EQ(Find<QPushButton>("Connect")->text(), "Disconnect");
+  EXPECT_TRUE(Shown("tabPrinterSettings"));
+  EXPECT_EQ(Shown("tabDIPSwitches"), GetParam().family == 1);
+  EXPECT_TRUE(Find<QPushButton>("Set")->isEnabled());
+  for (const char* choice : {"cbPort", "lbPort", "cbBaud", "lbBaud"}) {
+    EXPECT_FALSE(Find<QWidget>(choice)->isEnabled()) << choice;
+  }
+  EXPECT_EQ(Entries("cbSpeed"), SpeedTexts(GetParam().family));
+  EXPECT_EQ(Selected("cbSpeed"), 2);
+  EXPECT_EQ(ReceivedAtLeast(2), kIdentify);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFamily, ConnectToModel,
+                         testing::Values(Model{"Tavrin MR71C Printer", 0},
+                                         Model{"QAV MR71C Printer", 0},
+                                         Model{"JOX MR71C Printer", 0},
+                                         Model{"Tavrin MR460V Printer", 1},
+                                         Model{"Tavrin MR2200T", 2}));
+
+TEST_F(ConnectTest, FamilyZeroKeepsTheSpeedIndexUnderItsOwnLabel) {
+  StartPrinter(kFamily0Model);
+  OpenWindow();
+  Select("cbSpeed", 2);
+  Click("Connect");
+  EXPECT_EQ(Find<QComboBox>("cbSpeed")->currentText(), "33 mm/s");
+}
+
+TEST_F(ConnectTest, DisconnectReturnsToTheNotConnectedStateAndKeepsTheSpeedLabels) {
+  StartPrinter(kFamily1Model);
+  OpenWindow();
+  Click("Connect");
+  Click("Connect");
+  ExpectNotConnected();
+  EXPECT_EQ(Find<QPushButton>("Connect")->text(), "Connect");
+  EXPECT_EQ(Find<QLineEdit>("PrinterModel")->text(), "... please connect first...");
+  EXPECT_EQ(Entries("cbSpeed"), SpeedTexts(1));
+  EXPECT_TRUE(messages_.isEmpty());
+
+  // The port was closed: connecting again opens it anew.
+  Click("Connect");
+  EXPECT_TRUE(window_->IsConnected());
+  EXPECT_EQ(printer_->IdentifyCount(), 2);
+}
+
+TEST_F(ConnectTest, TrailingBlanksAreTrimmedFromTheName) {
+  StartPrinter(std::string(kFamily2Model) + "   ");
+  OpenWindow();
+  Click("Connect");
+  EXPECT_TRUE(window_->IsConnected());
+  EXPECT_EQ(Find<QLineEdit>("PrinterModel")->text(), kFamily2Model);
+}
+
+TEST_F(ConnectTest, UnsupportedModelIsNamedTrimmedAndThePortClosed) {
+  StartPrinter("  Acme Receipt 9000 \t");
+  OpenWindow();
+  Find<QProgressBar>("pgProgress")->setValue(5);
+  Click("Connect");
+  EXPECT_EQ(messages_, QStringList({"This printer model (Acme Receipt 9000) is not supported!"}));
+  ExpectNotConnected();
+  EXPECT_EQ(Find<QProgressBar>("pgProgress")->value(), 0);
+  EXPECT_EQ(Find<QLineEdit>("PrinterModel")->text(), "");
+  Tserial other;
+  other.SetDeviceResolver([this](int) { return printer_->DevicePath(); });
+  EXPECT_TRUE(other.Open(1, 9600));
+}
+
+TEST_F(ConnectTest, NamesCutAtTwentyOneBytesOrEmptyAreUnsupported) {
+  StartPrinter(std::string(" ") + kFamily1Model);
+  OpenWindow();
+  Click("Connect");
+  printer_->Stop();
+  StartPrinter("");
+  Click("Connect");
+  EXPECT_EQ(messages_, QStringList({"This printer model (Tavrin MR460V Printe) is not supported!",
+                                    "This printer model () is not supported!"}));
+  ExpectNotConnected();
+}
+
+TEST_F(ConnectTest, SilentOrShortReplyIsAnErrorAndThePortCanBeOpenedAgain) {
+  vprinter::Options shortReply;
+  shortReply.reply = vprinter::ReplyForModel(kFamily0Model);
+  shortReply.shortLength = 31;
+  StartPrinter(shortReply);
+  OpenWindow();
+  Find<QProgressBar>("pgProgress")->setValue(5);
+  Click("Connect");
+  EXPECT_EQ(Find<QProgressBar>("pgProgress")->value(), 0);
+  printer_->SetSilent(true);
+  Click("Connect");
+  EXPECT_EQ(messages_,
+            QStringList({"Error communicating with printer", "Error communicating with printer"}));
+  ExpectNotConnected();
+  EXPECT_EQ(ReceivedAtLeast(4), Concat({kIdentify, kIdentify}));
+}
+
+TEST_F(ConnectTest, ChosenPortAndMissingDevice) {
+  StartPrinter(kFamily0Model);
+  Store("Ports/COM3", QString::fromStdString(printer_->DevicePath()));
+  Store("Ports/COM1", "/nonexistent/tty");
+  OpenWindow();
+  Click("Connect");
+  EXPECT_EQ(messages_, QStringList({kConnectFailed}));
+  ExpectNotConnected();
+
+  Select("cbPort", 2);
+  Select("cbBaud", 3);
+  Click("Connect");
+  EXPECT_TRUE(window_->IsConnected());
+  EXPECT_EQ(messages_.size(), 1);
+}
+
+TEST_F(ConnectTest, NoBaudRateSelectedRefusesToConnect) {
+  StartPrinter(kFamily0Model);
+  Store("Baud", 12);
+  OpenWindow();
+  ASSERT_EQ(Selected("cbBaud"), -1);
+  Click("Connect");
+  EXPECT_EQ(messages_, QStringList({kConnectFailed}));
+  ExpectNotConnected();
+  EXPECT_EQ(printer_->IdentifyCount(), 0);
+}

@@ -1,0 +1,17 @@
+// The window tests: real widgets on the offscreen platform, a real settings file in a folder of
+// this run, and virtual printers on real pseudo-terminals.
+#include <QApplication>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  // A locale without Cyrillic script: the window starts in English unless told otherwise.
+  qputenv("LC_ALL", "C");
+  const QTemporaryDir config;
+  qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+  QApplication application(argc, argv);
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,165 @@
+// The window as it starts, its arrangement, and closing it.
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "printer.h"
+#include "window_fixture.h"
+
+namespace {
+
+QStringList Texts(const auto& labels) {
+  QStringList texts;
+  for (const char* label : labels) texts << QString::fromUtf8(label);
+  return texts;
+}
+
+}  // namespace
+
+class StartTest : public WindowTest {};
+
+TEST_F(StartTest, ShowsOnlyTheCommunicationGroupWithTheStartingSelections) {
+  TMainF& window = OpenWindow();
+  EXPECT_EQ(window.windowTitle(), "Tavrin ESC/POS Config 1.10");
+  EXPECT_TRUE(Shown("Panel2"));
+  EXPECT_TRUE(Shown("tabCommunicationSettings"));
+  EXPECT_FALSE(Shown("tabPrinterSettings"));
+  EXPECT_FALSE(Shown("tabDIPSwitches"));
+  EXPECT_TRUE(Shown("Panel1"));
+  EXPECT_FALSE(Shown("ION"));
+  EXPECT_FALSE(Shown("IOFF"));
+  EXPECT_FALSE(Find<QLabel>("ION")->isEnabled());
+  EXPECT_FALSE(Find<QPushButton>("Set")->isEnabled());
+  EXPECT_TRUE(Find<QPushButton>("Exit")->isEnabled());
+  EXPECT_FALSE(window.IsConnected());
+  EXPECT_EQ(window.CurrentFamily(), -1);
+  EXPECT_EQ(Find<QLineEdit>("PrinterModel")->text(), "");
+  EXPECT_TRUE(Find<QLineEdit>("PrinterModel")->isReadOnly());
+  EXPECT_EQ(Find<QProgressBar>("pgProgress")->maximum(), 12);
+  EXPECT_EQ(Find<QProgressBar>("pgProgress")->value(), 0);
+
+  EXPECT_EQ(Entries("cbPort"), QStringList({"COM1", "COM2", "COM3", "COM4", "COM5", "COM6"}));
+  EXPECT_EQ(Entries("cbBaud"), Texts(printer::kBaudLabels));
+  EXPECT_EQ(Entries("cbNewBaud"), Texts(printer::kBaudLabels));
+  EXPECT_EQ(Entries("cbIntensity"), Texts(printer::kIntensityLabels));
+  EXPECT_EQ(Entries("cbSpeed"), Texts(printer::kUnconnectedSpeedLabels));
+  EXPECT_EQ(Entries("cbCountry"), Texts(printer::kCountryLabels));
+  EXPECT_EQ(Entries("cbCodePage"), Texts(printer::kCodePageLabels));
+  EXPECT_EQ(Entries("cbProtocol"), QStringList({"Hardware", "XON/XOFF"}));
+  // An empty settings file: every list shows its stored default.
+  const std::vector<std::pair<const char*, int>> selections = {
+      {"cbPort", 0},    {"cbBaud", 7},     {"cbIntensity", 3},  {"cbSpeed", 0},
+      {"cbCountry", 0}, {"cbCodePage", 0}, {"cbNewBaud", 7},    {"cbAutoCutter", 1},
+      {"cbPaper", 1},   {"cbProtocol", 0}, {"cbCommandSet", 0}, {"cbEsct", 0}};
+  for (const auto& [list, index] : selections) EXPECT_EQ(Selected(list), index) << list;
+  EXPECT_TRUE(messages_.isEmpty());
+}
+
+TEST_F(StartTest, CaptionsHintsFontsAndTabOrderFollowTheForm) {
+  OpenWindow();
+  EXPECT_EQ(Find<QPushButton>("Set")->text(), "&Set Settings");
+  EXPECT_EQ(Find<QPushButton>("Exit")->text(), "&Exit");
+  const QString speedHint = "The values in the brackets are for MR71C.";
+  EXPECT_EQ(Find<QLabel>("lbSpeed")->toolTip(), speedHint);
+  EXPECT_EQ(Find<QComboBox>("cbSpeed")->toolTip(), speedHint);
+  EXPECT_EQ(Find<QPushButton>("Set")->toolTip(), "Connects to the printer and sets the settings.");
+
+  for (const char* bold : {"tabCommunicationSettings", "tabPrinterSettings", "tabDIPSwitches",
+                           "PrinterModel", "Set", "Connect"}) {
+    EXPECT_TRUE(Find<QWidget>(bold)->font().bold()) << bold;
+  }
+  for (const char* plain : {"lbPort", "cbPort", "lbCodePage", "cbEsct", "Exit"}) {
+    EXPECT_FALSE(Find<QWidget>(plain)->font().bold()) << plain;
+  }
+
+  const QStringList order = {
+      "cbPort",    "cbBaud",     "Connect",   "PrinterModel", "cbIntensity",  "cbSpeed",
+      "cbCountry", "cbCodePage", "cbNewBaud", "cbProtocol",   "cbCommandSet", "cbAutoCutter",
+      "cbPaper",   "cbEsct",     "Set",       "Exit",         "LangBG",       "LangEN"};
+  QStringList chain;
+  QWidget* widget = Find<QWidget>("cbPort");
+  do {
+    if (order.contains(widget->objectName())) chain << widget->objectName();
+    widget = widget->nextInFocusChain();
+  } while (widget->objectName() != "cbPort");
+  EXPECT_EQ(chain, order);
+}
+
+TEST_F(StartTest, ColumnsLineUpAcrossTheGroups) {
+  StartPrinter(kFamily1Model);
+  TMainF& window = OpenWindow();
+  Click("Connect");
+  Settle();
+  const auto left = [&](const char* name) {
+    return Find<QWidget>(name)->mapTo(&window, QPoint(0, 0)).x();
+  };
+  for (const char* first : {"cbIntensity", "cbCountry", "cbNewBaud", "cbProtocol"}) {
+    EXPECT_EQ(left(first), left("cbPort")) << first;
+  }
+  for (const char* second : {"cbSpeed", "cbCodePage", "cbAutoCutter", "cbCommandSet", "Set"}) {
+    EXPECT_EQ(left(second), left("cbBaud")) << second;
+  }
+  for (const char* third : {"cbPaper", "cbEsct", "Exit"}) {
+    EXPECT_EQ(left(third), left("Connect")) << third;
+  }
+  EXPECT_EQ(Find<QWidget>("cbCodePage")->width(),
+            left("Connect") + Find<QWidget>("Connect")->width() - left("cbBaud"));
+}
+
+TEST_F(StartTest, WindowGrowsWithTheGroupsAndShrinksBack) {
+  StartPrinter(kFamily1Model);
+  TMainF& window = OpenWindow();
+  const QSize start = window.size();
+  EXPECT_EQ(window.minimumSize(), window.maximumSize());
+
+  Click("Connect");
+  Settle();
+  const QSize connected = window.size();
+  EXPECT_GT(connected.height(), start.height() + Find<QWidget>("tabDIPSwitches")->height());
+  EXPECT_EQ(connected.width(), start.width());
+
+  Click("Connect");
+  Settle();
+  EXPECT_EQ(window.size(), start);
+}
+
+TEST_F(StartTest, ExitClosesTheWindowAndStoresTheChoices) {
+  TMainF& window = OpenWindow();
+  QSignalSpy finished(&window, &TMainF::Finished);
+  Select("cbCountry", 4);
+  Click("Exit");
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_EQ(finished.count(), 1);
+  EXPECT_EQ(Stored("Country").toInt(), 4);
+  EXPECT_EQ(Stored("Language").toInt(), 1);
+  EXPECT_EQ(Stored("Baud").toInt(), 7);
+  EXPECT_TRUE(messages_.isEmpty());
+}
+
+TEST_F(StartTest, EscapePressesExit) {
+  TMainF& window = OpenWindow();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  QSignalSpy finished(&window, &TMainF::Finished);
+  QTest::keyClick(Find<QWidget>("cbPort"), Qt::Key_Escape);
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_EQ(finished.count(), 1);
+  EXPECT_EQ(Stored("Language").toInt(), 1);
+}
+
+TEST_F(StartTest, ClosingWhileConnectedClosesThePort) {
+  StartPrinter(kFamily0Model);
+  TMainF& window = OpenWindow();
+  Click("Connect");
+  ASSERT_TRUE(window.IsConnected());
+  window.close();
+  // The window's port is closed: another channel can take the device.
+  Tserial other;
+  other.SetDeviceResolver([this](int) { return printer_->DevicePath(); });
+  EXPECT_TRUE(other.Open(1, 9600));
+  EXPECT_EQ(Stored("Language").toInt(), 1);
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QComboBox>
+#include <QStringList>
+#include <QVariant>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "mainform.h"
+#include "virtual_printer.h"
+
+// The family-1 model and a model of each other family.
+inline constexpr const char* kFamily0Model = "Tavrin MR71C Printer";
+inline constexpr const char* kFamily1Model = "Tavrin MR460V Printer";
+inline constexpr const char* kFamily2Model = "Tavrin MR2200T";
+
+using Bytes = std::vector<std::uint8_t>;
+
+// The real window on the offscreen platform, talking through COM1 to a virtual printer on a pty,
+// with its own settings file; messages are recorded instead of shown.
+class WindowTest : public testing::Test {
+ protected:
+  static constexpr int kShortPauseMs = 10;
+
+  WindowTest();
+  ~WindowTest() override;
+
+  // Starts a printer and points COM1 at it in the settings file.
+  vprinter::VirtualPrinter& StartPrinter(vprinter::Options options);
+  vprinter::VirtualPrinter& StartPrinter(const std::string& model);
+  // Stores a value in the settings file before the window reads it.
+  void Store(const QString& name, const QVariant& value);
+  QVariant Stored(const QString& name) const;
+
+  // Makes and shows the window; pauses are short unless a test sets them back.
+  TMainF& OpenWindow();
+  void Settle();  // hands pending events (layout, repaint) to the loop
+
+  template <class Widget>
+  Widget* Find(const char* name) const {
+    auto* widget = window_->findChild<Widget*>(QString::fromLatin1(name));
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+  }
+  void Click(const char* button) const;
+  void Select(const char* list, int index) const { Find<QComboBox>(list)->setCurrentIndex(index); }
+  int Selected(const char* list) const { return Find<QComboBox>(list)->currentIndex(); }
+  QStringList Entries(const char* list) const;
+  bool Shown(const char* name) const;
+
+  // Everything the printer received, once at least byteCount bytes are there.
+  Bytes ReceivedAtLeast(std::size_t byteCount) const;
+
+  QStringList messages_;
+  std::unique_ptr<vprinter::VirtualPrinter> printer_;
+  std::unique_ptr<TMainF> window_;
+};
+
+Bytes Concat(std::initializer_list<Bytes> parts);
