@@ -1,0 +1,104 @@
+// How responsive the window stays: the longest stretch without handling an event while the
+// family-1 settings are sent with their real pauses, and how soon a Connect click shows the
+// model. Prints figures; run by ./dev bench.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "mainform.h"
+#include "virtual_printer.h"
+
+namespace {
+
+constexpr const char* kModel = "Tavrin MR460V Printer";
+constexpr int kConnectRuns = 50;
+
+// The longest time between two ticks of a 1 ms timer while the settings are being sent.
+double LongestEventGapMs(TMainF& window) {
+  QElapsedTimer clock;
+  clock.start();
+  qint64 last = clock.nsecsElapsed();
+  qint64 longest = 0;
+  QTimer ticker;
+  ticker.setTimerType(Qt::PreciseTimer);
+  ticker.setInterval(1);
+  QObject::connect(&ticker, &QTimer::timeout, [&] {
+    const qint64 now = clock.nsecsElapsed();
+    longest = std::max(longest, now - last);
+    last = now;
+  });
+  ticker.start();
+  window.findChild<QPushButton*>("Set")->click();
+  ticker.stop();
+  longest = std::max(longest, clock.nsecsElapsed() - last);
+  std::printf("  the whole sequence took %.2f s\n", clock.elapsed() / 1000.0);
+  return longest / 1e6;
+}
+
+// Milliseconds from a Connect click until the model is in the field and painted.
+std::vector<double> ConnectTimesMs(TMainF& window) {
+  auto* connect = window.findChild<QPushButton*>("Connect");
+  auto* model = window.findChild<QLineEdit*>("PrinterModel");
+  std::vector<double> times;
+  for (int run = 0; run < kConnectRuns; ++run) {
+    QElapsedTimer clock;
+    clock.start();
+    connect->click();
+    model->repaint();
+    times.push_back(clock.nsecsElapsed() / 1e6);
+    if (model->text() != kModel) return {};
+    connect->click();
+  }
+  std::sort(times.begin(), times.end());
+  return times;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const QTemporaryDir config;
+  qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+  QApplication application(argc, argv);
+
+  vprinter::Options options;
+  options.reply = vprinter::ReplyForModel(kModel);
+  vprinter::VirtualPrinter printer(options);
+  if (!printer.Start()) return 1;
+  QSettings(QSettings::NativeFormat, QSettings::UserScope, "Tavrin Ltd", "Quillsetter")
+      .setValue("Ports/COM1", QString::fromStdString(printer.DevicePath()));
+
+  TMainF window;
+  QStringList messages;
+  window.SetMessageSink([&](const QString& text) { messages << text; });
+  window.show();
+  QApplication::processEvents();
+
+  const std::vector<double> connectTimes = ConnectTimesMs(window);
+  if (connectTimes.empty()) {
+    std::fprintf(stderr, "ui_bench: the window did not connect to the virtual printer\n");
+    return 1;
+  }
+  const double median = connectTimes[connectTimes.size() / 2];
+  std::printf("Window, Connect click to the model shown at 115200 bps, %d runs:\n", kConnectRuns);
+  std::printf("  median %.2f ms, slowest %.2f ms (aim < 20 ms: %s)\n", median, connectTimes.back(),
+              connectTimes.back() < 20 ? "met" : "MISSED");
+
+  window.findChild<QPushButton*>("Connect")->click();
+  std::printf("Window, family-1 settings with nine %d ms pauses:\n", TMainF::kPauseMs);
+  const double gap = LongestEventGapMs(window);
+  std::printf(
+      "  longest stretch without handling an event %.2f ms (aim < 50 ms: %s; a blocking "
+      "sleep would give %d ms)\n",
+      gap, gap < 50 ? "met" : "MISSED", TMainF::kPauseMs);
+  window.close();
+  printer.Stop();
+  return messages.size() == 1 ? 0 : 1;
+}
