@@ -35,6 +35,8 @@ class CommandDecoder {
  public:
   // Decodes what completes with these bytes; an incomplete command waits for the next call.
   std::vector<DecodedCommand> Feed(std::span<const std::uint8_t> bytes, std::int64_t millis);
+  // The start of a command still waiting for its remaining bytes.
+  std::span<const std::uint8_t> Pending() const { return pending_; }
 
  private:
   std::vector<std::uint8_t> pending_;

@@ -2,40 +2,36 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/stat.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 
 namespace vprinter {
 
 namespace {
 
-constexpr int kReplyWriteTimeoutMs = 1000;
-constexpr int kHangupPauseMs = 10;
+using Clock = std::chrono::steady_clock;
 
-// A fresh pty echoes, edits lines, maps CR to LF and obeys XON/XOFF; the printer wants none of it.
-bool MakeRaw(int fd) {
-  termios settings{};
-  if (tcgetattr(fd, &settings) != 0) return false;
-  settings.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
-                                             ICRNL | IXON | IXOFF | IXANY | IMAXBEL);
-  settings.c_oflag &= ~static_cast<tcflag_t>(OPOST);
-  settings.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
-  settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB | CRTSCTS | HUPCL);
-  settings.c_cflag |= CS8 | CREAD | CLOCAL;
-  settings.c_cc[VMIN] = 0;
-  settings.c_cc[VTIME] = 0;
-  return tcsetattr(fd, TCSANOW, &settings) == 0;
+constexpr int kWriteTimeoutMs = 1000;
+constexpr int kHangupPauseMs = 10;
+// Before a hang-up the printer waits at least this long for the kernel to hand over what it
+// sent, and at most the longer time for a client to read it.
+constexpr int kLingerMinMs = 50;
+constexpr int kLingerMaxMs = 1000;
+// How long Send waits for its bytes to reach the client's input queue.
+constexpr int kSettleMs = 100;
+
+int MillisUntil(Clock::time_point end) {
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - Clock::now()).count();
+  return static_cast<int>(std::max<decltype(left)>(left, 0));
 }
 
-void CloseFd(int& fd) {
-  if (fd >= 0) close(fd);
-  fd = -1;
+// The wake pipe only says "look again": what to do is in the printer's state.
+void Drain(int fd) {
+  char drained[64];
+  while (read(fd, drained, sizeof drained) > 0) {
+  }
 }
 
 std::string Hex(std::span<const std::uint8_t> bytes) {
@@ -64,39 +60,28 @@ VirtualPrinter::~VirtualPrinter() { Stop(); }
 
 bool VirtualPrinter::Start() {
   if (thread_.joinable()) return true;
-  masterFd_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-  char name[128];
-  bool ready = masterFd_ >= 0 && grantpt(masterFd_) == 0 && unlockpt(masterFd_) == 0 &&
-               ptsname_r(masterFd_, name, sizeof name) == 0;
-  if (ready) {
-    devicePath_ = name;
-    // Opened before any client, so a client's exclusive mode does not shut this one out.
-    slaveKeepFd_ = open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    ready = slaveKeepFd_ >= 0 && MakeRaw(slaveKeepFd_) && MakeRaw(masterFd_) &&
-            fcntl(masterFd_, F_SETFL, fcntl(masterFd_, F_GETFL) | O_NONBLOCK) == 0 &&
-            pipe2(wakePipe_, O_CLOEXEC | O_NONBLOCK) == 0;
-  }
-  if (ready && !options_.linkPath.empty()) {
-    struct stat existing {};
-    if (lstat(options_.linkPath.c_str(), &existing) == 0 && S_ISLNK(existing.st_mode)) {
-      unlink(options_.linkPath.c_str());
-    }
-    linkMade_ = symlink(devicePath_.c_str(), options_.linkPath.c_str()) == 0;
-    ready = linkMade_;
-  }
+  bool ready = pipe2(wakePipe_, O_CLOEXEC | O_NONBLOCK) == 0 && line_.Open(options_.linkPath);
   if (ready && !options_.logPath.empty()) {
     log_.open(options_.logPath, std::ios::out | std::ios::trunc);
     ready = log_.is_open();
   }
+  {
+    std::lock_guard lock(mutex_);
+    devicePath_ = ready ? line_.DevicePath() : std::string();
+    pluggedIn_ = ready;
+    running_ = ready;
+  }
   if (!ready) {
     Release();
-    devicePath_.clear();
     return false;
   }
   ClearReceived();
   decoder_ = CommandDecoder();
   identifiesSeen_ = 0;
-  startTime_ = std::chrono::steady_clock::now();
+  commandsHandled_ = 0;
+  answeredBefore_ = false;
+  plugInDue_.reset();
+  startTime_ = Clock::now();
   stopping_ = false;
   thread_ = std::thread(&VirtualPrinter::Run, this);
   return true;
@@ -104,26 +89,61 @@ bool VirtualPrinter::Start() {
 
 void VirtualPrinter::Stop() {
   if (thread_.joinable()) {
+    {
+      std::lock_guard lock(mutex_);
+      running_ = false;
+    }
     stopping_ = true;
-    const char wake = 1;
-    // A full pipe means a wake is already pending.
-    [[maybe_unused]] const ssize_t woken = write(wakePipe_[1], &wake, 1);
+    Nudge();
     thread_.join();
+    // Nothing is asked once running_ is off, so these are all the requests left unserved.
+    std::lock_guard lock(mutex_);
+    for (Request& request : requests_) request.done.set_value(false);
+    requests_.clear();
+    pluggedIn_ = false;
   }
   Release();
 }
 
 void VirtualPrinter::Release() {
-  if (linkMade_) unlink(options_.linkPath.c_str());
-  linkMade_ = false;
+  line_.Close();
   if (log_.is_open()) log_.close();
-  CloseFd(wakePipe_[0]);
-  CloseFd(wakePipe_[1]);
-  CloseFd(slaveKeepFd_);
-  CloseFd(masterFd_);
+  for (int& fd : wakePipe_) {
+    if (fd >= 0) close(fd);
+    fd = -1;
+  }
+}
+
+std::string VirtualPrinter::DevicePath() const {
+  std::lock_guard lock(mutex_);
+  return devicePath_;
 }
 
 void VirtualPrinter::SetSilent(bool silent) { silent_ = silent; }
+
+void VirtualPrinter::SetReading(bool reading) {
+  reading_ = reading;
+  Nudge();
+}
+
+bool VirtualPrinter::Send(std::span<const std::uint8_t> bytes) {
+  return Ask(RequestKind::Send, bytes);
+}
+
+bool VirtualPrinter::HangUp() { return Ask(RequestKind::HangUp); }
+
+bool VirtualPrinter::PlugIn() { return Ask(RequestKind::PlugIn); }
+
+bool VirtualPrinter::IsPluggedIn() const {
+  std::lock_guard lock(mutex_);
+  return pluggedIn_;
+}
+
+bool VirtualPrinter::WaitForPluggedIn(bool pluggedIn, int timeoutMs) const {
+  std::unique_lock lock(mutex_);
+  return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                           [&] { return pluggedIn_ == pluggedIn; });
+}
 
 std::vector<ReceivedChunk> VirtualPrinter::Chunks() const {
   std::lock_guard lock(mutex_);
@@ -160,53 +180,110 @@ void VirtualPrinter::ClearReceived() {
 
 bool VirtualPrinter::WaitForReceived(std::size_t byteCount, int timeoutMs) const {
   std::unique_lock lock(mutex_);
-  return received_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                            [&] { return receivedBytes_ >= byteCount; });
+  return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                           [&] { return receivedBytes_ >= byteCount; });
 }
 
 bool VirtualPrinter::WaitForCommands(std::size_t commandCount, int timeoutMs) const {
   std::unique_lock lock(mutex_);
-  return received_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                            [&] { return commands_.size() >= commandCount; });
+  return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                           [&] { return commands_.size() >= commandCount; });
 }
 
 void VirtualPrinter::SetCommandListener(std::function<void(const DecodedCommand&)> listener) {
   std::lock_guard lock(mutex_);
-  listener_ = std::move(listener);
+  commandListener_ = std::move(listener);
+}
+
+void VirtualPrinter::SetLineListener(std::function<void(const std::string&)> listener) {
+  std::lock_guard lock(mutex_);
+  lineListener_ = std::move(listener);
+}
+
+// The line belongs to the printer's thread; callers hand it their requests and wait.
+bool VirtualPrinter::Ask(RequestKind kind, std::span<const std::uint8_t> bytes) {
+  std::future<bool> done;
+  {
+    std::lock_guard lock(mutex_);
+    if (!running_) return false;
+    Request& request = requests_.emplace_back();
+    request.kind = kind;
+    request.bytes.assign(bytes.begin(), bytes.end());
+    done = request.done.get_future();
+  }
+  Nudge();
+  return done.get();
 }
 
 void VirtualPrinter::Run() {
   std::array<std::uint8_t, 4096> buffer;
   while (!stopping_) {
-    pollfd entries[2] = {{masterFd_, POLLIN, 0}, {wakePipe_[0], POLLIN, 0}};
-    if (poll(entries, 2, -1) < 0) {
+    ServeRequests();
+    if (plugInDue_ && Clock::now() >= *plugInDue_) PlugInLine();
+    const bool reading = reading_ && line_.IsOpen();
+    pollfd entries[2] = {{wakePipe_[0], POLLIN, 0}, {reading ? line_.MasterFd() : -1, POLLIN, 0}};
+    const int timeoutMs = plugInDue_ ? MillisUntil(*plugInDue_) : -1;
+    if (poll(entries, 2, timeoutMs) < 0) {
       if (errno == EINTR) continue;
       return;
     }
-    if (entries[1].revents != 0) return;
-    const ssize_t count = read(masterFd_, buffer.data(), buffer.size());
+    if (entries[0].revents != 0) Drain(wakePipe_[0]);
+    if (entries[1].revents == 0 || !reading_) continue;
+    const ssize_t count = read(line_.MasterFd(), buffer.data(), buffer.size());
     if (count > 0) {
       HandleChunk(std::span(buffer).first(static_cast<std::size_t>(count)));
     } else if (count < 0 && errno != EAGAIN && errno != EINTR) {
       // No slave side open (EIO): poll would report it again at once.
-      WaitForWake(kHangupPauseMs);
+      Pause(kHangupPauseMs);
     }
   }
 }
 
+void VirtualPrinter::ServeRequests() {
+  for (;;) {
+    Request request;
+    {
+      std::lock_guard lock(mutex_);
+      if (requests_.empty()) return;
+      request = std::move(requests_.front());
+      requests_.pop_front();
+    }
+    bool done = true;
+    switch (request.kind) {
+      case RequestKind::HangUp:
+        HangUpLine();
+        break;
+      case RequestKind::PlugIn:
+        done = line_.IsOpen() || PlugInLine();
+        break;
+      case RequestKind::Send:
+        done = SendNow(request.bytes);
+        break;
+    }
+    request.done.set_value(done);
+  }
+}
+
+bool VirtualPrinter::SendNow(std::span<const std::uint8_t> bytes) {
+  if (!line_.IsOpen()) return false;
+  const auto wanted = static_cast<std::size_t>(line_.Unread()) + bytes.size();
+  if (!line_.Write(bytes, kWriteTimeoutMs)) return false;
+  // The kernel moves written bytes into the client's input a moment later. A client that reads
+  // them at once makes this wait run its full time, which does no harm.
+  const auto end = Clock::now() + std::chrono::milliseconds(kSettleMs);
+  while (static_cast<std::size_t>(line_.Unread()) < wanted && Clock::now() < end && Pause(1)) {
+  }
+  return true;
+}
+
 void VirtualPrinter::HandleChunk(std::span<const std::uint8_t> bytes) {
-  const auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(
-                          std::chrono::steady_clock::now() - startTime_)
-                          .count();
+  const auto millis =
+      std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - startTime_).count();
   ReceivedChunk chunk{millis, std::vector<std::uint8_t>(bytes.begin(), bytes.end())};
   const std::vector<DecodedCommand> commands = decoder_.Feed(bytes, millis);
-  int replies = 0;
-  for (const DecodedCommand& command : commands) {
-    if (command.kind == CommandKind::Identify && ShouldAnswer()) ++replies;
-  }
   std::function<void(const DecodedCommand&)> listener;
   {
-    // Recorded before the reply goes out, so a client holding the reply finds it recorded.
+    // Recorded before any answer goes out, so a client holding the answer finds it recorded.
     std::lock_guard lock(mutex_);
     chunks_.push_back(chunk);
     receivedBytes_ += bytes.size();
@@ -214,14 +291,21 @@ void VirtualPrinter::HandleChunk(std::span<const std::uint8_t> bytes) {
       if (command.kind == CommandKind::Identify) ++identifyCount_;
       commands_.push_back(command);
     }
-    listener = listener_;
+    listener = commandListener_;
   }
-  received_.notify_all();
-  for (int i = 0; i < replies; ++i) SendReply();
+  changed_.notify_all();
+  for (const DecodedCommand& command : commands) {
+    // Commands that arrived with the one before a hang-up are recorded, not handled.
+    if (line_.IsOpen()) {
+      if (command.kind == CommandKind::Identify && ShouldAnswer()) SendAnswer();
+      if (++commandsHandled_ == options_.hangUpAfterCommands && line_.IsOpen()) {
+        Linger();
+        HangUpLine();
+      }
+    }
+    if (listener) listener(command);
+  }
   WriteLog(chunk);
-  if (listener) {
-    for (const DecodedCommand& command : commands) listener(command);
-  }
 }
 
 bool VirtualPrinter::ShouldAnswer() {
@@ -230,38 +314,100 @@ bool VirtualPrinter::ShouldAnswer() {
   return options_.stopAfter < 0 || identifiesSeen_ <= options_.stopAfter;
 }
 
-void VirtualPrinter::SendReply() {
+void VirtualPrinter::SendAnswer() {
   const auto& reply = options_.reply;
-  const std::size_t length =
+  const std::size_t replyLength =
       options_.shortLength < 0
           ? reply.size()
           : std::min(static_cast<std::size_t>(options_.shortLength), reply.size());
+  std::vector<std::uint8_t> answer = options_.beforeReply;
+  answer.insert(answer.end(), reply.begin(),
+                reply.begin() + static_cast<std::ptrdiff_t>(replyLength));
+  answer.insert(answer.end(), options_.afterReply.begin(), options_.afterReply.end());
+
+  const bool cut = options_.hangUpAfterBytes >= 0 && !answeredBefore_;
+  answeredBefore_ = true;
+  const std::size_t end =
+      cut ? std::min(answer.size(), static_cast<std::size_t>(options_.hangUpAfterBytes))
+          : answer.size();
+  // Every piece carries at least one byte.
+  const std::size_t pieces =
+      std::min<std::size_t>(static_cast<std::size_t>(std::max(options_.pieces, 1)),
+                            std::max<std::size_t>(answer.size(), 1));
   std::size_t sent = 0;
-  const auto deadline =
-      std::chrono::steady_clock::now() + std::chrono::milliseconds(kReplyWriteTimeoutMs);
-  while (sent < length && !stopping_ && std::chrono::steady_clock::now() < deadline) {
-    const ssize_t count = write(masterFd_, reply.data() + sent, length - sent);
-    if (count > 0) {
-      sent += static_cast<std::size_t>(count);
-    } else if (count < 0 && errno != EAGAIN && errno != EINTR) {
-      return;
-    } else {
-      // The client's input queue is full: wait for it to read.
-      pollfd entry{masterFd_, POLLOUT, 0};
-      poll(&entry, 1, kHangupPauseMs);
-    }
+  for (std::size_t piece = 1; piece <= pieces && sent < end; ++piece) {
+    if (piece > 1 && !Pause(options_.pieceDelayMs)) return;
+    const std::size_t to = std::min(answer.size() * piece / pieces, end);
+    if (!line_.Write(std::span(answer).subspan(sent, to - sent), kWriteTimeoutMs)) return;
+    sent = to;
   }
+  if (cut) {
+    Linger();
+    HangUpLine();
+  }
+}
+
+// A hang-up throws away what the client has not read; a client that reads gets it first.
+void VirtualPrinter::Linger() {
+  if (!Pause(kLingerMinMs)) return;
+  const auto end = Clock::now() + std::chrono::milliseconds(kLingerMaxMs);
+  while (line_.Unread() > 0 && Clock::now() < end && Pause(1)) {
+  }
+}
+
+void VirtualPrinter::HangUpLine() {
+  if (!line_.IsOpen()) return;
+  line_.Close();
+  if (options_.backAfterMs >= 0) {
+    plugInDue_ = Clock::now() + std::chrono::milliseconds(options_.backAfterMs);
+  }
+  LineChanged();
+}
+
+bool VirtualPrinter::PlugInLine() {
+  plugInDue_.reset();
+  if (!line_.Open(options_.linkPath)) return false;
+  // A command cut off by the hang-up does not continue on the new line.
+  decoder_ = CommandDecoder();
+  LineChanged();
+  return true;
+}
+
+void VirtualPrinter::LineChanged() {
+  std::function<void(const std::string&)> listener;
+  std::string path = line_.DevicePath();
+  {
+    std::lock_guard lock(mutex_);
+    pluggedIn_ = line_.IsOpen();
+    if (pluggedIn_) devicePath_ = path;
+    listener = lineListener_;
+  }
+  changed_.notify_all();
+  if (listener) listener(path);
+}
+
+// Waits, and says whether the printer still runs; requests that arrive meanwhile wait too.
+bool VirtualPrinter::Pause(int ms) {
+  const auto end = Clock::now() + std::chrono::milliseconds(ms);
+  while (!stopping_) {
+    const int left = MillisUntil(end);
+    if (left == 0) return true;
+    pollfd entry{wakePipe_[0], POLLIN, 0};
+    if (poll(&entry, 1, left) > 0) Drain(wakePipe_[0]);
+  }
+  return false;
+}
+
+void VirtualPrinter::Nudge() {
+  const char wake = 1;
+  // A full pipe means a wake is pending already; a closed one means nobody is there to wake.
+  [[maybe_unused]] const ssize_t woken = write(wakePipe_[1], &wake, 1);
 }
 
 void VirtualPrinter::WriteLog(const ReceivedChunk& chunk) {
   if (!log_.is_open()) return;
   log_ << "{\"ms\":" << chunk.millis << ",\"hex\":\"" << Hex(chunk.bytes) << "\"}\n";
   log_.flush();
-}
-
-void VirtualPrinter::WaitForWake(int timeoutMs) {
-  pollfd entry{wakePipe_[0], POLLIN, 0};
-  poll(&entry, 1, timeoutMs);
 }
 
 }  // namespace vprinter

@@ -5,9 +5,12 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -15,9 +18,11 @@
 #include <vector>
 
 #include "command_decoder.h"
+#include "pty_line.h"
 
 // A printer on the far end of a pseudo-terminal: answers the identify command, records and
-// decodes everything it receives. Runs on its own thread so a caller can block on the port.
+// decodes everything it receives, and on request misbehaves the way real lines do. Runs on its
+// own thread so a caller can block on the port.
 namespace vprinter {
 
 using Reply = std::array<std::uint8_t, 32>;
@@ -30,6 +35,22 @@ struct Options {
   bool silent = false;   // never answer
   int shortLength = -1;  // answer only this many bytes of the reply (0..32)
   int stopAfter = -1;    // answer only the first this many identify commands, then go silent
+
+  // The answer to an identify is beforeReply, the reply and afterReply, sent in this many pieces
+  // of about equal size with pieceDelayMs between them.
+  std::vector<std::uint8_t> beforeReply;  // garbage ahead of the reply
+  std::vector<std::uint8_t> afterReply;   // bytes that go on arriving after it
+  int pieces = 1;
+  int pieceDelayMs = 0;
+
+  // The line hangs up (as when an adapter is pulled out) once this many bytes of the first
+  // answer are out, or once this many commands have been handled; each at most once per Start.
+  // A client that reads gets what was sent before the line drops.
+  int hangUpAfterBytes = -1;
+  int hangUpAfterCommands = -1;
+  // A new device appears (at linkPath) this long after any hang-up; -1: only at PlugIn.
+  int backAfterMs = -1;
+
   std::string linkPath;  // also make a symlink to the device here (a symlink already there is
                          // replaced, any other file is left alone and Start fails)
   std::string logPath;   // JSON lines: every received chunk with its arrival time
@@ -53,11 +74,27 @@ class VirtualPrinter {
   // Stops answering, closes the pty and removes the link; the record stays readable.
   void Stop();
 
-  // The device a serial port opens to reach this printer, e.g. /dev/pts/7.
-  const std::string& DevicePath() const { return devicePath_; }
+  // The device a serial port opens to reach this printer, e.g. /dev/pts/7; after a hang-up the
+  // one that has gone, after a plug-in the new one.
+  std::string DevicePath() const;
 
   // Switches answering off or on while running (a printer switched off and on again).
   void SetSilent(bool silent);
+  // Stops or resumes reading: while the printer does not read, the client's writes fill the
+  // line's queue and then block.
+  void SetReading(bool reading);
+  // Sends bytes unasked (an XOFF, noise on a stale line); true once they wait in the client's
+  // input. False when the printer does not run or its line is down.
+  bool Send(std::span<const std::uint8_t> bytes);
+
+  // Hangs the line up now: the device and the link disappear, unread bytes are lost. PlugIn
+  // makes a new device, reached at the same link. Both return once done; false when the
+  // printer does not run or the device cannot be made. Not for use from a listener.
+  bool HangUp();
+  bool PlugIn();
+  bool IsPluggedIn() const;
+  // Wait until the line is up (true) or down (false); false at the timeout.
+  bool WaitForPluggedIn(bool pluggedIn, int timeoutMs) const;
 
   // What arrived since Start or the last ClearReceived.
   std::vector<ReceivedChunk> Chunks() const;
@@ -71,39 +108,63 @@ class VirtualPrinter {
 
   // Called on the printer's thread for each command as it is decoded, after any reply.
   void SetCommandListener(std::function<void(const DecodedCommand&)> listener);
+  // Called on the printer's thread with the new device after a plug-in, with an empty path
+  // after a hang-up.
+  void SetLineListener(std::function<void(const std::string& devicePath)> listener);
 
  private:
+  enum class RequestKind { HangUp, PlugIn, Send };
+  struct Request {
+    RequestKind kind = RequestKind::Send;
+    std::vector<std::uint8_t> bytes;
+    std::promise<bool> done;
+  };
+
+  bool Ask(RequestKind kind, std::span<const std::uint8_t> bytes = {});
   void Run();
+  void ServeRequests();
+  bool SendNow(std::span<const std::uint8_t> bytes);
   void HandleChunk(std::span<const std::uint8_t> bytes);
   bool ShouldAnswer();
-  void SendReply();
+  void SendAnswer();
+  void Linger();
+  void HangUpLine();
+  bool PlugInLine();
+  void LineChanged();
+  bool Pause(int ms);
+  void Nudge();
   void WriteLog(const ReceivedChunk& chunk);
-  void WaitForWake(int timeoutMs);
   void Release();
 
   Options options_;
-  int masterFd_ = -1;
-  int slaveKeepFd_ = -1;  // keeps the pty alive between openers
-  std::string devicePath_;
-  bool linkMade_ = false;
   std::ofstream log_;
   std::chrono::steady_clock::time_point startTime_;
   std::thread thread_;
   std::atomic<bool> stopping_{false};
   std::atomic<bool> silent_{false};
+  std::atomic<bool> reading_{true};
   int wakePipe_[2] = {-1, -1};
 
-  // Used by the printer's thread only.
+  // Used by the printer's thread only while it runs.
+  PtyLine line_;
   CommandDecoder decoder_;
   int identifiesSeen_ = 0;
+  int commandsHandled_ = 0;
+  bool answeredBefore_ = false;
+  std::optional<std::chrono::steady_clock::time_point> plugInDue_;
 
   mutable std::mutex mutex_;
-  mutable std::condition_variable received_;
+  mutable std::condition_variable changed_;
+  bool running_ = false;
+  std::deque<Request> requests_;
+  std::string devicePath_;
+  bool pluggedIn_ = false;
   std::vector<ReceivedChunk> chunks_;
   std::vector<DecodedCommand> commands_;
   std::size_t receivedBytes_ = 0;
   int identifyCount_ = 0;
-  std::function<void(const DecodedCommand&)> listener_;
+  std::function<void(const DecodedCommand&)> commandListener_;
+  std::function<void(const std::string&)> lineListener_;
 };
 
 }  // namespace vprinter

@@ -1,18 +1,21 @@
 #include "vprinter_args.h"
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace vprinter {
 
 namespace {
 
-std::optional<int> ParseCount(std::string_view text, int maximum) {
+std::optional<int> ParseCount(std::string_view text, int minimum, int maximum) {
   int number = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
-  if (error != std::errc() || end != text.data() + text.size() || number < 0 || number > maximum) {
+  if (error != std::errc() || end != text.data() + text.size() || number < minimum ||
+      number > maximum) {
     return std::nullopt;
   }
   return number;
@@ -25,24 +28,49 @@ int HexDigit(char c) {
   return -1;
 }
 
-// Exactly 32 bytes as hex digits; blanks between them are allowed.
-std::optional<Reply> ParseReplyHex(std::string_view text) {
-  Reply reply{};
+// Bytes as pairs of hex digits; blanks between them are allowed.
+std::optional<std::vector<std::uint8_t>> ParseHex(std::string_view text) {
+  std::vector<std::uint8_t> bytes;
   std::size_t digits = 0;
   for (char c : text) {
     if (c == ' ') continue;
     const int digit = HexDigit(c);
-    if (digit < 0 || digits == reply.size() * 2) return std::nullopt;
-    reply[digits / 2] = static_cast<std::uint8_t>(reply[digits / 2] << 4 | digit);
+    if (digit < 0) return std::nullopt;
+    if (digits % 2 == 0) bytes.push_back(0);
+    bytes.back() = static_cast<std::uint8_t>(bytes.back() << 4 | digit);
     ++digits;
   }
-  if (digits != reply.size() * 2) return std::nullopt;
-  return reply;
+  if (digits % 2 != 0) return std::nullopt;
+  return bytes;
+}
+
+struct CountOption {
+  std::string_view name;
+  int Options::*field;
+  int minimum;
+  int maximum;
+};
+
+constexpr CountOption kCountOptions[] = {
+    {"--short", &Options::shortLength, 0, static_cast<int>(std::tuple_size_v<Reply>)},
+    {"--stop-after", &Options::stopAfter, 0, INT_MAX},
+    {"--pieces", &Options::pieces, 1, INT_MAX},
+    {"--piece-delay", &Options::pieceDelayMs, 0, INT_MAX},
+    {"--hang-up-after-bytes", &Options::hangUpAfterBytes, 0, INT_MAX},
+    {"--hang-up-after-commands", &Options::hangUpAfterCommands, 1, INT_MAX},
+    {"--back-after", &Options::backAfterMs, 0, INT_MAX},
+};
+
+const CountOption* FindCountOption(std::string_view option) {
+  for (const CountOption& count : kCountOptions) {
+    if (count.name == option) return &count;
+  }
+  return nullptr;
 }
 
 bool TakesValue(std::string_view option) {
-  return option == "--model" || option == "--reply-hex" || option == "--short" ||
-         option == "--stop-after" || option == "--link" || option == "--log";
+  return FindCountOption(option) != nullptr || option == "--model" || option == "--reply-hex" ||
+         option == "--garbage" || option == "--trailing" || option == "--link" || option == "--log";
 }
 
 }  // namespace
@@ -82,16 +110,25 @@ ProgramArgs ParseArgs(int argc, const char* const* argv) {
       if (text.size() > Reply().size()) return fail("--model: a name of at most 32 characters");
       model = text;
     } else if (option == "--reply-hex") {
-      replyHex = ParseReplyHex(text);
-      if (!replyHex) return fail("--reply-hex: exactly 32 bytes as 64 hex digits");
-    } else if (option == "--short") {
-      const auto count = ParseCount(text, static_cast<int>(Reply().size()));
-      if (!count) return fail("--short: a whole number from 0 to 32");
-      args.options.shortLength = *count;
-    } else if (option == "--stop-after") {
-      const auto count = ParseCount(text, INT_MAX);
-      if (!count) return fail("--stop-after: a whole number of 0 or more");
-      args.options.stopAfter = *count;
+      const auto bytes = ParseHex(text);
+      if (!bytes || bytes->size() != std::tuple_size_v<Reply>) {
+        return fail("--reply-hex: exactly 32 bytes as 64 hex digits");
+      }
+      std::copy(bytes->begin(), bytes->end(), replyHex.emplace().begin());
+    } else if (option == "--garbage" || option == "--trailing") {
+      auto bytes = ParseHex(text);
+      if (!bytes || bytes->empty()) return fail(std::string(option) + ": bytes as hex digits");
+      (option == "--garbage" ? args.options.beforeReply : args.options.afterReply) =
+          std::move(*bytes);
+    } else if (const CountOption* countOption = FindCountOption(option)) {
+      const auto count = ParseCount(text, countOption->minimum, countOption->maximum);
+      if (!count) {
+        return fail(
+            std::string(option) + ": a whole number from " + std::to_string(countOption->minimum) +
+            (countOption->maximum == INT_MAX ? " up"
+                                             : " to " + std::to_string(countOption->maximum)));
+      }
+      args.options.*countOption->field = *count;
     } else if (text.empty()) {
       return fail(std::string(option) + ": an empty path");
     } else if (option == "--link") {
@@ -111,16 +148,31 @@ std::string Usage() {
              "A printer on a pseudo-terminal: prints the device path, then one line per command\n"
              "it receives, and answers every identify command. Stops on SIGINT or SIGTERM.\n"
              "\n"
-             "  --model NAME      reply with NAME padded with 0 bytes (default \"") +
+             "  --model NAME                reply with NAME padded with 0 bytes\n"
+             "                              (default \"") +
          kDefaultModel +
          "\")\n"
-         "  --reply-hex HEX   reply with exactly these 32 bytes (64 hex digits)\n"
-         "  --silent          never answer\n"
-         "  --short N         answer only the first N bytes of the reply (0..32)\n"
-         "  --stop-after N    answer only the first N identify commands\n"
-         "  --link PATH       make a symlink to the device at PATH (removed at the end)\n"
-         "  --log FILE        write every received chunk as a JSON line {\"ms\":..,\"hex\":..}\n"
-         "  --help            show this text\n";
+         "  --reply-hex HEX             reply with exactly these 32 bytes (64 hex digits)\n"
+         "  --silent                    never answer\n"
+         "  --short N                   answer only the first N bytes of the reply (0..32)\n"
+         "  --stop-after N              answer only the first N identify commands\n"
+         "  --garbage HEX               send these bytes ahead of every reply (a noisy line)\n"
+         "  --trailing HEX              send these bytes after every reply\n"
+         "  --pieces N                  send each answer in N pieces of about equal size\n"
+         "  --piece-delay MS            wait MS milliseconds between the pieces\n"
+         "  --hang-up-after-bytes N     hang up (as when an adapter is pulled out) once N\n"
+         "                              bytes of the first answer are out\n"
+         "  --hang-up-after-commands N  hang up once N commands have been handled\n"
+         "  --back-after MS             after a hang-up, a new device appears MS milliseconds\n"
+         "                              later, at the --link path; its path is printed\n"
+         "  --link PATH                 make a symlink to the device at PATH (removed at the\n"
+         "                              end)\n"
+         "  --log FILE                  write every received chunk as a JSON line\n"
+         "                              {\"ms\":..,\"hex\":..}\n"
+         "  --help                      show this text\n"
+         "\n"
+         "An answer is the garbage, the reply and the trailing bytes. A hang-up prints\n"
+         "\"hang-up\"; without --back-after the printer stays unplugged until it stops.\n";
 }
 
 }  // namespace vprinter

@@ -33,6 +33,10 @@ int main(int argc, char** argv) {
     std::printf("%s\n", command.Describe().c_str());
     std::fflush(stdout);
   });
+  printer.SetLineListener([](const std::string& device) {
+    std::printf("%s\n", device.empty() ? "hang-up" : device.c_str());
+    std::fflush(stdout);
+  });
   if (!printer.Start()) {
     std::fprintf(stderr, "quillsetter-vprinter: cannot start: %s\n", std::strerror(errno));
     return 1;

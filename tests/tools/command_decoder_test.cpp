@@ -105,10 +105,13 @@ TEST(CommandDecoder, IncompleteCommandWaitsForItsBytes) {
   CommandDecoder decoder;
   EXPECT_TRUE(decoder.Feed(Bytes{0x1D, 0x29, 0x04}, 0).empty());
   EXPECT_TRUE(decoder.Feed(Bytes{}, 0).empty());
+  EXPECT_EQ(Bytes(decoder.Pending().begin(), decoder.Pending().end()), (Bytes{0x1D, 0x29, 0x04}));
   const auto commands = decoder.Feed(Bytes{0x01, 0x1B}, 0);
   ASSERT_EQ(commands.size(), 1u);
   EXPECT_EQ(commands[0].Describe(), "DIP switch 4 = 1");
+  EXPECT_EQ(Bytes(decoder.Pending().begin(), decoder.Pending().end()), Bytes{0x1B});
   EXPECT_EQ(Lines(decoder.Feed(Bytes{0x5A}, 0)), (std::vector<std::string>{"identify"}));
+  EXPECT_TRUE(decoder.Pending().empty());
 }
 
 TEST(CommandDecoder, BytesThatStartNoCommandAreUnknownOneByOne) {

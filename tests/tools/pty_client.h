@@ -6,6 +6,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -41,13 +42,13 @@ class PtyClient {
     return true;
   }
 
-  // Up to count bytes, as many as arrive before the timeout.
+  // Up to count bytes, as many as arrive before the timeout or the line hangs up.
   std::vector<std::uint8_t> Read(std::size_t count, int timeoutMs) {
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     std::vector<std::uint8_t> bytes(count);
     std::size_t got = 0;
-    while (got < count) {
+    while (got < count && !hungUp_) {
       const auto left =
           std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
       if (left <= 0) break;
@@ -55,11 +56,16 @@ class PtyClient {
       if (poll(&entry, 1, static_cast<int>(left)) <= 0) continue;
       const ssize_t n = read(fd_, bytes.data() + got, count - got);
       if (n > 0) got += static_cast<std::size_t>(n);
+      // Readable with nothing to read, or an error: the far end has closed.
+      hungUp_ = n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR);
     }
     bytes.resize(got);
     return bytes;
   }
 
+  bool HungUp() const { return hungUp_; }
+
  private:
   int fd_;
+  bool hungUp_ = false;
 };

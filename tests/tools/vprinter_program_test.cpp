@@ -141,6 +141,13 @@ TEST(VprinterProgram, BadArgumentsExitWithCode2AndSayWhy) {
       {"--model", "JOX MR71C Printer", "--reply-hex", std::string(64, '0')},
       {"--silent=yes"},
       {"--link="},
+      {"--garbage", "abc"},
+      {"--trailing", ""},
+      {"--pieces", "0"},
+      {"--piece-delay", "-5"},
+      {"--hang-up-after-bytes", "x"},
+      {"--hang-up-after-commands", "0"},
+      {"--back-after", "99999999999"},
   };
   for (const auto& args : cases) {
     SCOPED_TRACE(args.front() + (args.size() > 1 ? " " + args[1] : ""));
@@ -160,8 +167,10 @@ TEST(VprinterProgram, HelpListsTheOptions) {
   EXPECT_EQ(program.Wait(kWaitMs), 0);
   const std::string help = program.RestOfOutput();
   EXPECT_TRUE(help.starts_with("Usage: quillsetter-vprinter")) << help;
-  for (const char* option : {"--model", "--reply-hex", "--silent", "--short", "--stop-after",
-                             "--link", "--log", "--help"}) {
+  for (const char* option :
+       {"--model", "--reply-hex", "--silent", "--short", "--stop-after", "--garbage",
+        "--trailing", "--pieces", "--piece-delay", "--hang-up-after-bytes",
+        "--hang-up-after-commands", "--back-after", "--link", "--log", "--help"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
   }
 }
@@ -236,6 +245,40 @@ TEST(VprinterProgram, SilentPrinterStillPrintsWhatItHears) {
   EXPECT_EQ(client.Read(32, 300), Bytes{});
   program.Signal(SIGTERM);
   EXPECT_EQ(program.Wait(kWaitMs), 0);
+}
+
+TEST(VprinterProgram, GarbledAnswerInPiecesHangUpAndBack) {
+  TempDir dir;
+  const std::string link = dir.File("printer");
+  Program program({"--model", "Tavrin MR2200T", "--garbage", "aa 55", "--trailing=0d0a",
+                   "--pieces", "3", "--piece-delay", "50", "--hang-up-after-bytes", "20",
+                   "--back-after", "200", "--link", link});
+  ASSERT_TRUE(program.Started());
+  const auto first = program.ReadLine(kWaitMs);
+  ASSERT_TRUE(first.has_value());
+  const auto reply = vprinter::ReplyForModel("Tavrin MR2200T");
+  Bytes answer = {0xAA, 0x55};
+  answer.insert(answer.end(), reply.begin(), reply.end());
+  answer.insert(answer.end(), {0x0D, 0x0A});
+  {
+    PtyClient client(link);
+    ASSERT_TRUE(client.Write({0x1B, 0x5A}));
+    EXPECT_EQ(client.Read(36, kWaitMs), Bytes(answer.begin(), answer.begin() + 20));
+    EXPECT_TRUE(client.HungUp());
+  }
+  EXPECT_EQ(program.ReadLine(kWaitMs), "hang-up");
+  EXPECT_EQ(program.ReadLine(kWaitMs), "identify");
+  const auto second = program.ReadLine(kWaitMs);
+  ASSERT_TRUE(second.has_value());
+  EXPECT_TRUE(second->starts_with("/dev/pts/")) << *second;
+  EXPECT_EQ(std::filesystem::read_symlink(link).string(), *second);
+  PtyClient client(link);
+  ASSERT_TRUE(client.Write({0x1B, 0x5A}));
+  EXPECT_EQ(client.Read(36, kWaitMs), answer);
+  EXPECT_EQ(program.ReadLine(kWaitMs), "identify");
+  program.Signal(SIGTERM);
+  EXPECT_EQ(program.Wait(kWaitMs), 0);
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
 }
 
 }  // namespace
