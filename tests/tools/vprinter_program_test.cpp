@@ -168,9 +168,9 @@ TEST(VprinterProgram, HelpListsTheOptions) {
   const std::string help = program.RestOfOutput();
   EXPECT_TRUE(help.starts_with("Usage: quillsetter-vprinter")) << help;
   for (const char* option :
-       {"--model", "--reply-hex", "--silent", "--short", "--stop-after", "--garbage",
-        "--trailing", "--pieces", "--piece-delay", "--hang-up-after-bytes",
-        "--hang-up-after-commands", "--back-after", "--link", "--log", "--help"}) {
+       {"--model", "--reply-hex", "--silent", "--short", "--stop-after", "--garbage", "--trailing",
+        "--pieces", "--piece-delay", "--hang-up-after-bytes", "--hang-up-after-commands",
+        "--back-after", "--link", "--log", "--help"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
   }
 }
@@ -250,9 +250,9 @@ TEST(VprinterProgram, SilentPrinterStillPrintsWhatItHears) {
 TEST(VprinterProgram, GarbledAnswerInPiecesHangUpAndBack) {
   TempDir dir;
   const std::string link = dir.File("printer");
-  Program program({"--model", "Tavrin MR2200T", "--garbage", "aa 55", "--trailing=0d0a",
-                   "--pieces", "3", "--piece-delay", "50", "--hang-up-after-bytes", "20",
-                   "--back-after", "200", "--link", link});
+  Program program({"--model", "Tavrin MR2200T", "--garbage", "aa 55", "--trailing=0d0a", "--pieces",
+                   "3", "--piece-delay", "50", "--hang-up-after-bytes", "20", "--back-after", "200",
+                   "--link", link});
   ASSERT_TRUE(program.Started());
   const auto first = program.ReadLine(kWaitMs);
   ASSERT_TRUE(first.has_value());
