@@ -5,12 +5,14 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 
 readonly MODEL="Tavrin MR2200T"
-# 0x11 0x13 0x0D 0x0A in the name and the padding: XON, XOFF, CR and LF must arrive unchanged.
-readonly CONTROL_REPLY=54617672696e204d52323230305411130d0a0000000000000000000011130d0a
+# 0x11 0x13 0x0D 0x0A 0x00 0xFF after the name and at the end: XON, XOFF, CR, LF, NUL and 0xFF
+# must arrive unchanged.
+readonly CONTROL_REPLY=54617672696e204d52323230305411130d0a00ff00000000000011130d0a00ff
 # The Linux virtual printer; ./dev test has built it in build/ before this runs.
 readonly VPRINTER="${VPRINTER:-build/bin/quillsetter-vprinter}"
 readonly TEST_PROGRAM=build-mingw/bin/serial_win_tests.exe
 
+# shellcheck disable=SC2317 # reached from the EXIT trap
 summary() { echo "Windows serial tests under Wine: $*"; }
 
 export WINEPREFIX="$PWD/build-mingw/wineprefix"
@@ -25,6 +27,7 @@ stop_printers() {
   for pid in "${printer_pids[@]}"; do wait "$pid" 2>/dev/null || true; done
   printer_pids=()
 }
+# shellcheck disable=SC2317 # the EXIT trap
 finish() {
   local status=$?
   stop_printers
@@ -60,7 +63,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineboot --init >/dev/null 2>&1
   wineserver --wait
 fi
-for port in 5 6 7 9; do
+for port in 5 6 7 8 9; do
   link="$WINEPREFIX/dosdevices/com$port"
   if [ -L "$link" ]; then rm -f "$link"; fi
 done
@@ -68,6 +71,7 @@ done
 start_printer 5 --model "$MODEL"
 start_printer 6 --model "$MODEL" --silent
 start_printer 7 --reply-hex "$CONTROL_REPLY"
+start_printer 8 --model "$MODEL" --stop-after 1
 
 # Started here so that what it prints when it ends goes to a file rather than into the summary.
 wineserver >build-mingw/wineserver.log 2>&1

@@ -1,5 +1,6 @@
 // Run under Wine by run.sh: COM5 leads to a virtual printer reporting kModel, COM6 to a
-// silent one, COM7 to one whose reply carries XON, XOFF, CR and LF, and COM9 to nothing.
+// silent one, COM7 to one whose reply carries XON, XOFF, CR, LF, NUL and 0xFF, COM8 to one that
+// answers only the first identify, and COM9 to nothing.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 #include <chrono>
 #include <cstdint>
 #include <iterator>
+#include <thread>
 
 #include "printer.h"
 #include "serial.h"
@@ -17,6 +19,7 @@ constexpr char kModel[] = "Tavrin MR2200T";
 constexpr int kPrinterPort = 5;
 constexpr int kSilentPort = 6;
 constexpr int kControlPort = 7;
+constexpr int kAnswersOncePort = 8;
 constexpr int kMissingPort = 9;
 
 using Clock = std::chrono::steady_clock;
@@ -55,8 +58,8 @@ TEST(WinSerial, ReopenAnswersAgain) {
             printer::kIdentifyReplyLength);
 }
 
-TEST(WinSerial, FlowAndLineEndBytesArriveUnchanged) {
-  constexpr std::array<std::uint8_t, 4> kControl{0x11, 0x13, 0x0D, 0x0A};
+TEST(WinSerial, ControlBytesArriveUnchanged) {
+  constexpr std::array<std::uint8_t, 6> kControl{0x11, 0x13, 0x0D, 0x0A, 0x00, 0xFF};
   std::array<std::uint8_t, printer::kIdentifyReplyLength> expected{};
   std::copy(std::begin(kModel), std::end(kModel) - 1, expected.begin());
   std::copy(kControl.begin(), kControl.end(), expected.begin() + sizeof kModel - 1);
@@ -71,6 +74,22 @@ TEST(WinSerial, FlowAndLineEndBytesArriveUnchanged) {
   ASSERT_EQ(port.Read(reply.data(), printer::kIdentifyReplyLength, printer::kTimeoutMs),
             printer::kIdentifyReplyLength);
   EXPECT_EQ(reply, expected);
+}
+
+TEST(WinSerial, OpenDropsAStaleReply) {
+  const printer::Identify identify = printer::EncodeIdentify();
+  Tserial port;
+  ASSERT_TRUE(port.Open(kAnswersOncePort, 9600));
+  ASSERT_EQ(port.Write(identify.data(), static_cast<int>(identify.size()), printer::kTimeoutMs),
+            static_cast<int>(identify.size()));
+  // The answer arrives and is left unread.
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_TRUE(port.Open(kAnswersOncePort, 9600));
+
+  ASSERT_EQ(port.Write(identify.data(), static_cast<int>(identify.size()), printer::kTimeoutMs),
+            static_cast<int>(identify.size()));
+  std::array<std::uint8_t, printer::kIdentifyReplyLength> reply{};
+  EXPECT_EQ(port.Read(reply.data(), printer::kIdentifyReplyLength, 500), 0);
 }
 
 TEST(WinSerial, ClosedPortResults) {
