@@ -74,6 +74,8 @@ TMainF::TMainF(QWidget* parent)
                 QIcon(":/flag_gb_grey.svg")};
   FillLists();
   FitColumns();
+  // The first control in tab order has the focus when the window opens.
+  ui->cbPort->setFocus();
 
   connect(ui->Connect, &QPushButton::clicked, this, &TMainF::ConnectClick);
   connect(ui->Set, &QPushButton::clicked, this, &TMainF::SetClick);

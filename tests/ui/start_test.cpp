@@ -1,4 +1,5 @@
 // The window as it starts, its arrangement, and closing it.
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -146,4 +147,12 @@ TEST_F(StartTest, ClosingWhileConnectedClosesThePort) {
   other.SetDeviceResolver([this](int) { return printer_->DevicePath(); });
   EXPECT_TRUE(other.Open(1, 9600));
   EXPECT_EQ(Stored("Language").toInt(), 1);
+}
+
+TEST_F(StartTest, FocusStartsOnThePortList) {
+  TMainF& window = OpenWindow();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  ASSERT_NE(QApplication::focusWidget(), nullptr);
+  EXPECT_EQ(QApplication::focusWidget()->objectName(), "cbPort");
 }
