@@ -35,205 +35,135 @@ namespace {
 using namespace serial_test;
 using std::chrono::milliseconds;
 
-// A pty whose far end the test drives by hand. Nothing is read from it unless asked, so what the
-// port writes piles up until the queue is full.
-class BarePty {
- public:
-  BarePty() : master_(posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)) {
-    char name[128];
-    if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0 ||
-        ptsname_r(master_, name, sizeof name) != 0) {
-      return;
-    }
-    device_ = name;
-    // Held open as the virtual printer does, so the line keeps its queue between openers. The line
-    // stays as a fresh pty comes (XON/XOFF, CR/LF mapping on) but for echo and line editing, so
-    // what is sent before a port opens waits as bytes, not as an unfinished line.
-    keep_ = open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    termios settings{};
-    if (keep_ < 0 || tcgetattr(keep_, &settings) != 0) return;
-    settings.c_lflag &= ~static_cast<tcflag_t>(ECHO | ICANON);
-    settings.c_cc[VMIN] = 0;
-    ready_ = tcsetattr(keep_, TCSANOW, &settings) == 0;
-  }
-  ~BarePty() {
-    if (keep_ >= 0) close(keep_);
-    HangUp();
-  }
-  BarePty(const BarePty&) = delete;
-  BarePty& operator=(const BarePty&) = delete;
-
-  bool Ready() const { return ready_; }
-  const std::string& DevicePath() const { return device_; }
-
-  bool Send(const std::vector<std::uint8_t>& bytes) {
-    return write(master_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
-  }
-
-  // Everything the port has sent so far.
-  std::vector<std::uint8_t> Take() {
-    std::vector<std::uint8_t> bytes;
-    std::uint8_t chunk[4096];
-    for (;;) {
-      const ssize_t count = read(master_, chunk, sizeof chunk);
-      if (count <= 0) return bytes;
-      bytes.insert(bytes.end(), chunk, chunk + count);
-    }
-  }
-
-  // The printer switched off or its adapter pulled out.
-  void HangUp() {
-    if (master_ >= 0) close(master_);
-    master_ = -1;
-  }
-
- private:
-  int master_;
-  int keep_ = -1;
-  bool ready_ = false;
-  std::string device_;
-};
-
 std::vector<std::uint8_t> Pattern(std::size_t length) {
   std::vector<std::uint8_t> bytes(length);
   for (std::size_t i = 0; i < length; ++i) bytes[i] = static_cast<std::uint8_t>(i * 31 + i / 251);
   return bytes;
 }
 
-std::vector<std::uint8_t> ReplyBytes(const vprinter::Reply& reply) {
-  return {reply.begin(), reply.end()};
+vprinter::Options InFourPieces() {
+  vprinter::Options options = Answering();
+  options.pieces = 4;
+  options.pieceDelayMs = 200;
+  return options;
 }
 
-// Sends bytes in pieces, one every gap, from its own thread, starting one gap after it is made.
-class PieceSender {
- public:
-  PieceSender(BarePty& pty, std::vector<std::uint8_t> bytes, int pieces, milliseconds gap)
-      : thread_([&pty, bytes = std::move(bytes), pieces, gap] {
-          const std::size_t size = bytes.size() / static_cast<std::size_t>(pieces);
-          for (int i = 0; i < pieces; ++i) {
-            std::this_thread::sleep_for(gap);
-            const auto from = bytes.begin() + static_cast<std::ptrdiff_t>(size) * i;
-            const auto to =
-                i + 1 == pieces ? bytes.end() : from + static_cast<std::ptrdiff_t>(size);
-            pty.Send({from, to});
-          }
-        }) {}
-  ~PieceSender() { thread_.join(); }
-  PieceSender(const PieceSender&) = delete;
-  PieceSender& operator=(const PieceSender&) = delete;
-
- private:
-  std::thread thread_;
-};
-
-// Fills the port's output queue: the far end never reads. Returns the bytes that went in.
-int FillQueue(Tserial& serial) {
+// Stops the printer reading and fills the port's output queue. Returns the bytes that went in.
+int FillQueue(Line& line) {
+  line.printer.SetReading(false);
   const std::vector<std::uint8_t> flood = Pattern(1 << 20);
-  return serial.Write(flood.data(), static_cast<int>(flood.size()), 300);
+  return line.serial.Write(flood.data(), static_cast<int>(flood.size()), 300);
 }
 
 TEST(SerialHangUp, MidReplyReturnsTheShortCountAtOnceAndTheNextOpenWorks) {
   TempDir folder;
   vprinter::Options dying = Answering();
-  dying.shortLength = 10;
+  dying.hangUpAfterBytes = 10;
   dying.linkPath = folder.File("ttyPrinter");
   Line line(dying);
   ASSERT_TRUE(line.started);
   ASSERT_TRUE(line.serial.Open(kPort, 9600));
   ASSERT_EQ(line.SendIdentify(), 2);
 
-  std::thread unplug([&] {
-    line.printer.WaitForCommands(1, 1000);
-    std::this_thread::sleep_for(milliseconds(300));
-    line.printer.Stop();
-  });
   vprinter::Reply reply{};
   const auto start = Clock::now();
-  const int count = line.serial.Read(reply.data(), 32, 5000);
-  const long long elapsed = MillisSince(start);
-  unplug.join();
-  EXPECT_EQ(count, 10);
-  EXPECT_GE(elapsed, 250) << "the read waits for the rest until the printer goes";
-  EXPECT_LT(elapsed, 2000) << "and ends when it goes, long before the deadline";
-  EXPECT_FALSE(std::filesystem::exists(line.link));
+  EXPECT_EQ(line.serial.Read(reply.data(), 32, 5000), 10);
+  EXPECT_LT(MillisSince(start), 2000) << "the read ends when the line drops, not at the deadline";
+  EXPECT_TRUE(std::equal(reply.begin(), reply.begin() + 10, dying.reply.begin()));
+  ASSERT_TRUE(line.printer.WaitForPluggedIn(false, 1000));
+  EXPECT_FALSE(line.serial.Open(kPort, 9600)) << "no device while the printer is away";
 
-  vprinter::Options back = Answering();
-  back.linkPath = line.link;
-  vprinter::VirtualPrinter printer(back);
-  ASSERT_TRUE(printer.Start());
+  ASSERT_TRUE(line.printer.PlugIn());
   ASSERT_TRUE(line.serial.Open(kPort, 9600));
   ASSERT_EQ(line.SendIdentify(), 2);
   EXPECT_EQ(line.serial.Read(reply.data(), 32, 1000), 32);
-  EXPECT_EQ(reply, vprinter::ReplyForModel(kModel));
+  EXPECT_EQ(reply, dying.reply);
+}
+
+TEST(SerialHangUp, DuringAStalledWriteEndsItAtOnce) {
+  Line line;
+  ASSERT_TRUE(line.started);
+  ASSERT_TRUE(line.serial.Open(kPort, 9600));
+  ASSERT_GT(FillQueue(line), 0);
+
+  std::thread unplug([&] {
+    std::this_thread::sleep_for(milliseconds(300));
+    line.printer.HangUp();
+  });
+  const std::vector<std::uint8_t> bytes = Pattern(32);
+  const auto start = Clock::now();
+  const int written = line.serial.Write(bytes.data(), 32, 5000);
+  const long long elapsed = MillisSince(start);
+  unplug.join();
+  EXPECT_EQ(written, 0);
+  EXPECT_GE(elapsed, 250) << "the write waits for room until the line drops";
+  EXPECT_LT(elapsed, 2000) << "and ends when it drops, long before the deadline";
 }
 
 TEST(SerialStalledWrite, ReturnsTheShortCountAtTheDeadlineInOrder) {
-  BarePty pty;
-  ASSERT_TRUE(pty.Ready());
-  Tserial serial;
-  PointAt(serial, {pty.DevicePath()});
-  ASSERT_TRUE(serial.Open(kPort, 115200));
+  Line line;
+  ASSERT_TRUE(line.started);
+  ASSERT_TRUE(line.serial.Open(kPort, 115200));
+  line.printer.SetReading(false);
 
   const std::vector<std::uint8_t> flood = Pattern(1 << 20);
   auto start = Clock::now();
-  const int written = serial.Write(flood.data(), static_cast<int>(flood.size()), 1000);
+  const int written = line.serial.Write(flood.data(), static_cast<int>(flood.size()), 1000);
   long long elapsed = MillisSince(start);
   EXPECT_GT(written, 0);
   EXPECT_LT(written, static_cast<int>(flood.size()));
   EXPECT_GE(elapsed, 1000);
   EXPECT_LT(elapsed, 2500);
 
-  const std::array<std::uint8_t, 2> identify{0x1B, 0x5A};
+  const printer::Identify identify = printer::EncodeIdentify();
   start = Clock::now();
-  EXPECT_EQ(serial.Write(identify.data(), 2, 500), 0) << "nothing fits in a full queue";
+  EXPECT_EQ(line.serial.Write(identify.data(), 2, 500), 0) << "nothing fits in a full queue";
   elapsed = MillisSince(start);
   EXPECT_GE(elapsed, 500);
   EXPECT_LT(elapsed, 2000);
 
-  const std::vector<std::uint8_t> arrived = pty.Take();
+  line.printer.SetReading(true);
+  ASSERT_TRUE(line.printer.WaitForReceived(static_cast<std::size_t>(written), 3000));
+  const std::vector<std::uint8_t> arrived = line.printer.Received();
   ASSERT_EQ(arrived.size(), static_cast<std::size_t>(written));
   EXPECT_TRUE(std::equal(arrived.begin(), arrived.end(), flood.begin()));
-  EXPECT_EQ(serial.Write(identify.data(), 2, 500), 2) << "room again once the printer reads";
-  EXPECT_EQ(pty.Take(), std::vector<std::uint8_t>(identify.begin(), identify.end()));
+  EXPECT_EQ(line.serial.Write(identify.data(), 2, 500), 2) << "room again once the printer reads";
 }
 
-// The line has no software flow control: an XOFF from the printer is data, and output goes on.
+// The line has no software flow control: an XOFF from the printer is data, and output goes on,
+// even on a port that came with XON/XOFF on.
 TEST(SerialStalledWrite, XoffFromThePrinterDoesNotStopOutput) {
-  BarePty pty;
-  ASSERT_TRUE(pty.Ready());
-  Tserial serial;
-  PointAt(serial, {pty.DevicePath()});
-  ASSERT_TRUE(serial.Open(kPort, 9600));
-  ASSERT_TRUE(pty.Send({0x13}));
-  std::this_thread::sleep_for(milliseconds(100));
+  Line line;
+  ASSERT_TRUE(line.started);
+  CookedLine slave(line.printer.DevicePath());
+  ASSERT_TRUE(slave.Cooked());
+  ASSERT_TRUE(line.serial.Open(kPort, 9600));
+  const std::uint8_t xoff = 0x13;
+  ASSERT_TRUE(line.printer.Send({&xoff, 1}));
 
   const std::vector<std::uint8_t> bytes = Pattern(64);
   const auto start = Clock::now();
-  EXPECT_EQ(serial.Write(bytes.data(), 64, 1000), 64);
+  EXPECT_EQ(line.serial.Write(bytes.data(), 64, 1000), 64);
   EXPECT_LT(MillisSince(start), 500);
-  EXPECT_EQ(pty.Take(), bytes);
-  std::uint8_t xoff = 0;
-  EXPECT_EQ(serial.Read(&xoff, 1, 500), 1);
-  EXPECT_EQ(xoff, 0x13);
+  ASSERT_TRUE(line.printer.WaitForReceived(64, 1000));
+  EXPECT_EQ(line.printer.Received(), bytes);
+  std::uint8_t received = 0;
+  EXPECT_EQ(line.serial.Read(&received, 1, 500), 1);
+  EXPECT_EQ(received, xoff);
 }
 
 TEST(SerialSlowReply, FourPiecesTwoHundredMsApartArriveWholeWithinTheTimeout) {
-  BarePty pty;
-  ASSERT_TRUE(pty.Ready());
-  Tserial serial;
-  PointAt(serial, {pty.DevicePath()});
-  ASSERT_TRUE(serial.Open(kPort, 9600));
-  const vprinter::Reply sent = vprinter::ReplyForModel(kModel);
+  Line line(InFourPieces());
+  ASSERT_TRUE(line.started);
+  ASSERT_TRUE(line.serial.Open(kPort, 9600));
+  ASSERT_EQ(line.SendIdentify(), 2);
 
   vprinter::Reply received{};
   const auto start = Clock::now();
-  {
-    PieceSender sender(pty, ReplyBytes(sent), 4, milliseconds(200));
-    EXPECT_EQ(serial.Read(received.data(), 32, printer::kTimeoutMs), 32);
-  }
+  EXPECT_EQ(line.serial.Read(received.data(), 32, printer::kTimeoutMs), 32);
   const long long elapsed = MillisSince(start);
-  EXPECT_EQ(received, sent);
-  EXPECT_GE(elapsed, 800);
+  EXPECT_EQ(received, InFourPieces().reply);
+  EXPECT_GE(elapsed, 550) << "the last piece comes 600 ms after the first";
   EXPECT_LT(elapsed, 1000);
 }
 
@@ -292,11 +222,9 @@ TEST(SerialSignals, ReadsKeepTheirResultAndDeadline) {
   vprinter::Options silent = Answering();
   silent.silent = true;
   const auto quiet = AlarmStorm::MakeDeaf<Line>(silent);
-  BarePty pty;
-  ASSERT_TRUE(quiet->started && pty.Ready());
-  Tserial slow;
-  PointAt(slow, {pty.DevicePath()});
-  ASSERT_TRUE(quiet->serial.Open(kPort, 9600) && slow.Open(kPort, 9600));
+  const auto slow = AlarmStorm::MakeDeaf<Line>(InFourPieces());
+  ASSERT_TRUE(quiet->started && slow->started);
+  ASSERT_TRUE(quiet->serial.Open(kPort, 9600) && slow->serial.Open(kPort, 9600));
   const AlarmStorm storm;
 
   std::array<std::uint8_t, 32> buffer{};
@@ -306,31 +234,26 @@ TEST(SerialSignals, ReadsKeepTheirResultAndDeadline) {
   EXPECT_GE(elapsed, 1000);
   EXPECT_LT(elapsed, 1500);
 
-  const vprinter::Reply sent = vprinter::ReplyForModel(kModel);
   vprinter::Reply received{};
-  std::tie(alarms, elapsed) = AlarmStorm::During([&] {
-    const auto sender =
-        AlarmStorm::MakeDeaf<PieceSender>(pty, ReplyBytes(sent), 4, milliseconds(200));
-    EXPECT_EQ(slow.Read(received.data(), 32, printer::kTimeoutMs), 32);
-  });
-  EXPECT_EQ(received, sent);
+  ASSERT_EQ(slow->SendIdentify(), 2);
+  std::tie(alarms, elapsed) = AlarmStorm::During(
+      [&] { EXPECT_EQ(slow->serial.Read(received.data(), 32, printer::kTimeoutMs), 32); });
+  EXPECT_EQ(received, InFourPieces().reply);
   EXPECT_GE(alarms, 20);
   EXPECT_LT(elapsed, 1000);
 }
 
 TEST(SerialSignals, WritesKeepTheirResultAndDeadline) {
   const auto line = AlarmStorm::MakeDeaf<Line>();
-  BarePty pty;
-  ASSERT_TRUE(line->started && pty.Ready());
-  Tserial stalled;
-  PointAt(stalled, {pty.DevicePath()});
-  ASSERT_TRUE(line->serial.Open(kPort, 9600) && stalled.Open(kPort, 9600));
-  ASSERT_GT(FillQueue(stalled), 0);
+  const auto stalled = AlarmStorm::MakeDeaf<Line>();
+  ASSERT_TRUE(line->started && stalled->started);
+  ASSERT_TRUE(line->serial.Open(kPort, 9600) && stalled->serial.Open(kPort, 9600));
+  ASSERT_GT(FillQueue(*stalled), 0);
   const AlarmStorm storm;
 
   const std::vector<std::uint8_t> bytes = Pattern(200);
   auto [alarms, elapsed] = AlarmStorm::During(
-      [&] { EXPECT_EQ(stalled.Write(bytes.data(), 200, printer::kTimeoutMs), 0); });
+      [&] { EXPECT_EQ(stalled->serial.Write(bytes.data(), 200, printer::kTimeoutMs), 0); });
   EXPECT_GE(alarms, 20);
   EXPECT_GE(elapsed, 1000);
   EXPECT_LT(elapsed, 1500);
@@ -414,21 +337,37 @@ TEST(SerialOpen, DropsAStaleReplyLeftByAnEarlierConnection) {
 }
 
 TEST(SerialOpen, DropsNoiseButNotWhatComesAfter) {
-  BarePty pty;
-  ASSERT_TRUE(pty.Ready());
-  ASSERT_TRUE(pty.Send(Pattern(100)));
-  std::this_thread::sleep_for(milliseconds(100));
-  Tserial serial;
-  PointAt(serial, {pty.DevicePath()});
-  ASSERT_TRUE(serial.Open(kPort, 9600));
+  Line line;
+  ASSERT_TRUE(line.started);
+  ASSERT_TRUE(line.printer.Send(Pattern(100)));
+  ASSERT_TRUE(line.serial.Open(kPort, 9600));
 
-  const vprinter::Reply sent = vprinter::ReplyForModel(kModel);
-  ASSERT_TRUE(pty.Send(ReplyBytes(sent)));
+  ASSERT_EQ(line.SendIdentify(), 2);
   vprinter::Reply received{};
-  EXPECT_EQ(serial.Read(received.data(), 32, 1000), 32);
-  EXPECT_EQ(received, sent);
+  EXPECT_EQ(line.serial.Read(received.data(), 32, 1000), 32);
+  EXPECT_EQ(received, vprinter::ReplyForModel(kModel));
   std::uint8_t more = 0;
-  EXPECT_EQ(serial.Read(&more, 1, 200), 0);
+  EXPECT_EQ(line.serial.Read(&more, 1, 200), 0);
+}
+
+// A read takes what it asks for and no more; the rest waits for the next read, and the next Open
+// drops it.
+TEST(SerialOpen, DropsBytesLeftAfterAReply) {
+  vprinter::Options chatty = Answering();
+  chatty.afterReply = Pattern(8);
+  Line line(chatty);
+  ASSERT_TRUE(line.started);
+  ASSERT_TRUE(line.serial.Open(kPort, 9600));
+  ASSERT_EQ(line.SendIdentify(), 2);
+  vprinter::Reply received{};
+  EXPECT_EQ(line.serial.Read(received.data(), 32, 1000), 32);
+  EXPECT_EQ(received, chatty.reply);
+  std::array<std::uint8_t, 4> after{};
+  EXPECT_EQ(line.serial.Read(after.data(), 4, 1000), 4);
+  EXPECT_TRUE(std::equal(after.begin(), after.end(), chatty.afterReply.begin()));
+
+  ASSERT_TRUE(line.serial.Open(kPort, 9600));
+  EXPECT_EQ(line.serial.Read(after.data(), 4, 200), 0);
 }
 
 }  // namespace

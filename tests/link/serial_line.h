@@ -1,5 +1,9 @@
 #pragma once
 // A Tserial pointed at a virtual printer on a real pseudo-terminal, shared by the serial tests.
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -52,6 +56,42 @@ struct Line {
   vprinter::VirtualPrinter printer;
   Tserial serial;
   bool started = false;
+};
+
+// A second descriptor on the device, opened before Tserial makes it exclusive, that puts the line
+// in the state a fresh pty has: echo, line editing, CR/LF mapping, XON/XOFF, parity, 7 bits.
+class CookedLine {
+ public:
+  explicit CookedLine(const std::string& device)
+      : fd_(open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)) {
+    termios settings{};
+    if (fd_ < 0 || tcgetattr(fd_, &settings) != 0) return;
+    settings.c_iflag |= IXON | IXOFF | ICRNL | INLCR | ISTRIP | BRKINT;
+    settings.c_oflag |= OPOST | ONLCR;
+    settings.c_lflag |= ECHO | ICANON | ISIG | IEXTEN;
+    settings.c_cflag = (settings.c_cflag & ~static_cast<tcflag_t>(CSIZE | CLOCAL)) | CS7 | PARENB |
+                       CSTOPB | CRTSCTS | HUPCL;
+    settings.c_cc[VMIN] = 1;
+    settings.c_cc[VTIME] = 5;
+    cfsetspeed(&settings, B2400);
+    cooked_ = tcsetattr(fd_, TCSANOW, &settings) == 0;
+  }
+  ~CookedLine() {
+    if (fd_ >= 0) close(fd_);
+  }
+  CookedLine(const CookedLine&) = delete;
+  CookedLine& operator=(const CookedLine&) = delete;
+
+  bool Cooked() const { return cooked_; }
+  termios Settings() const {
+    termios settings{};
+    tcgetattr(fd_, &settings);
+    return settings;
+  }
+
+ private:
+  int fd_;
+  bool cooked_ = false;
 };
 
 // Descriptors of this process open on device.
