@@ -1,0 +1,61 @@
+// The virtual printer's command decoder fed any bytes, split wherever the fuzzer chooses.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "command_decoder.h"
+#include "printer.h"
+#include "require.h"
+
+namespace {
+
+using vprinter::DecodedCommand;
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::size_t kLongestPiece = 16;
+constexpr std::size_t kLongestCommand = 4;
+
+bool SameCommands(const std::vector<DecodedCommand>& a, const std::vector<DecodedCommand>& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](const DecodedCommand& x, const DecodedCommand& y) {
+                      return x.kind == y.kind && x.bytes == y.bytes && x.parameter == y.parameter &&
+                             x.value == y.value;
+                    });
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  // Piece lengths come from the end of the input, the bytes from its front.
+  FuzzedDataProvider provider(data, size);
+  vprinter::CommandDecoder decoder;
+  Bytes fed;
+  Bytes decoded;
+  std::vector<DecodedCommand> commands;
+  for (std::int64_t stamp = 0; provider.remaining_bytes() > 0; ++stamp) {
+    const Bytes piece = provider.ConsumeBytes<std::uint8_t>(
+        provider.ConsumeIntegralInRange<std::size_t>(0, kLongestPiece));
+    fed.insert(fed.end(), piece.begin(), piece.end());
+    for (DecodedCommand& command : decoder.Feed(piece, stamp)) {
+      Require(!command.bytes.empty() && command.bytes.size() <= kLongestCommand,
+              "a command has 1 to 4 bytes");
+      Require(command.millis == stamp, "a command carries the stamp of the piece completing it");
+      Require(!command.Describe().empty(), "every command has a description");
+      decoded.insert(decoded.end(), command.bytes.begin(), command.bytes.end());
+      commands.push_back(std::move(command));
+    }
+    const auto pending = decoder.Pending();
+    Require(pending.size() < kLongestCommand, "less than one command waits");
+    Require(pending.empty() || pending[0] == printer::ESC || pending[0] == printer::GS,
+            "what waits starts with ESC or GS");
+    Bytes whole = decoded;
+    whole.insert(whole.end(), pending.begin(), pending.end());
+    Require(whole == fed, "the commands and what waits are exactly the bytes fed");
+  }
+  Require(SameCommands(commands, vprinter::CommandDecoder().Feed(fed, 0)),
+          "the split changes no command");
+  return 0;
+}

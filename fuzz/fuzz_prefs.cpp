@@ -1,0 +1,118 @@
+// Loading the stored choices from a settings file of any content.
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "preferences.h"
+#include "require.h"
+
+namespace {
+
+using prefs::StoredChoices;
+using Bytes = std::vector<char>;
+
+constexpr std::array<std::pair<std::string_view, int StoredChoices::*>, 13> kValues = {{
+    {"Language", &StoredChoices::language},
+    {"Port", &StoredChoices::port},
+    {"Baud", &StoredChoices::baud},
+    {"Intensity", &StoredChoices::intensity},
+    {"Speed", &StoredChoices::speed},
+    {"Country", &StoredChoices::country},
+    {"CodePage", &StoredChoices::codePage},
+    {"NewBaud", &StoredChoices::newBaud},
+    {"Autocutter", &StoredChoices::autoCutter},
+    {"Paper", &StoredChoices::paper},
+    {"Protocol", &StoredChoices::protocol},
+    {"Commandset", &StoredChoices::commandSet},
+    {"DsiableESCt", &StoredChoices::esct},
+}};
+
+// On a memory-backed folder a save costs microseconds rather than milliseconds.
+std::filesystem::path BaseFolder() {
+  std::error_code error;
+  if (std::filesystem::is_directory("/dev/shm", error) && access("/dev/shm", W_OK) == 0) {
+    return "/dev/shm";
+  }
+  return std::filesystem::temp_directory_path();
+}
+
+// The configuration folder of this run, made once and removed at the end.
+class ConfigFolder {
+ public:
+  ConfigFolder() {
+    std::string pattern = (BaseFolder() / "fuzz-prefs-XXXXXX").string();
+    root_ = mkdtemp(pattern.data());
+    std::filesystem::create_directory(root_ / "Tavrin Ltd");
+    setenv("XDG_CONFIG_HOME", root_.c_str(), 1);
+  }
+  ~ConfigFolder() { std::filesystem::remove_all(root_); }
+  ConfigFolder(const ConfigFolder&) = delete;
+  ConfigFolder& operator=(const ConfigFolder&) = delete;
+
+  std::filesystem::path File() const { return root_ / "Tavrin Ltd" / "Quillsetter.conf"; }
+
+ private:
+  std::filesystem::path root_;
+};
+
+const ConfigFolder* folder = nullptr;
+long long inputCount = 0;
+
+void WriteFile(const std::filesystem::path& path, const Bytes& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), bytes.size());
+  // QSettings keeps a parsed file while its size and time stay the same: each input gets a
+  // time of its own.
+  const timespec times[2] = {{1'000'000'000 + ++inputCount, 0}, {1'000'000'000 + inputCount, 0}};
+  utimensat(AT_FDCWD, path.c_str(), times, 0);
+}
+
+Bytes ReadFile(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  // Before the first QSettings, which takes the configuration folder from the environment once.
+  static const ConfigFolder configFolder;
+  folder = &configFolder;
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const Bytes bytes(data, data + size);
+  WriteFile(folder->File(), bytes);
+  const prefs::LoadResult loaded = prefs::Load();
+  const StoredChoices& choices = loaded.choices;
+
+  Require(loaded.status != prefs::LoadStatus::KeyUnavailable, "a readable file can be opened");
+  Require(choices.port >= 1 && choices.port <= 8, "the port is 1 to 8");
+  // Only escapes (%XX) let a key name differ from its text in the file.
+  const std::string_view text(bytes.data(), bytes.size());
+  if (text.find('%') == std::string_view::npos) {
+    for (const auto& [name, field] : kValues) {
+      Require(text.find(name) != std::string_view::npos || choices.*field == StoredChoices{}.*field,
+              "a value the file does not name keeps its default");
+    }
+  }
+  Require(ReadFile(folder->File()) == bytes, "loading leaves the file as it was");
+
+  // Saved and loaded again, the choices come back unchanged.
+  if (prefs::Save(choices)) {
+    Require(prefs::Load().choices == choices, "the saved choices load back unchanged");
+  }
+  return 0;
+}
