@@ -1,14 +1,12 @@
 // Faults on the line caused for real on a pseudo-terminal: the far end hanging up, never reading,
 // sending XOFF, noise or a stale reply; signals during a call; ports that are no terminal or that
 // the user may not open.
-#include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/wait.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
