@@ -6,7 +6,7 @@
 QString ApplicationTitleFor(const QString& programPath) {
   const QString name = QFileInfo(programPath).fileName().section(u'.', 0, 0);
   if (name.isEmpty()) return name;
-  return name.first(1).toUpper() + name.sliced(1).toLower();
+  return name.first(1) + name.sliced(1).toLower();
 }
 
 QString ApplicationTitle() { return ApplicationTitleFor(QCoreApplication::applicationFilePath()); }

@@ -3,7 +3,8 @@
 #include <QString>
 
 // The title of every dialog: the program file's name without its folder and without everything
-// from its first ".", capitalised ("quillsetter" and "Quillsetter.exe" give "Quillsetter").
+// from its first ".", every character after the first in lower case ("Quillsetter.exe" gives
+// "Quillsetter", "quillsetter" stays "quillsetter").
 QString ApplicationTitleFor(const QString& programPath);
 
 // The title for the running program.

@@ -16,12 +16,13 @@ TApplication& Application() { return *static_cast<TApplication*>(QCoreApplicatio
 
 }  // namespace
 
-TEST(ApplicationTitle, IsTheProgramNameUpToItsFirstDotCapitalised) {
-  EXPECT_EQ(ApplicationTitleFor("/usr/bin/quillsetter"), "Quillsetter");
+TEST(ApplicationTitle, IsTheProgramNameUpToItsFirstDotWithTheRestInLowerCase) {
+  EXPECT_EQ(ApplicationTitleFor("/usr/bin/quillsetter"), "quillsetter");
   EXPECT_EQ(ApplicationTitleFor("Quillsetter.exe"), "Quillsetter");
   EXPECT_EQ(ApplicationTitleFor("/opt/tools/QUILL.SETTER.EXE"), "Quill");
+  EXPECT_EQ(ApplicationTitleFor("/opt/tools/qUILLSETTER.EXE"), "quillsetter");
   EXPECT_EQ(ApplicationTitleFor("/opt/tools/.hidden"), "");
-  EXPECT_EQ(ApplicationTitle(), "App_tests");
+  EXPECT_EQ(ApplicationTitle(), "app_tests");
 }
 
 TEST(ErrorText, GetsAFullStopUnlessItEndsAtOrBelowOne) {
