@@ -1,5 +1,4 @@
 // Tserial against the virtual printer on the far end of a real pseudo-terminal.
-#include <fcntl.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -10,7 +9,6 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
-#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
