@@ -5,6 +5,7 @@
 #include "application.h"
 #include "mainform.h"
 #include "message_dialog.h"
+#include "svg_icon.h"
 
 namespace {
 
@@ -13,7 +14,7 @@ int Run(TApplication& application) {
     // The program ends when the window says so: a close inside a running handler waits for it.
     application.setQuitOnLastWindowClosed(false);
     TMainF MainF;
-    application.setWindowIcon(QIcon(QStringLiteral(":/quillsetter.svg")));
+    application.setWindowIcon(SvgIcon(QStringLiteral(":/quillsetter.svg")));
     QObject::connect(&MainF, &TMainF::Finished, &application, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     MainF.show();

@@ -16,6 +16,7 @@
 #include "message_dialog.h"
 #include "preferences.h"
 #include "printer.h"
+#include "svg_icon.h"
 #include "ui_mainform.h"
 
 namespace {
@@ -70,8 +71,11 @@ TMainF::TMainF(QWidget* parent)
       messageSink_(ShowMessage) {
   Q_INIT_RESOURCE(resources);
   ui->setupUi(this);
-  LangImages = {QIcon(":/flag_bg.svg"), QIcon(":/flag_bg_grey.svg"), QIcon(":/flag_gb.svg"),
-                QIcon(":/flag_gb_grey.svg")};
+  LangImages = {SvgIcon(":/flag_bg.svg"), SvgIcon(":/flag_bg_grey.svg"), SvgIcon(":/flag_gb.svg"),
+                SvgIcon(":/flag_gb_grey.svg")};
+  // Both flags in colour until a language is applied.
+  ui->LangBG->setIcon(LangImages[0]);
+  ui->LangEN->setIcon(LangImages[2]);
   FillLists();
   FitColumns();
   // The first control in tab order has the focus when the window opens.
@@ -159,7 +163,7 @@ std::array<std::pair<QComboBox*, int prefs::StoredChoices::*>, 11> TMainF::Store
 }
 
 void TMainF::FormCreate() {
-  ui->Connect->setIcon(QIcon(ui->IOFF->pixmap()));
+  ui->Connect->setIcon(SvgIcon(":/bolt_off.svg"));
   Connected = 0;
   ModelFamily = printer::kNoFamily;
   ui->cbPort->setCurrentIndex(0);
@@ -221,7 +225,7 @@ void TMainF::ConnectClick() {
     Serial.Close();
     Connected = 0;
     ModelFamily = printer::kNoFamily;
-    ui->Connect->setIcon(QIcon(ui->IOFF->pixmap()));
+    ui->Connect->setIcon(SvgIcon(":/bolt_off.svg"));
     ui->Connect->setText(QStringLiteral("Connect"));
     ui->PrinterModel->setText(Text(kConnectFirst));
     UpdateControls();
@@ -256,7 +260,7 @@ void TMainF::ConnectClick() {
   }
   ui->PrinterModel->setText(shownName);
   Connected = 1;
-  ui->Connect->setIcon(QIcon(ui->ION->pixmap()));
+  ui->Connect->setIcon(SvgIcon(":/bolt_on.svg"));
   ui->Connect->setText(QStringLiteral("Disconnect"));
   UpdateControls();
 }
