@@ -5,6 +5,9 @@
 #
 #   tools/screenshots.sh [build dir, default build] [output dir, default docs]
 #
+# With QT_SCALE_FACTOR set (say 2) the window is drawn at that device pixel ratio and the files
+# are named window-*@2x.png.
+#
 # Needs: xvfb, xdotool, imagemagick, fonts-dejavu-core (Cyrillic).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,6 +18,12 @@ app=$build_dir/bin/quillsetter
 vprinter=$build_dir/bin/quillsetter-vprinter
 model="Tavrin MR460V Printer"
 title="Tavrin ESC/POS Config"
+scale=${QT_SCALE_FACTOR:-1}
+suffix=""
+[ "$scale" = 1 ] || suffix="@${scale}x"
+# A screen big enough for the tallest window at that scale.
+width=$((1280 * ${scale%.*}))
+height=$((1024 * ${scale%.*}))
 
 for tool in Xvfb xdotool import convert fc-list; do
   command -v "$tool" >/dev/null || {
@@ -44,7 +53,7 @@ cleanup() {
 trap cleanup EXIT
 
 # Xvfb picks a free display and reports it on the descriptor given.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 "${width}x${height}x24" -dpi 96 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 pids+=($!)
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { echo "Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
@@ -88,7 +97,8 @@ shoot() {
   printf '[General]\nLanguage=%s\n\n[Ports]\nCOM1=%s\n' "$language" "$device" \
     >"$config/Tavrin Ltd/Quillsetter.conf"
 
-  XDG_CONFIG_HOME=$config LC_ALL=C.UTF-8 QT_QPA_PLATFORM=xcb "$app" 2>"$work/app-$name.log" &
+  XDG_CONFIG_HOME=$config LC_ALL=C.UTF-8 QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=$scale "$app" \
+    2>"$work/app-$name.log" &
   local app_pid=$!
   pids+=("$app_pid")
   local window
@@ -99,15 +109,15 @@ shoot() {
   }
   # There is no window manager: give the window the keyboard by hand.
   xdotool windowfocus --sync "$window"
-  capture "$window" "$out_dir/window-$name.png"
+  capture "$window" "$out_dir/window-$name$suffix.png"
 
   # Clicking the flag of the language already shown changes nothing but the keyboard focus,
   # which gives the Tab presses a known start whatever control had the focus at start.
   local flag
-  flag=$(colour_centre "$out_dir/window-$name.png" "$flag_colour")
+  flag=$(colour_centre "$out_dir/window-$name$suffix.png" "$flag_colour")
   [ -n "$flag" ] || { echo "no active flag in the window ($name)" >&2; exit 1; }
   # shellcheck disable=SC2086 # "x y" are two arguments
-  xdotool mousemove --window "$window" $flag click 1 mousemove 1279 1023
+  xdotool mousemove --window "$window" $flag click 1 mousemove $((width - 1)) $((height - 1))
 
   local before after
   before=$(window_height "$window")
@@ -119,7 +129,7 @@ shoot() {
     sleep 0.1
   done
   [ "$after" != "$before" ] || { echo "Connect did not connect ($name)" >&2; exit 1; }
-  capture "$window" "$out_dir/window-$name-connected.png"
+  capture "$window" "$out_dir/window-$name-connected$suffix.png"
 
   xdotool key Escape
   for _ in $(seq 50); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
