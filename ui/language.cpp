@@ -25,6 +25,9 @@ constexpr LanguageTexts kBulgarianTexts = {
     {"Стандартен", "Разширен"},
     "ESC t команда:",
     {"Забранена", "Разрешена"},
+    "Напредък",
+    "Показва прозореца на български",
+    "Показва прозореца на английски",
 };
 
 constexpr LanguageTexts kEnglishTexts = {
@@ -50,6 +53,9 @@ constexpr LanguageTexts kEnglishTexts = {
     {"Standard", "Extended"},
     "ESC t Command:",
     {"Disabled", "Enabled"},
+    "Progress",
+    "Shows the window in Bulgarian",
+    "Shows the window in English",
 };
 
 }  // namespace

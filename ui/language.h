@@ -2,7 +2,8 @@
 
 #include <array>
 
-// The window's texts in one interface language, in the order they are written.
+// The window's texts in one interface language, in the order they are written, then the names
+// and descriptions read out for the controls that have no caption or label.
 struct LanguageTexts {
   const char* communicationSettings;
   const char* port;
@@ -26,6 +27,9 @@ struct LanguageTexts {
   std::array<const char*, 2> commandSetEntries;
   const char* esct;
   std::array<const char*, 2> esctEntries;
+  const char* progress;
+  const char* bulgarianFlag;
+  const char* englishFlag;
 };
 
 inline constexpr int kBulgarian = 0;

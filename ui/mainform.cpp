@@ -1,5 +1,6 @@
 #include "mainform.h"
 
+#include <QAbstractButton>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "enter_press.h"
 #include "language.h"
 #include "message_dialog.h"
 #include "preferences.h"
@@ -38,6 +40,9 @@ constexpr int kFastestBaud = 7;
 constexpr int kFullIntensity = 3;
 
 QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// The Connect caption keeps a mnemonic on its first letter in both languages.
+QString WithMnemonic(const QString& caption) { return u'&' + caption; }
 
 template <std::size_t N>
 void Fill(QComboBox* list, const std::array<const char*, N>& entries) {
@@ -88,6 +93,7 @@ TMainF::TMainF(QWidget* parent)
   connect(ui->LangEN, &QToolButton::clicked, this, &TMainF::LangENClick);
   connect(new QShortcut(Qt::Key_Escape, this), &QShortcut::activated, ui->Exit,
           &QPushButton::click);
+  for (QAbstractButton* button : findChildren<QAbstractButton*>()) PressOnEnter(button);
 
   Serial.SetDeviceResolver(
       [](int port) { return QFile::encodeName(prefs::DeviceForPort(port)).toStdString(); });
@@ -226,7 +232,7 @@ void TMainF::ConnectClick() {
     Connected = 0;
     ModelFamily = printer::kNoFamily;
     ui->Connect->setIcon(SvgIcon(":/bolt_off.svg"));
-    ui->Connect->setText(QStringLiteral("Connect"));
+    ui->Connect->setText(WithMnemonic(QStringLiteral("Connect")));
     ui->PrinterModel->setText(Text(kConnectFirst));
     UpdateControls();
     return;
@@ -261,7 +267,7 @@ void TMainF::ConnectClick() {
   ui->PrinterModel->setText(shownName);
   Connected = 1;
   ui->Connect->setIcon(SvgIcon(":/bolt_on.svg"));
-  ui->Connect->setText(QStringLiteral("Disconnect"));
+  ui->Connect->setText(WithMnemonic(QStringLiteral("Disconnect")));
   UpdateControls();
 }
 
@@ -279,6 +285,9 @@ void TMainF::SetClick() {
 bool TMainF::SendSettings() {
   ui->pgProgress->setValue(0);
   Pump();
+  // Bytes left from an earlier answer or chatter would pass for the reply of a printer that is
+  // no longer there.
+  Serial.DiscardInput();
   WriteCommand(printer::EncodeIdentify());
   if (Serial.Read(CommandBuffer.data(), printer::kIdentifyReplyLength, printer::kTimeoutMs) !=
       printer::kIdentifyReplyLength) {
@@ -380,7 +389,7 @@ void TMainF::WriteTexts(const LanguageTexts& texts) {
   ui->tabCommunicationSettings->setTitle(Text(texts.communicationSettings));
   ui->lbPort->setText(Text(texts.port));
   ui->lbBaud->setText(Text(texts.baud));
-  ui->Connect->setText(Text(Connected ? texts.disconnect : texts.connect));
+  ui->Connect->setText(WithMnemonic(Text(Connected ? texts.disconnect : texts.connect)));
   ui->lbPrinterModel->setText(Text(texts.printerModel));
   ui->tabPrinterSettings->setTitle(Text(texts.printerSettings));
   ui->lbIntensity->setText(Text(texts.intensity));
@@ -398,4 +407,8 @@ void TMainF::WriteTexts(const LanguageTexts& texts) {
   SetEntries(ui->cbCommandSet, texts.commandSetEntries);
   ui->lbEsct->setText(Text(texts.esct));
   SetEntries(ui->cbEsct, texts.esctEntries);
+  // Read out for the controls without a caption or label; each flag's name is its language's own.
+  ui->pgProgress->setAccessibleName(Text(texts.progress));
+  ui->LangBG->setAccessibleDescription(Text(texts.bulgarianFlag));
+  ui->LangEN->setAccessibleDescription(Text(texts.englishFlag));
 }

@@ -8,12 +8,14 @@
 #include "application_title.h"
 
 // A box without parent is centred on the screen, and QMessageBox wraps a long text at half
-// the screen width (or 500 pixels, when that is less).
+// the screen width (or 500 pixels, when that is less). Screen readers announce the box by its
+// title and description, so the text is also its description.
 std::unique_ptr<QMessageBox> MakeMessageBox(const QString& text) {
   auto box =
       std::make_unique<QMessageBox>(QMessageBox::NoIcon, ApplicationTitle(), text, QMessageBox::Ok);
   box->setDefaultButton(QMessageBox::Ok);
   box->setEscapeButton(QMessageBox::Ok);
+  box->setAccessibleDescription(text);
   return box;
 }
 
@@ -37,5 +39,6 @@ QString CurrentErrorMessage() {
 void ShowError(const QString& message) {
   QMessageBox box(QMessageBox::Critical, ApplicationTitle(), ErrorText(message), QMessageBox::Ok,
                   QApplication::activeWindow());
+  box.setAccessibleDescription(box.text());
   box.exec();
 }

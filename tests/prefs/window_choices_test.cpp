@@ -7,13 +7,14 @@
 #include <utility>
 
 #include "settings_folder.h"
+#include "shown_text.h"
 #include "window_state.h"
 #include "window_test_base.h"
 
 namespace {
 
 QString ButtonText(const TMainF& window, const char* name) {
-  return window.findChild<QAbstractButton*>(name)->text();
+  return ShownText(window.findChild<QAbstractButton*>(name));
 }
 
 void Click(const TMainF& window, const char* name) {
@@ -87,7 +88,7 @@ TEST_F(StoredWindow, AnUnknownLanguageIsNotAppliedAndIsWrittenBack) {
     const auto window = Open();
     EXPECT_EQ(window->CurrentLanguage(), 5);
     // The texts of the form description: nothing was written over them.
-    EXPECT_EQ(ButtonText(*window, "Connect"), "&Connect");
+    EXPECT_EQ(ButtonText(*window, "Connect"), "Connect");
     EXPECT_EQ(List(*window, "cbEsct")->itemText(0), "Enabled");
     window->close();
   }

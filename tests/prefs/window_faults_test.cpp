@@ -6,6 +6,7 @@
 
 #include "message_box_closer.h"
 #include "settings_folder.h"
+#include "shown_text.h"
 #include "window_state.h"
 #include "window_test_base.h"
 
@@ -14,7 +15,7 @@ namespace {
 const QString kSaveFailed = "Failed saving preferences!";
 
 QString ConnectText(const TMainF& window) {
-  return window.findChild<QAbstractButton*>("Connect")->text();
+  return ShownText(window.findChild<QAbstractButton*>("Connect"));
 }
 
 using DamagedSettings = WindowTest;
@@ -25,7 +26,7 @@ TEST_F(DamagedSettings, AnUnreadableFileAppliesNoLanguageAndShowsNothing) {
   const auto window = Open();
   EXPECT_TRUE(boxes.Texts().isEmpty());
   EXPECT_EQ(window->CurrentLanguage(), -1);
-  EXPECT_EQ(ConnectText(*window), "&Connect");
+  EXPECT_EQ(ConnectText(*window), "Connect");
   EXPECT_EQ(List(*window, "cbBaud")->currentIndex(), 7);
 
   window->close();

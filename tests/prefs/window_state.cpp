@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "mainform.h"
+#include "shown_text.h"
 
 QComboBox* List(const TMainF& window, const char* name) {
   return window.findChild<QComboBox*>(name);
@@ -21,7 +22,7 @@ QStringList DescribeWindow(const TMainF& window) {
     lines
         << QStringLiteral("%1=%2:%3").arg(name).arg(list->currentIndex()).arg(list->currentText());
   }
-  lines << "Connect=" + window.findChild<QPushButton*>("Connect")->text();
+  lines << "Connect=" + ShownText(window.findChild<QPushButton*>("Connect"));
   lines << "lbPort=" + window.findChild<QLabel*>("lbPort")->text();
   return lines;
 }

@@ -4,6 +4,7 @@
 #include <QPushButton>
 
 #include "printer.h"
+#include "shown_text.h"
 #include "window_fixture.h"
 
 namespace {
@@ -55,7 +56,7 @@ TEST_P(ConnectToModel, ShowsTheModelAndTheSettingsOfItsFamily) {
   EXPECT_TRUE(window.IsConnected());
   EXPECT_EQ(window.CurrentFamily(), GetParam().family);
   EXPECT_EQ(Find<QLineEdit>("PrinterModel")->text(), QString(GetParam().name).trimmed());
-  EXPECT_EQ(Find<QPushButton>("Connect")->text(), "Disconnect");
+  EXPECT_EQ(ShownText(Find<QPushButton>("Connect")), "Disconnect");
   EXPECT_TRUE(Shown("tabPrinterSettings"));
   EXPECT_EQ(Shown("tabDIPSwitches"), GetParam().family == 1);
   EXPECT_TRUE(Find<QPushButton>("Set")->isEnabled());
@@ -82,7 +83,7 @@ TEST_F(ConnectTest, DisconnectReturnsToTheNotConnectedStateAndKeepsTheSpeedLabel
   Click("Connect");
   Click("Connect");
   ExpectNotConnected();
-  EXPECT_EQ(Find<QPushButton>("Connect")->text(), "Connect");
+  EXPECT_EQ(ShownText(Find<QPushButton>("Connect")), "Connect");
   EXPECT_EQ(Find<QLineEdit>("PrinterModel")->text(), "... please connect first...");
   EXPECT_EQ(Entries("cbSpeed"), SpeedTexts(1));
   EXPECT_TRUE(messages_.isEmpty());

@@ -7,6 +7,7 @@
 
 #include <functional>
 
+#include "shown_text.h"
 #include "window_fixture.h"
 
 namespace {
@@ -65,7 +66,7 @@ TEST_F(DuringSendTest, ConnectInTheSwitchesDisconnectsAndTheRestGoesNowhere) {
   EXPECT_EQ(positions_, std::vector<int>({1, 2, 0, 1, 2, 3, 4, 5, 6, 7, 8}));
   EXPECT_TRUE(messages_.isEmpty());
   EXPECT_FALSE(window_->IsConnected());
-  EXPECT_EQ(Find<QPushButton>("Connect")->text(), "Connect");
+  EXPECT_EQ(ShownText(Find<QPushButton>("Connect")), "Connect");
   EXPECT_FALSE(Shown("tabDIPSwitches"));
 }
 

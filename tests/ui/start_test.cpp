@@ -59,21 +59,6 @@ TEST_F(StartTest, ShowsOnlyTheCommunicationGroupWithTheStartingSelections) {
   EXPECT_TRUE(messages_.isEmpty());
 }
 
-TEST_F(StartTest, TabOrderFollowsTheGroupsFromTopToBottomAndTheFlagsLast) {
-  OpenWindow();
-  const QStringList order = {
-      "cbPort",    "cbBaud",     "Connect",   "PrinterModel", "cbIntensity",  "cbSpeed",
-      "cbCountry", "cbCodePage", "cbNewBaud", "cbProtocol",   "cbCommandSet", "cbAutoCutter",
-      "cbPaper",   "cbEsct",     "Set",       "Exit",         "LangBG",       "LangEN"};
-  QStringList chain;
-  QWidget* widget = Find<QWidget>("cbPort");
-  do {
-    if (order.contains(widget->objectName())) chain << widget->objectName();
-    widget = widget->nextInFocusChain();
-  } while (widget->objectName() != "cbPort");
-  EXPECT_EQ(chain, order);
-}
-
 TEST_F(StartTest, ColumnsLineUpAcrossTheGroups) {
   StartPrinter(kFamily1Model);
   TMainF& window = OpenWindow();
@@ -149,10 +134,31 @@ TEST_F(StartTest, ClosingWhileConnectedClosesThePort) {
   EXPECT_EQ(Stored("Language").toInt(), 1);
 }
 
-TEST_F(StartTest, FocusStartsOnThePortList) {
-  TMainF& window = OpenWindow();
-  window.activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-  ASSERT_NE(QApplication::focusWidget(), nullptr);
-  EXPECT_EQ(QApplication::focusWidget()->objectName(), "cbPort");
+// The bolt is drawn from its picture at the pixel ratio of the screen, not enlarged from 10 x 13.
+TEST_F(StartTest, ConnectGlyphIsSharpAtTwiceThePixelDensity) {
+  StartPrinter(kFamily0Model);
+  OpenWindow();
+  const auto* connect = Find<QPushButton>("Connect");
+  const auto glyph = [connect] {
+    return connect->icon().pixmap(connect->iconSize(), 2.0).toImage();
+  };
+  const QImage off = glyph();
+  EXPECT_EQ(off.size(), connect->iconSize() * 2);
+  EXPECT_EQ(off.devicePixelRatio(), 2.0);
+  Click("Connect");
+  const QImage on = glyph();
+  EXPECT_EQ(on.size(), connect->iconSize() * 2);
+  EXPECT_NE(on, off);
+  // A 10 x 13 picture enlarged would be made of 2 x 2 blocks of one colour.
+  int detailedBlocks = 0;
+  for (int y = 0; y + 1 < on.height(); y += 2) {
+    for (int x = 0; x + 1 < on.width(); x += 2) {
+      const QRgb corner = on.pixel(x, y);
+      if (on.pixel(x + 1, y) != corner || on.pixel(x, y + 1) != corner ||
+          on.pixel(x + 1, y + 1) != corner) {
+        ++detailedBlocks;
+      }
+    }
+  }
+  EXPECT_GT(detailedBlocks, 0);
 }
