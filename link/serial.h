@@ -29,6 +29,10 @@ class Tserial {
   int Write(const std::uint8_t* data, int length, std::uint32_t timeoutMs);
   // Bytes read into buffer; 0 when the port is closed.
   int Read(std::uint8_t* buffer, int length, std::uint32_t timeoutMs);
+  // Drops the bytes that have arrived and not been read, so that chatter or a reply left over
+  // cannot be taken for the answer to the next query. False when the port is closed or the
+  // device refuses.
+  bool DiscardInput();
 
   bool IsOpen() const;
   std::uint32_t BaudRate() const { return baudRate_; }

@@ -161,6 +161,10 @@ void Tserial::Close() {
   handle_ = kInvalidHandle;
 }
 
+bool Tserial::DiscardInput() {
+  return IsOpen() && tcflush(static_cast<int>(handle_), TCIFLUSH) == 0;
+}
+
 int Tserial::Write(const std::uint8_t* data, int length, std::uint32_t timeoutMs) {
   const SerialDeadline deadline(timeoutMs);
   if (data == nullptr) return 0;

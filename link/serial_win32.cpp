@@ -81,6 +81,10 @@ void Tserial::Close() {
   handle_ = kInvalidHandle;
 }
 
+bool Tserial::DiscardInput() {
+  return IsOpen() && PurgeComm(AsHandle(handle_), PURGE_RXCLEAR) != 0;
+}
+
 int Tserial::Write(const std::uint8_t* data, int length, std::uint32_t timeoutMs) {
   const SerialDeadline deadline(timeoutMs);
   if (data == nullptr) return 0;

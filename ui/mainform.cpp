@@ -285,6 +285,9 @@ void TMainF::SetClick() {
 bool TMainF::SendSettings() {
   ui->pgProgress->setValue(0);
   Pump();
+  // Bytes left from an earlier answer or chatter would pass for the reply of a printer that is
+  // no longer there.
+  Serial.DiscardInput();
   WriteCommand(printer::EncodeIdentify());
   if (Serial.Read(CommandBuffer.data(), printer::kIdentifyReplyLength, printer::kTimeoutMs) !=
       printer::kIdentifyReplyLength) {
