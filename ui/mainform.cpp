@@ -291,17 +291,16 @@ bool TMainF::SendSettings() {
   WriteCommand(printer::EncodeIdentify());
   if (Serial.Read(CommandBuffer.data(), printer::kIdentifyReplyLength, printer::kTimeoutMs) !=
       printer::kIdentifyReplyLength) {
-    ui->pgProgress->setValue(0);
-    Message(Text(kNoAnswer));
-    ui->Connect->click();
-    return false;
+    return DropSilentPrinter();
   }
   StepProgress();
 
-  WriteCommand(
-      printer::EncodeSettingsBlock(ui->cbIntensity->currentIndex(), ui->cbSpeed->currentIndex(),
-                                   ui->cbCountry->currentIndex(), ui->cbCodePage->currentIndex()));
-  WriteCommand(printer::EncodeSettingsEnd());
+  if (!Deliver(printer::EncodeSettingsBlock(
+          ui->cbIntensity->currentIndex(), ui->cbSpeed->currentIndex(),
+          ui->cbCountry->currentIndex(), ui->cbCodePage->currentIndex())) ||
+      !Deliver(printer::EncodeSettingsEnd())) {
+    return DropSilentPrinter();
+  }
   Pause();
   StepProgress();
 
@@ -310,7 +309,9 @@ bool TMainF::SendSettings() {
     ui->pgProgress->setValue(0);
     if (ui->cbNewBaud->currentIndex() >= 0) {
       for (int bit = 0; bit < 3; ++bit) {
-        SendDipSwitch(bit + 1, printer::DipBaudBits(ui->cbNewBaud->currentIndex())[bit]);
+        if (!SendDipSwitch(bit + 1, printer::DipBaudBits(ui->cbNewBaud->currentIndex())[bit])) {
+          return DropSilentPrinter();
+        }
       }
     }
     const std::array<std::pair<int, const QComboBox*>, 5> switches = {{
@@ -320,19 +321,36 @@ bool TMainF::SendSettings() {
         {7, ui->cbAutoCutter},
         {8, ui->cbPaper},
     }};
-    for (const auto& [number, list] : switches) SendDipSwitch(number, list->currentIndex());
+    for (const auto& [number, list] : switches) {
+      if (!SendDipSwitch(number, list->currentIndex())) return DropSilentPrinter();
+    }
   }
 
-  WriteCommand(printer::EncodeClosing());
+  if (!Deliver(printer::EncodeClosing())) return DropSilentPrinter();
   ui->pgProgress->setValue(ui->pgProgress->maximum());
   if (ModelFamily == printer::kDipFamily) Message(Text(kOperationComplete));
   return true;
 }
 
-void TMainF::SendDipSwitch(int number, int value) {
-  WriteCommand(printer::EncodeDipSwitch(number, value));
+bool TMainF::SendDipSwitch(int number, int value) {
+  if (!Deliver(printer::EncodeDipSwitch(number, value))) return false;
   Pause();
   StepProgress();
+  return true;
+}
+
+// A printer that no longer takes every byte (its cable pulled mid-send) must not end in
+// "Operation complete". A port closed here during the send (Disconnect, or the window closing)
+// is no such failure: the rest of the sequence goes to the closed port.
+bool TMainF::Deliver(std::span<const std::uint8_t> command) {
+  return WriteCommand(command) == static_cast<int>(command.size()) || !Serial.IsOpen();
+}
+
+bool TMainF::DropSilentPrinter() {
+  ui->pgProgress->setValue(0);
+  Message(Text(kNoAnswer));
+  ui->Connect->click();
+  return false;
 }
 
 int TMainF::WriteCommand(std::span<const std::uint8_t> command) {

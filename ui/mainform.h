@@ -75,7 +75,11 @@ class TMainF : public QWidget {
   int WriteCommand(std::span<const std::uint8_t> command);
   void Pump();
   void Pause();
-  void SendDipSwitch(int number, int value);
+  bool SendDipSwitch(int number, int value);
+  // Writes a command of the sequence; false when the open port did not take all of it.
+  bool Deliver(std::span<const std::uint8_t> command);
+  // Reports a printer that stopped answering and disconnects it; always false.
+  bool DropSilentPrinter();
   void StepProgress();
 
   std::unique_ptr<Ui::TMainF> ui;
