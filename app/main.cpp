@@ -12,13 +12,13 @@ namespace {
 int Run(TApplication& application) {
   try {
     // The program ends when the window says so: a close inside a running handler waits for it.
-    application.setQuitOnLastWindowClosed(false);
+    QApplication::setQuitOnLastWindowClosed(false);
     TMainF MainF;
-    application.setWindowIcon(SvgIcon(QStringLiteral(":/quillsetter.svg")));
+    QApplication::setWindowIcon(SvgIcon(QStringLiteral(":/quillsetter.svg")));
     QObject::connect(&MainF, &TMainF::Finished, &application, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     MainF.show();
-    application.exec();
+    QApplication::exec();
   } catch (...) {
     ShowError(CurrentErrorMessage());
   }

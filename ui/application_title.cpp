@@ -4,7 +4,7 @@
 #include <QFileInfo>
 
 QString ApplicationTitleFor(const QString& programPath) {
-  const QString name = QFileInfo(programPath).fileName().section(u'.', 0, 0);
+  QString name = QFileInfo(programPath).fileName().section(u'.', 0, 0);
   if (name.isEmpty()) return name;
   return name.first(1) + name.sliced(1).toLower();
 }

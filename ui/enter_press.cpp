@@ -7,16 +7,19 @@ namespace {
 
 class TEnterPress final : public QObject {
  public:
-  using QObject::QObject;
+  explicit TEnterPress(QAbstractButton* button) : QObject(button), button_(button) {}
 
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() != QEvent::KeyPress) return false;
-    const auto* key = static_cast<const QKeyEvent*>(event);
+  bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+    const auto* key = dynamic_cast<const QKeyEvent*>(event);
+    if (event->type() != QEvent::KeyPress || key == nullptr) return false;
     const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
     if (!enter || (key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) return false;
-    static_cast<QAbstractButton*>(watched)->click();
+    button_->click();
     return true;
   }
+
+ private:
+  QAbstractButton* button_;
 };
 
 }  // namespace

@@ -24,6 +24,7 @@ class TMainF;
 // the connection state; its handlers run every procedure of the tool.
 class TMainF : public QWidget {
   Q_OBJECT
+  Q_DISABLE_COPY_MOVE(TMainF)
 
  public:
   using MessageSink = std::function<void(const QString&)>;

@@ -32,7 +32,7 @@ QString CurrentErrorMessage() {
   } catch (const std::exception& error) {
     return QString::fromLocal8Bit(error.what());
   } catch (...) {
-    return QString();
+    return {};
   }
 }
 
