@@ -216,7 +216,7 @@ bool VirtualPrinter::Ask(RequestKind kind, std::span<const std::uint8_t> bytes) 
 }
 
 void VirtualPrinter::Run() {
-  std::array<std::uint8_t, 4096> buffer;
+  std::array<std::uint8_t, 4096> buffer{};
   while (!stopping_) {
     ServeRequests();
     if (plugInDue_ && Clock::now() >= *plugInDue_) PlugInLine();
@@ -406,7 +406,7 @@ void VirtualPrinter::Nudge() {
 
 void VirtualPrinter::WriteLog(const ReceivedChunk& chunk) {
   if (!log_.is_open()) return;
-  log_ << "{\"ms\":" << chunk.millis << ",\"hex\":\"" << Hex(chunk.bytes) << "\"}\n";
+  log_ << "{\"ms\":" << chunk.millis << R"(,"hex":")" << Hex(chunk.bytes) << "\"}\n";
   log_.flush();
 }
 

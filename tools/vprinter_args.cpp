@@ -86,7 +86,8 @@ ProgramArgs ParseArgs(int argc, const char* const* argv) {
   for (int i = 1; i < argc; ++i) {
     std::string_view option = argv[i];
     std::optional<std::string_view> value;
-    if (const auto equals = option.find('='); option.starts_with("--") && equals != option.npos) {
+    if (const auto equals = option.find('=');
+        option.starts_with("--") && equals != std::string_view::npos) {
       value = option.substr(equals + 1);
       option = option.substr(0, equals);
     }

@@ -1,5 +1,5 @@
 // quillsetter-vprinter: a virtual printer for people trying the tool without hardware.
-#include <signal.h>
+#include <signal.h>  // NOLINT(modernize-deprecated-headers): POSIX sigset_t, sigwait
 
 #include <cerrno>
 #include <cstdio>
