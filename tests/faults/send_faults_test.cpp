@@ -21,7 +21,7 @@ constexpr int kSendPauses = 1 + printer::kDipSwitchCount;
 
 long long SendBoundMs(int pauseMs) {
   return (kSendWrites + kSendReads) * static_cast<long long>(printer::kTimeoutMs) +
-         kSendPauses * pauseMs + 1000;
+         kSendPauses * static_cast<long long>(pauseMs) + 1000;
 }
 
 using SendFaults = FaultTest;
