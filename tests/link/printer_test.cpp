@@ -13,7 +13,7 @@ using Bytes = std::vector<std::uint8_t>;
 // A full identification reply: text from byte 0, the rest filled with fill.
 std::array<std::uint8_t, printer::kIdentifyReplyLength> Reply(std::string_view text,
                                                               std::uint8_t fill = 0) {
-  std::array<std::uint8_t, printer::kIdentifyReplyLength> reply;
+  std::array<std::uint8_t, printer::kIdentifyReplyLength> reply{};
   reply.fill(fill);
   std::copy_n(text.begin(), std::min(text.size(), reply.size()), reply.begin());
   return reply;

@@ -3,7 +3,7 @@
 // the user may not open.
 #include <grp.h>
 #include <pwd.h>
-#include <signal.h>
+#include <signal.h>  // NOLINT(modernize-deprecated-headers): POSIX sigaction
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/wait.h>
@@ -165,6 +165,7 @@ TEST(SerialSlowReply, FourPiecesTwoHundredMsApartArriveWholeWithinTheTimeout) {
   EXPECT_LT(elapsed, 1000);
 }
 
+// NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables): a signal handler counts here
 std::atomic<int> alarmsTaken{0};
 static_assert(std::atomic<int>::is_always_lock_free);
 
