@@ -23,10 +23,10 @@ FileEvents::~FileEvents() {
 
 QStringList FileEvents::Take() {
   QStringList events;
-  alignas(inotify_event) std::array<char, 4096> buffer;
-  for (ssize_t length; (length = read(fd_, buffer.data(), buffer.size())) > 0;) {
+  alignas(inotify_event) std::array<char, 4096> buffer{};
+  for (ssize_t length = 0; (length = read(fd_, buffer.data(), buffer.size())) > 0;) {
     for (ssize_t offset = 0; offset < length;) {
-      inotify_event event;
+      inotify_event event{};
       std::memcpy(&event, buffer.data() + offset, sizeof event);
       const QString name =
           event.len > 0 ? QFile::decodeName(buffer.data() + offset + sizeof event) : QString();

@@ -9,7 +9,7 @@ namespace {
 
 struct LocaleCase {
   QStringList environment;
-  bool cyrillic;
+  bool cyrillic = false;
 };
 
 // QLocale::system() is settled once per process, so each locale is tried in a child process.
