@@ -34,7 +34,7 @@ Options Answering() {
 }
 
 Bytes ReplyBytes(const vprinter::Reply& reply, std::size_t length = 32) {
-  return Bytes(reply.begin(), reply.begin() + static_cast<std::ptrdiff_t>(length));
+  return {reply.begin(), reply.begin() + static_cast<std::ptrdiff_t>(length)};
 }
 
 Bytes Joined(Bytes first, const Bytes& second) {
@@ -240,7 +240,7 @@ TEST(LineFaults, AFullQueueWhileThePrinterDoesNotRead) {
   Port port(printer.DevicePath());
   ASSERT_TRUE(port.Open());
   printer.SetReading(false);
-  Bytes sent(256 * 1024);
+  Bytes sent(std::size_t{256} * 1024);
   for (std::size_t i = 0; i < sent.size(); ++i) sent[i] = static_cast<std::uint8_t>(i * 7);
   const auto start = Clock::now();
   const int written = port.serial.Write(sent.data(), static_cast<int>(sent.size()), 300);

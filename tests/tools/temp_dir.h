@@ -1,6 +1,6 @@
 #pragma once
 
-#include <stdlib.h>
+#include <stdlib.h>  // NOLINT(modernize-deprecated-headers): POSIX mkdtemp
 
 #include <filesystem>
 #include <string>

@@ -29,7 +29,7 @@ Options WithModel(std::string_view name) {
 }
 
 Bytes ReplyBytes(const vprinter::Reply& reply, std::size_t length = 32) {
-  return Bytes(reply.begin(), reply.begin() + static_cast<std::ptrdiff_t>(length));
+  return {reply.begin(), reply.begin() + static_cast<std::ptrdiff_t>(length)};
 }
 
 TEST(ReplyForModel, NameFromByteZeroPaddedWithZeros) {

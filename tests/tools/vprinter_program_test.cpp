@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 #include <poll.h>
-#include <signal.h>
+#include <signal.h>  // NOLINT(modernize-deprecated-headers): POSIX sigset_t, sigwait, kill
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
