@@ -36,7 +36,7 @@ class DuringSendTest : public WindowTest {
   }
 
   // Runs action from the event loop once the bar reaches position with the given maximum.
-  void When(int maximum, int position, std::function<void()> action) {
+  void When(int maximum, int position, const std::function<void()>& action) {
     auto* bar = Find<QProgressBar>("pgProgress");
     auto once = std::make_shared<QMetaObject::Connection>();
     *once = QObject::connect(bar, &QProgressBar::valueChanged, [=](int value) {

@@ -7,6 +7,7 @@
 
 namespace {
 
+// NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables): a message handler reads it
 QtMessageHandler defaultHandler = nullptr;
 
 // The offscreen platform warns about every fixed-size window; nothing else is held back.

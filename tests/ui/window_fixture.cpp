@@ -7,7 +7,7 @@
 namespace {
 
 QSettings Settings() {
-  return QSettings(QSettings::NativeFormat, QSettings::UserScope, "Tavrin Ltd", "Quillsetter");
+  return {QSettings::NativeFormat, QSettings::UserScope, "Tavrin Ltd", "Quillsetter"};
 }
 
 }  // namespace
