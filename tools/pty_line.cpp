@@ -11,22 +11,17 @@
 #include <chrono>
 #include <cstdlib>
 
+#include "raw_line.h"
+
 namespace vprinter {
 
 namespace {
 
 // A fresh pty echoes, edits lines, maps CR to LF and obeys XON/XOFF; the printer wants none of it.
-bool MakeRaw(int fd) {
+bool SetRaw(int fd) {
   termios settings{};
   if (tcgetattr(fd, &settings) != 0) return false;
-  settings.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
-                                             ICRNL | IXON | IXOFF | IXANY | IMAXBEL);
-  settings.c_oflag &= ~static_cast<tcflag_t>(OPOST);
-  settings.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
-  settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB | CRTSCTS | HUPCL);
-  settings.c_cflag |= CS8 | CREAD | CLOCAL;
-  settings.c_cc[VMIN] = 0;
-  settings.c_cc[VTIME] = 0;
+  MakeRaw(settings);
   return tcsetattr(fd, TCSANOW, &settings) == 0;
 }
 
@@ -47,7 +42,7 @@ bool PtyLine::Open(const std::string& linkPath) {
     devicePath_ = name;
     // Opened before any client, so a client's exclusive mode does not shut this one out.
     slaveKeepFd_ = open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    ready = slaveKeepFd_ >= 0 && MakeRaw(slaveKeepFd_) && MakeRaw(masterFd_) &&
+    ready = slaveKeepFd_ >= 0 && SetRaw(slaveKeepFd_) && SetRaw(masterFd_) &&
             fcntl(masterFd_, F_SETFL, fcntl(masterFd_, F_GETFL) | O_NONBLOCK) == 0;
   }
   if (ready && !linkPath.empty()) {
