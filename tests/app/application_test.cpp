@@ -12,7 +12,7 @@
 
 namespace {
 
-TApplication& Application() { return *static_cast<TApplication*>(QCoreApplication::instance()); }
+TApplication& Application() { return *dynamic_cast<TApplication*>(QCoreApplication::instance()); }
 
 }  // namespace
 

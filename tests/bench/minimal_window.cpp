@@ -6,5 +6,5 @@ int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   QPushButton button(QStringLiteral("OK"));
   button.show();
-  return application.exec();
+  return QApplication::exec();
 }

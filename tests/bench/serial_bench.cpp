@@ -33,7 +33,9 @@ double Seconds(Clock::duration duration) { return std::chrono::duration<double>(
 double ThreadCpuSeconds() {
   rusage usage{};
   getrusage(RUSAGE_THREAD, &usage);
-  const auto seconds = [](const timeval& time) { return time.tv_sec + time.tv_usec / 1e6; };
+  const auto seconds = [](const timeval& time) {
+    return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
+  };
   return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
@@ -71,8 +73,7 @@ bool MeasureSilentWait() {
 
 // A pty whose far end this program drives itself, so it knows when the last byte went in.
 struct RawPty {
-  RawPty() {
-    master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  RawPty() : master(posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC)) {
     char name[128];
     if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0 ||
         ptsname_r(master, name, sizeof name) != 0) {
@@ -90,7 +91,7 @@ struct RawPty {
   RawPty(const RawPty&) = delete;
   RawPty& operator=(const RawPty&) = delete;
 
-  int master = -1;
+  int master;
   std::string device;
 };
 

@@ -39,12 +39,15 @@ struct Program {
   std::vector<Run> runs;
 };
 
-std::filesystem::path reportFile;
-std::filesystem::path outputFile;
+// Where the probe writes when it saw the window, and where the program's own output goes.
+struct BenchFiles {
+  std::filesystem::path report;
+  std::filesystem::path output;
+};
 
 // Starts the program, waits for it to end, and reads when the probe saw its window.
-std::optional<Run> StartOnce(const std::string& path) {
-  std::filesystem::remove(reportFile);
+std::optional<Run> StartOnce(const std::string& path, const BenchFiles& files) {
+  std::filesystem::remove(files.report);
   std::fflush(stdout);
   const auto start = Clock::now();
   const pid_t child = fork();
@@ -53,7 +56,7 @@ std::optional<Run> StartOnce(const std::string& path) {
     // A window that never shows must not hang the bench; the alarm survives exec.
     alarm(kChildTimeLimitS);
     // What the program prints (Qt's warnings) goes to a file, shown if the start fails.
-    std::FILE* output = std::freopen(outputFile.c_str(), "w", stdout);
+    std::FILE* output = std::freopen(files.output.c_str(), "w", stdout);
     if (output == nullptr || dup2(fileno(output), STDERR_FILENO) < 0) _exit(126);
     execl(path.c_str(), path.c_str(), static_cast<char*>(nullptr));
     _exit(127);
@@ -64,12 +67,12 @@ std::optional<Run> StartOnce(const std::string& path) {
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
     std::printf("  %s ended with status %d; it printed:\n", path.c_str(), status);
     std::fflush(stdout);
-    std::ifstream output(outputFile);
+    std::ifstream output(files.output);
     for (std::string line; std::getline(output, line);) std::printf("    %s\n", line.c_str());
     return std::nullopt;
   }
 
-  std::ifstream report(reportFile);
+  std::ifstream report(files.report);
   std::string word;
   long long shownNs = 0;
   long long cpuNs = 0;
@@ -78,8 +81,10 @@ std::optional<Run> StartOnce(const std::string& path) {
     return std::nullopt;
   }
   const Clock::time_point shown{std::chrono::nanoseconds(shownNs)};
-  return Run{std::chrono::duration<double, std::milli>(shown - start).count(), cpuNs / 1e6,
-             usage.ru_maxrss / 1024.0};
+  // glibc declares the rusage counters inside anonymous unions.
+  const long peakKiB = usage.ru_maxrss;  // NOLINT(cppcoreguidelines-pro-type-union-access)
+  return Run{std::chrono::duration<double, std::milli>(shown - start).count(),
+             static_cast<double>(cpuNs) / 1e6, static_cast<double>(peakKiB) / 1024.0};
 }
 
 double Median(std::vector<double> values) {
@@ -110,17 +115,15 @@ void PrintRatio(const char* what, double ratio, double aim) {
 
 // Settings, runtime files and the probe's report go to a private folder, so the bench leaves a
 // person's settings alone and every start finds the settings the previous one saved.
-bool PrepareEnvironment(const std::filesystem::path& folder) {
+bool PrepareEnvironment(const std::filesystem::path& folder, const BenchFiles& files) {
   const auto config = folder / "config";
   const auto runtime = folder / "runtime";
   std::filesystem::create_directories(config);
   std::filesystem::create_directories(runtime);
   std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
-  reportFile = folder / "probe-report";
-  outputFile = folder / "output";
   return setenv("XDG_CONFIG_HOME", config.c_str(), 1) == 0 &&
          setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1) == 0 &&
-         setenv("WINDOW_PROBE_REPORT", reportFile.c_str(), 1) == 0 &&
+         setenv("WINDOW_PROBE_REPORT", files.report.c_str(), 1) == 0 &&
          setenv("QT_PLUGIN_PATH", WINDOW_PROBE_PLUGIN_PATH, 1) == 0 &&
          setenv("QT_QPA_GENERIC_PLUGINS", "windowprobe", 1) == 0 &&
          setenv("QT_QPA_PLATFORM", "offscreen", 0) == 0;
@@ -132,7 +135,8 @@ int main() {
   char folderTemplate[] = "/tmp/startup-bench-XXXXXX";
   if (mkdtemp(folderTemplate) == nullptr) return 1;
   const std::filesystem::path folder = folderTemplate;
-  if (!PrepareEnvironment(folder)) return 1;
+  const BenchFiles files{folder / "probe-report", folder / "output"};
+  if (!PrepareEnvironment(folder, files)) return 1;
 
   Program minimal{"minimal window", MINIMAL_WINDOW_PROGRAM, {}};
   Program product{"quillsetter", QUILLSETTER_PROGRAM, {}};
@@ -146,7 +150,7 @@ int main() {
   // so a slow moment of the machine falls on both alike.
   for (int run = -1; run < kRuns && ok; ++run) {
     for (Program* program : {&minimal, &product}) {
-      const std::optional<Run> measured = StartOnce(program->path);
+      const std::optional<Run> measured = StartOnce(program->path, files);
       ok = ok && measured.has_value();
       if (measured && run >= 0) program->runs.push_back(*measured);
     }

@@ -21,6 +21,8 @@ namespace {
 constexpr const char* kModel = "Tavrin MR460V Printer";
 constexpr int kConnectRuns = 50;
 
+double Milliseconds(qint64 nanoseconds) { return static_cast<double>(nanoseconds) / 1e6; }
+
 // The longest time between two ticks of a 1 ms timer while the settings are being sent.
 double LongestEventGapMs(TMainF& window) {
   QElapsedTimer clock;
@@ -39,8 +41,8 @@ double LongestEventGapMs(TMainF& window) {
   window.findChild<QPushButton*>("Set")->click();
   ticker.stop();
   longest = std::max(longest, clock.nsecsElapsed() - last);
-  std::printf("  the whole sequence took %.2f s\n", clock.elapsed() / 1000.0);
-  return longest / 1e6;
+  std::printf("  the whole sequence took %.2f s\n", Milliseconds(clock.nsecsElapsed()) / 1000);
+  return Milliseconds(longest);
 }
 
 // Milliseconds from a Connect click until the model is in the field and painted.
@@ -53,7 +55,7 @@ std::vector<double> ConnectTimesMs(TMainF& window) {
     clock.start();
     connect->click();
     model->repaint();
-    times.push_back(clock.nsecsElapsed() / 1e6);
+    times.push_back(Milliseconds(clock.nsecsElapsed()));
     if (model->text() != kModel) return {};
     connect->click();
   }

@@ -126,7 +126,8 @@ const Damage kDamages[] = {
 // The window fixture on a settings folder of this test's own.
 class DamagedSettings : public WindowTest, public testing::WithParamInterface<Damage> {
  protected:
-  ~DamagedSettings() override {
+  void TearDown() override {
+    WindowTest::TearDown();
     // Back to the folder the other tests of this run use.
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                        qEnvironmentVariable("XDG_CONFIG_HOME"));

@@ -42,8 +42,7 @@ inline void PointAt(Tserial& serial, std::vector<std::string> devices) {
 // A virtual printer and a port pointed at it (at its link when the options make one).
 struct Line {
   explicit Line(vprinter::Options options = Answering())
-      : link(options.linkPath), printer(std::move(options)) {
-    started = printer.Start();
+      : link(options.linkPath), printer(std::move(options)), started(printer.Start()) {
     PointAt(serial, {link.empty() ? printer.DevicePath() : link});
   }
 
@@ -55,7 +54,7 @@ struct Line {
   std::string link;
   vprinter::VirtualPrinter printer;
   Tserial serial;
-  bool started = false;
+  bool started;
 };
 
 // A second descriptor on the device, opened before Tserial makes it exclusive, that puts the line

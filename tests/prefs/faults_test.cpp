@@ -39,6 +39,8 @@ class FileSizeLimit {
     setrlimit(RLIMIT_FSIZE, &saved_);
     std::signal(SIGXFSZ, previousSignal_);
   }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
 
  private:
   rlimit saved_{};

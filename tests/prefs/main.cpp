@@ -8,8 +8,8 @@
 #include "system_language_probe.h"
 
 int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  if (app.arguments().contains(kSystemLanguageProbe)) {
+  const QCoreApplication app(argc, argv);
+  if (QCoreApplication::arguments().contains(kSystemLanguageProbe)) {
     std::puts(prefs::SystemUsesCyrillic() ? "cyrillic" : "other");
     return 0;
   }

@@ -14,8 +14,6 @@
 class SettingsFolder {
  public:
   SettingsFolder();
-  SettingsFolder(const SettingsFolder&) = delete;
-  SettingsFolder& operator=(const SettingsFolder&) = delete;
 
   // The folder to give a child process as XDG_CONFIG_HOME.
   QString ConfigPath() const { return dir_.path(); }

@@ -6,9 +6,9 @@
 
 int main(int argc, char** argv) {
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  app.setQuitOnLastWindowClosed(false);
-  if (app.arguments().contains(kFirstRunProbe)) return RunFirstRunProbe();
+  const QApplication app(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+  if (QApplication::arguments().contains(kFirstRunProbe)) return RunFirstRunProbe();
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -51,6 +51,7 @@ const std::vector<std::string> kFullSettingsLines = {
 
 std::vector<std::string> Lines(const std::vector<DecodedCommand>& commands) {
   std::vector<std::string> lines;
+  lines.reserve(commands.size());
   for (const DecodedCommand& command : commands) lines.push_back(command.Describe());
   return lines;
 }

@@ -19,8 +19,6 @@
 #include "temp_dir.h"
 #include "virtual_printer.h"
 
-extern char** environ;
-
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -42,6 +40,7 @@ class Program {
     std::vector<std::string> argvStrings = {VPRINTER_PROGRAM};
     argvStrings.insert(argvStrings.end(), args.begin(), args.end());
     std::vector<char*> argv;
+    argv.reserve(argvStrings.size() + 1);
     for (std::string& arg : argvStrings) argv.push_back(arg.data());
     argv.push_back(nullptr);
     if (posix_spawn(&pid_, VPRINTER_PROGRAM, &actions, nullptr, argv.data(), environ) != 0) {

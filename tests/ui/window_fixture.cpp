@@ -14,7 +14,7 @@ QSettings Settings() {
 
 WindowTest::WindowTest() { Settings().clear(); }
 
-WindowTest::~WindowTest() {
+void WindowTest::TearDown() {
   window_.reset();
   if (printer_) printer_->Stop();
   Settings().clear();

@@ -29,7 +29,7 @@ class WindowTest : public testing::Test {
   static constexpr int kShortPauseMs = 10;
 
   WindowTest();
-  ~WindowTest() override;
+  void TearDown() override;
 
   // Starts a printer and points COM1 at it in the settings file.
   vprinter::VirtualPrinter& StartPrinter(vprinter::Options options);
