@@ -1,6 +1,5 @@
 // Loading the stored choices from a settings file of any content.
 #include <fcntl.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -67,34 +67,38 @@ class ConfigFolder {
   std::filesystem::path root_;
 };
 
-const ConfigFolder* folder = nullptr;
-long long inputCount = 0;
+// Made on first use, which must come before the first QSettings: it takes the configuration
+// folder from the environment once.
+const ConfigFolder& Folder() {
+  static const ConfigFolder folder;
+  return folder;
+}
 
 void WriteFile(const std::filesystem::path& path, const Bytes& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), bytes.size());
+  std::ofstream(path, std::ios::binary | std::ios::trunc)
+      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   // QSettings keeps a parsed file while its size and time stay the same: each input gets a
   // time of its own.
+  static long long inputCount = 0;
   const timespec times[2] = {{1'000'000'000 + ++inputCount, 0}, {1'000'000'000 + inputCount, 0}};
   utimensat(AT_FDCWD, path.c_str(), times, 0);
 }
 
 Bytes ReadFile(const std::filesystem::path& path) {
   std::ifstream file(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // Before the first QSettings, which takes the configuration folder from the environment once.
-  static const ConfigFolder configFolder;
-  folder = &configFolder;
+  Folder();
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const Bytes bytes(data, data + size);
-  WriteFile(folder->File(), bytes);
+  WriteFile(Folder().File(), bytes);
   const prefs::LoadResult loaded = prefs::Load();
   const StoredChoices& choices = loaded.choices;
 
@@ -108,7 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
               "a value the file does not name keeps its default");
     }
   }
-  Require(ReadFile(folder->File()) == bytes, "loading leaves the file as it was");
+  Require(ReadFile(Folder().File()) == bytes, "loading leaves the file as it was");
 
   // Saved and loaded again, the choices come back unchanged.
   if (prefs::Save(choices)) {

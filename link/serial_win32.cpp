@@ -11,11 +11,23 @@ namespace {
 
 constexpr DWORD kQueueBytes = 2048;
 
+// A HANDLE is a pointer; the class keeps it as a number so that its header needs no windows.h.
+// NOLINTBEGIN(cppcoreguidelines-pro-type-reinterpret-cast,performance-no-int-to-ptr)
 HANDLE AsHandle(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+std::intptr_t AsNumber(HANDLE handle) { return reinterpret_cast<std::intptr_t>(handle); }
+// NOLINTEND(cppcoreguidelines-pro-type-reinterpret-cast,performance-no-int-to-ptr)
 
 bool CloseFailed(HANDLE port) {
   CloseHandle(port);
   return false;
+}
+
+// Puts back the line settings the port had before this open, which then fails.
+bool RestoreAndCloseFailed(HANDLE port, const unsigned char* savedLine) {
+  DCB line{};
+  std::memcpy(&line, savedLine, sizeof line);
+  SetCommState(port, &line);
+  return CloseFailed(port);
 }
 
 // Taken when nothing moved, so that waiting for a silent port does not spin.
@@ -59,20 +71,17 @@ bool Tserial::Open(int portNumber, std::uint32_t baudRate) {
   if (!SetCommState(port, &line)) return CloseFailed(port);
 
   COMMTIMEOUTS timeouts{};
-  if (!GetCommTimeouts(port, &timeouts)) {
-    SetCommState(port, reinterpret_cast<DCB*>(savedLineSettings_.data()));
-    return CloseFailed(port);
-  }
+  if (!GetCommTimeouts(port, &timeouts))
+    return RestoreAndCloseFailed(port, savedLineSettings_.data());
   // A read returns at once with whatever has arrived; the write time-outs stay as they were.
   timeouts.ReadIntervalTimeout = MAXDWORD;
   timeouts.ReadTotalTimeoutMultiplier = 0;
   timeouts.ReadTotalTimeoutConstant = 0;
   // Input left from an earlier connection or noise on the line would be taken for the next reply.
   if (!SetCommTimeouts(port, &timeouts) || !PurgeComm(port, PURGE_RXCLEAR | PURGE_TXCLEAR)) {
-    SetCommState(port, reinterpret_cast<DCB*>(savedLineSettings_.data()));
-    return CloseFailed(port);
+    return RestoreAndCloseFailed(port, savedLineSettings_.data());
   }
-  handle_ = reinterpret_cast<std::intptr_t>(port);
+  handle_ = AsNumber(port);
   return true;
 }
 
