@@ -71,8 +71,9 @@ bool Tserial::Open(int portNumber, std::uint32_t baudRate) {
   if (!SetCommState(port, &line)) return CloseFailed(port);
 
   COMMTIMEOUTS timeouts{};
-  if (!GetCommTimeouts(port, &timeouts))
+  if (!GetCommTimeouts(port, &timeouts)) {
     return RestoreAndCloseFailed(port, savedLineSettings_.data());
+  }
   // A read returns at once with whatever has arrived; the write time-outs stay as they were.
   timeouts.ReadIntervalTimeout = MAXDWORD;
   timeouts.ReadTotalTimeoutMultiplier = 0;
