@@ -103,6 +103,11 @@ const Damage kDamages[] = {
      "Autocutter=@Variant(\\xff\\xff)\nPaper=3.0\nProtocol=0x1\nCommandset=\n"
      "DsiableESCt=@Variant(\\0\\0\\0\\n\\x7f\\xff\\xff\\xfe)\nLanguage=@ByteArray(0)\n",
      {}},
+    // A string list in Qt's own encoding that claims four billion entries: Qt reserves room for
+    // them before reading, which the allocator may refuse; either way nothing is read.
+    {"ListOfFourBillionStrings",
+     "[General]\nLanguage=@Variant(\\0\\0\\0\\xb\\xff\\xff\\xff\\xff)\nBaud=3\n",
+     {{"cbBaud", 3}}},
     // Qt's own encoding of an integer is an integer.
     {"IntegerInQtsOwnEncoding",
      "[General]\nBaud=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x5)\n",
