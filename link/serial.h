@@ -7,6 +7,18 @@
 #include <string>
 #include <utility>
 
+// Why the last Open failed. The device is the path (or COM name) that was tried; detail is the
+// device's group for Permission and the holding program for Busy ("minicom, process 4242"),
+// empty where the system cannot say.
+enum class OpenFailure { None, NoDevice, Permission, Busy, NotSerial, RateRefused, Other };
+
+struct OpenError {
+  OpenFailure reason = OpenFailure::None;
+  std::string device;
+  std::string detail;
+  int systemError = 0;  // errno, or GetLastError on Windows
+};
+
 // One serial port, opened by number, written and read synchronously with a deadline in
 // milliseconds. Failures are results: Open returns false, Write and Read return counts.
 class Tserial {
@@ -25,6 +37,18 @@ class Tserial {
   // on the port are dropped, so a stale reply is never taken for the next answer.
   bool Open(int portNumber, std::uint32_t baudRate);
   void Close();
+  // Opens a device by its path (on Windows its COM name) exactly as Open opens a port number.
+  bool OpenDevice(const std::string& device, std::uint32_t baudRate);
+  // Why the last Open or OpenDevice failed; reason None after a successful one.
+  const OpenError& LastOpenError() const { return openError_; }
+
+  // Called about every 10 ms while a Read or Write waits for the port, on the caller's thread:
+  // a window keeps painting, a worker checks for a stop request. Returning false ends the wait
+  // at once with the count so far. Close may be called from the hook; the port then closes as
+  // soon as the wait has returned.
+  using WaitHook = std::function<bool()>;
+  void SetWaitHook(WaitHook hook) { waitHook_ = std::move(hook); }
+
   // Bytes written; 0 for a null data pointer; -1 when the port is closed.
   int Write(const std::uint8_t* data, int length, std::uint32_t timeoutMs);
   // Bytes read into buffer; 0 when the port is closed.
@@ -50,10 +74,18 @@ class Tserial {
  private:
   static constexpr std::intptr_t kInvalidHandle = -1;
 
+  // Runs the wait hook; false when the wait is to end (the hook said so, or closed the port).
+  bool KeepWaiting();
+  bool Failed(OpenFailure reason, const std::string& device, int systemError);
+
   std::uint32_t baudRate_ = 0;
   std::intptr_t handle_ = kInvalidHandle;
   // The port's line settings as read during the last Open, before any change; large enough
   // for a Win32 DCB or a POSIX termios.
   alignas(8) std::array<unsigned char, 64> savedLineSettings_{};
   DeviceResolver resolver_;
+  OpenError openError_;
+  WaitHook waitHook_;
+  bool inWait_ = false;
+  bool closeAfterWait_ = false;
 };

@@ -5,6 +5,9 @@
 #include <climits>
 #include <cstdint>
 
+// The longest a Read or Write waits on the port before it runs its wait hook again.
+inline constexpr int kWaitSliceMs = 10;
+
 // The end of one Read or Write, on the same monotonic clock as Tserial::DayMillis.
 class SerialDeadline {
  public:

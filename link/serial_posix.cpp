@@ -6,6 +6,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <optional>
@@ -64,10 +65,11 @@ void Release(int fd) {
 
 enum class WaitResult { Ready, TimedOut, Gone };
 
+// Waits at most one slice, so that the caller can run its wait hook between slices.
 WaitResult WaitFor(int fd, short events, const SerialDeadline& deadline) {
   for (;;) {
     pollfd entry{fd, events, 0};
-    const int ready = poll(&entry, 1, deadline.RemainingMs());
+    const int ready = poll(&entry, 1, std::min(deadline.RemainingMs(), kWaitSliceMs));
     if (ready < 0 && errno == EINTR) continue;
     if (ready < 0 || (entry.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
       return WaitResult::Gone;
@@ -78,12 +80,30 @@ WaitResult WaitFor(int fd, short events, const SerialDeadline& deadline) {
 
 bool IsTransient(int error) { return error == EAGAIN || error == EWOULDBLOCK || error == EINTR; }
 
-// Waits until the driver has sent everything queued; the queue has no poll event of its own.
-void DrainOutput(int fd, const SerialDeadline& deadline) {
-  int queued = 0;
-  while (ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0 && !deadline.Passed()) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+OpenFailure ReasonOfOpenError(int error) {
+  switch (error) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+    case ENOTDIR:
+      return OpenFailure::NoDevice;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return OpenFailure::Permission;
+    case EBUSY:
+      return OpenFailure::Busy;
+    case EISDIR:
+      return OpenFailure::NotSerial;
+    default:
+      return OpenFailure::Other;
   }
+}
+
+// Whether the driver still holds bytes to send; the queue has no poll event of its own.
+bool OutputQueued(int fd) {
+  int queued = 0;
+  return ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0;
 }
 
 }  // namespace
@@ -103,47 +123,66 @@ std::string Tserial::DevicePath(int portNumber) const {
 }
 
 bool Tserial::Open(int portNumber, std::uint32_t baudRate) {
+  if (portNumber <= 0) {
+    Close();
+    baudRate_ = baudRate;
+    return Failed(OpenFailure::NoDevice, "COM" + std::to_string(portNumber), 0);
+  }
+  return OpenDevice(DevicePath(portNumber), baudRate);
+}
+
+bool Tserial::OpenDevice(const std::string& device, std::uint32_t baudRate) {
   static_assert(sizeof(termios) <= sizeof savedLineSettings_);
   Close();
   baudRate_ = baudRate;
+  openError_ = {};
   const std::optional<speed_t> speed = SpeedOf(baudRate);
-  if (portNumber <= 0 || !speed) return false;
+  if (!speed) return Failed(OpenFailure::RateRefused, device, EINVAL);
 
-  const int fd = open(DevicePath(portNumber).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
+  const int fd = open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return Failed(ReasonOfOpenError(errno), device, errno);
   // TIOCEXCL does not stop root; the lock stops every other opener.
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int error = errno;
     close(fd);
-    return false;
+    return Failed(OpenFailure::Busy, device, error);
   }
   termios settings{};
   if (ioctl(fd, TIOCEXCL) != 0 || tcgetattr(fd, &settings) != 0) {
+    const int error = errno;
     Release(fd);
-    return false;
+    return Failed(error == EBUSY ? OpenFailure::Busy : OpenFailure::NotSerial, device, error);
   }
   std::memcpy(savedLineSettings_.data(), &settings, sizeof settings);
 
   MakeRaw(settings);
   if (cfsetispeed(&settings, *speed) != 0 || cfsetospeed(&settings, *speed) != 0 ||
       tcsetattr(fd, TCSANOW, &settings) != 0) {
+    const int error = errno;
     Release(fd);
-    return false;
+    return Failed(OpenFailure::RateRefused, device, error);
   }
   // tcsetattr succeeds when any part of the change took; a device that refused the rate or the
   // frame is put back as it was. Input left from an earlier connection or noise on the line is
   // dropped, or it would be taken for the next reply.
-  if (!HasSettings(fd, settings) || !ClearDtr(fd) || tcflush(fd, TCIOFLUSH) != 0) {
+  const bool rateTaken = HasSettings(fd, settings);
+  if (!rateTaken || !ClearDtr(fd) || tcflush(fd, TCIOFLUSH) != 0) {
+    const int error = errno;
     termios saved{};
     std::memcpy(&saved, savedLineSettings_.data(), sizeof saved);
     tcsetattr(fd, TCSANOW, &saved);
     Release(fd);
-    return false;
+    return Failed(rateTaken ? OpenFailure::Other : OpenFailure::RateRefused, device, error);
   }
   handle_ = fd;
   return true;
 }
 
 void Tserial::Close() {
+  if (inWait_) {
+    closeAfterWait_ = true;
+    return;
+  }
   if (IsOpen()) Release(static_cast<int>(handle_));
   handle_ = kInvalidHandle;
 }
@@ -163,15 +202,19 @@ int Tserial::Write(const std::uint8_t* data, int length, std::uint32_t timeoutMs
   for (;;) {
     const ssize_t moved = write(fd, data + written, static_cast<std::size_t>(length - written));
     if (moved > 0) written += static_cast<int>(moved);
-    if (written == length) {
-      DrainOutput(fd, deadline);
-      return written;
-    }
-    if ((moved < 0 && !IsTransient(errno)) || deadline.Passed() ||
-        WaitFor(fd, POLLOUT, deadline) == WaitResult::Gone) {
+    if (written == length) break;
+    if ((moved < 0 && !IsTransient(errno)) || deadline.Passed()) return written;
+    const WaitResult wait = WaitFor(fd, POLLOUT, deadline);
+    if (wait == WaitResult::Gone || (wait == WaitResult::TimedOut && !KeepWaiting())) {
       return written;
     }
   }
+  // Wait until the driver has sent everything, within the same deadline.
+  for (int slept = 0; OutputQueued(fd) && !deadline.Passed(); ++slept) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (slept % kWaitSliceMs == kWaitSliceMs - 1 && !KeepWaiting()) break;
+  }
+  return written;
 }
 
 int Tserial::Read(std::uint8_t* buffer, int length, std::uint32_t timeoutMs) {
@@ -191,7 +234,9 @@ int Tserial::Read(std::uint8_t* buffer, int length, std::uint32_t timeoutMs) {
     const bool gone = moved < 0 ? !IsTransient(errno) : moved == 0 && reportedReadable;
     if (gone || deadline.Passed()) return count;
     const WaitResult wait = WaitFor(fd, POLLIN, deadline);
-    if (wait == WaitResult::Gone) return count;
+    if (wait == WaitResult::Gone || (wait == WaitResult::TimedOut && !KeepWaiting())) {
+      return count;
+    }
     reportedReadable = wait == WaitResult::Ready;
   }
 }

@@ -44,14 +44,27 @@ bool Tserial::IsOpen() const { return handle_ != kInvalidHandle; }
 std::string Tserial::DevicePath(int portNumber) const { return "COM" + std::to_string(portNumber); }
 
 bool Tserial::Open(int portNumber, std::uint32_t baudRate) {
+  if (portNumber <= 0) {
+    Close();
+    baudRate_ = baudRate;
+    return Failed(OpenFailure::NoDevice, DevicePath(portNumber), 0);
+  }
+  return OpenDevice(DevicePath(portNumber), baudRate);
+}
+
+bool Tserial::OpenDevice(const std::string& device, std::uint32_t baudRate) {
   static_assert(sizeof(DCB) <= sizeof savedLineSettings_);
   Close();
   baudRate_ = baudRate;
-  if (portNumber <= 0) return false;
+  openError_ = {};
 
-  const HANDLE port = CreateFileA(DevicePath(portNumber).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                                  nullptr, OPEN_EXISTING, 0, nullptr);
-  if (port == INVALID_HANDLE_VALUE) return false;
+  const HANDLE port = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+  if (port == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    return Failed(error == ERROR_ACCESS_DENIED ? OpenFailure::Busy : OpenFailure::NoDevice, device,
+                  static_cast<int>(error));
+  }
 
   DCB line{};
   line.DCBlength = sizeof line;
@@ -87,6 +100,10 @@ bool Tserial::Open(int portNumber, std::uint32_t baudRate) {
 }
 
 void Tserial::Close() {
+  if (inWait_) {
+    closeAfterWait_ = true;
+    return;
+  }
   if (IsOpen()) CloseHandle(AsHandle(handle_));
   handle_ = kInvalidHandle;
 }

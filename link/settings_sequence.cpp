@@ -1,0 +1,79 @@
+#include "settings_sequence.h"
+
+#include <array>
+
+#include "identify.h"
+#include "printer.h"
+#include "serial.h"
+
+namespace printer {
+namespace {
+
+template <std::size_t N>
+std::vector<std::uint8_t> Bytes(const std::array<std::uint8_t, N>& command) {
+  return {command.begin(), command.end()};
+}
+
+}  // namespace
+
+SettingsSequence BuildSettingsSequence(int family, const PrinterSettings& settings, int pauseMs) {
+  SettingsSequence steps;
+  steps.push_back({Bytes(EncodeSettingsBlock(settings.intensity, settings.speed, settings.country,
+                                             settings.codePage))});
+  steps.push_back({Bytes(EncodeSettingsEnd()), pauseMs, SequenceStep::kKeep, 2});
+
+  if (family == kDipFamily) {
+    std::vector<std::pair<int, int>> switches;
+    // Without a new rate chosen the printer keeps the one it has.
+    if (BaudRateOf(settings.newBaud) != 0) {
+      const std::array<int, 3> bits = DipBaudBits(settings.newBaud);
+      for (int bit = 0; bit < 3; ++bit) switches.emplace_back(bit + 1, bits[bit]);
+    }
+    for (const auto& dip : std::array<std::pair<int, int>, 5>{{{4, settings.protocol},
+                                                                {5, settings.commandSet},
+                                                                {6, settings.esct},
+                                                                {7, settings.autoCutter},
+                                                                {8, settings.paper}}}) {
+      switches.push_back(dip);
+    }
+    int position = 0;
+    for (const auto& [number, value] : switches) {
+      ++position;
+      steps.push_back({Bytes(EncodeDipSwitch(number, value)), pauseMs,
+                       position == 1 ? kDipSwitchCount : SequenceStep::kKeep, position});
+    }
+  }
+  steps.push_back({Bytes(EncodeClosing()), 0, SequenceStep::kKeep, SequenceStep::kFull});
+  return steps;
+}
+
+SendOutcome SendSequence(Tserial& serial, const SettingsSequence& steps, const SendHooks& hooks) {
+  const auto progress = [&hooks](int maximum, int position) {
+    if (hooks.progress) hooks.progress(maximum, position);
+  };
+  const auto stopRequested = [&hooks] { return hooks.stopRequested && hooks.stopRequested(); };
+
+  progress(SequenceStep::kKeep, 0);
+  if (stopRequested()) return SendOutcome::Stopped;
+  if (!AskModel(serial).answered) {
+    return serial.IsOpen() && !stopRequested() ? SendOutcome::NoAnswer : SendOutcome::Stopped;
+  }
+  progress(SequenceStep::kKeep, 1);
+
+  for (const SequenceStep& step : steps) {
+    if (stopRequested() || !serial.IsOpen()) return SendOutcome::Stopped;
+    if (step.progressMaximum != SequenceStep::kKeep) progress(step.progressMaximum, 0);
+    const int length = static_cast<int>(step.bytes.size());
+    if (serial.Write(step.bytes.data(), length, kTimeoutMs) != length) {
+      // A port its owner closed during the write is a stop, not a lost line.
+      return serial.IsOpen() && !stopRequested() ? SendOutcome::LineLost : SendOutcome::Stopped;
+    }
+    if (step.pauseMs > 0 && hooks.pause && !hooks.pause(step.pauseMs)) {
+      return SendOutcome::Stopped;
+    }
+    if (step.progress != SequenceStep::kKeep) progress(SequenceStep::kKeep, step.progress);
+  }
+  return SendOutcome::Complete;
+}
+
+}  // namespace printer

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+class Tserial;
+
+// The printer settings a send carries, as list indices (-1: nothing selected, sent as 0xFF).
+// The same value serves a send from the window, a settings file and the command line.
+namespace printer {
+
+struct PrinterSettings {
+  int intensity = 3;
+  int speed = 0;
+  int country = 0;
+  int codePage = 0;
+  int newBaud = 7;
+  int autoCutter = 1;
+  int paper = 1;
+  int protocol = 0;
+  int commandSet = 0;
+  int esct = 0;
+
+  bool operator==(const PrinterSettings&) const = default;
+};
+
+// One write of the settings sequence. Before the bytes go out the progress bar may get a new
+// maximum (and restart at 0); after them and the pause it shows `progress`.
+struct SequenceStep {
+  static constexpr int kKeep = -1;  // the bar keeps its maximum, or its position
+  static constexpr int kFull = -2;  // the bar goes to its maximum
+
+  std::vector<std::uint8_t> bytes;
+  int pauseMs = 0;
+  int progressMaximum = kKeep;
+  int progress = kKeep;
+
+  bool operator==(const SequenceStep&) const = default;
+};
+
+using SettingsSequence = std::vector<SequenceStep>;
+
+// The pause the printer needs after the settings end and after each DIP switch.
+inline constexpr int kSequencePauseMs = 1500;
+
+// Everything that follows the liveness check, for a printer of the given family: the settings
+// block, the settings end, for the DIP family its switches, and the closing command.
+SettingsSequence BuildSettingsSequence(int family, const PrinterSettings& settings,
+                                       int pauseMs = kSequencePauseMs);
+
+enum class SendOutcome {
+  Complete,  // every step went out
+  NoAnswer,  // the printer missed the liveness check
+  LineLost,  // the open port stopped taking bytes (a cable pulled mid-send)
+  Stopped,   // a stop request, or the port closed by its owner, ended the send
+};
+
+struct SendHooks {
+  // Shows the bar: a new maximum (SequenceStep::kKeep: unchanged) and a position (kFull: the
+  // maximum).
+  std::function<void(int maximum, int position)> progress;
+  // Waits the pause; false when the send is to stop.
+  std::function<bool(int ms)> pause;
+  // True when the send is to stop before its next step.
+  std::function<bool()> stopRequested;
+};
+
+// The liveness check (the bar at 0, then 1), then the steps in order with their pauses and
+// progress. Every hook may be empty.
+SendOutcome SendSequence(Tserial& serial, const SettingsSequence& steps, const SendHooks& hooks);
+
+}  // namespace printer
