@@ -47,22 +47,13 @@ SettingsSequence BuildSettingsSequence(int family, const PrinterSettings& settin
   return steps;
 }
 
-SendOutcome SendSequence(Tserial& serial, const SettingsSequence& steps, const SendHooks& hooks) {
-  const auto progress = [&hooks](int maximum, int position) {
-    if (hooks.progress) hooks.progress(maximum, position);
-  };
+SendOutcome RunSteps(Tserial& serial, const SettingsSequence& steps, const SendHooks& hooks) {
   const auto stopRequested = [&hooks] { return hooks.stopRequested && hooks.stopRequested(); };
-
-  progress(SequenceStep::kKeep, 0);
-  if (stopRequested()) return SendOutcome::Stopped;
-  if (!AskModel(serial).answered) {
-    return serial.IsOpen() && !stopRequested() ? SendOutcome::NoAnswer : SendOutcome::Stopped;
-  }
-  progress(SequenceStep::kKeep, 1);
-
   for (const SequenceStep& step : steps) {
     if (stopRequested() || !serial.IsOpen()) return SendOutcome::Stopped;
-    if (step.progressMaximum != SequenceStep::kKeep) progress(step.progressMaximum, 0);
+    if (step.progressMaximum != SequenceStep::kKeep && hooks.progress) {
+      hooks.progress(step.progressMaximum, 0);
+    }
     const int length = static_cast<int>(step.bytes.size());
     if (serial.Write(step.bytes.data(), length, kTimeoutMs) != length) {
       // A port its owner closed during the write is a stop, not a lost line.
@@ -71,9 +62,26 @@ SendOutcome SendSequence(Tserial& serial, const SettingsSequence& steps, const S
     if (step.pauseMs > 0 && hooks.pause && !hooks.pause(step.pauseMs)) {
       return SendOutcome::Stopped;
     }
-    if (step.progress != SequenceStep::kKeep) progress(SequenceStep::kKeep, step.progress);
+    if (step.progress != SequenceStep::kKeep && hooks.progress) {
+      hooks.progress(SequenceStep::kKeep, step.progress);
+    }
   }
   return SendOutcome::Complete;
+}
+
+SendOutcome SendSequence(Tserial& serial, const SettingsSequence& steps, const SendHooks& hooks) {
+  const auto progress = [&hooks](int position) {
+    if (hooks.progress) hooks.progress(SequenceStep::kKeep, position);
+  };
+  const auto stopRequested = [&hooks] { return hooks.stopRequested && hooks.stopRequested(); };
+
+  progress(0);
+  if (stopRequested()) return SendOutcome::Stopped;
+  if (!AskModel(serial).answered) {
+    return serial.IsOpen() && !stopRequested() ? SendOutcome::NoAnswer : SendOutcome::Stopped;
+  }
+  progress(1);
+  return RunSteps(serial, steps, hooks);
 }
 
 }  // namespace printer

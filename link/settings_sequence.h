@@ -66,8 +66,9 @@ struct SendHooks {
   std::function<bool()> stopRequested;
 };
 
-// The liveness check (the bar at 0, then 1), then the steps in order with their pauses and
-// progress. Every hook may be empty.
+// The steps in order with their pauses and progress; never NoAnswer. Every hook may be empty.
+SendOutcome RunSteps(Tserial& serial, const SettingsSequence& steps, const SendHooks& hooks);
+// The liveness check (the bar at 0, then 1), then RunSteps.
 SendOutcome SendSequence(Tserial& serial, const SettingsSequence& steps, const SendHooks& hooks);
 
 }  // namespace printer
