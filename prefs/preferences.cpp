@@ -5,9 +5,10 @@
 
 #include <algorithm>
 #include <array>
-#include <optional>
 
 #include "store.h"
+#include "stored_integer.h"
+#include "stored_names.h"
 
 namespace prefs {
 namespace {
@@ -19,46 +20,23 @@ struct StoredValue {
 
 // Read and written in this order; the defaults are those of StoredChoices.
 constexpr std::array<StoredValue, 13> kStoredValues{{
-    {"Language", &StoredChoices::language},
-    {"Port", &StoredChoices::port},
-    {"Baud", &StoredChoices::baud},
-    {"Intensity", &StoredChoices::intensity},
-    {"Speed", &StoredChoices::speed},
-    {"Country", &StoredChoices::country},
-    {"CodePage", &StoredChoices::codePage},
-    {"NewBaud", &StoredChoices::newBaud},
-    {"Autocutter", &StoredChoices::autoCutter},
-    {"Paper", &StoredChoices::paper},
-    {"Protocol", &StoredChoices::protocol},
-    {"Commandset", &StoredChoices::commandSet},
-    {"DsiableESCt", &StoredChoices::esct},
+    {names::kLanguage, &StoredChoices::language},
+    {names::kPort, &StoredChoices::port},
+    {names::kBaud, &StoredChoices::baud},
+    {names::kIntensity, &StoredChoices::intensity},
+    {names::kSpeed, &StoredChoices::speed},
+    {names::kCountry, &StoredChoices::country},
+    {names::kCodePage, &StoredChoices::codePage},
+    {names::kNewBaud, &StoredChoices::newBaud},
+    {names::kAutoCutter, &StoredChoices::autoCutter},
+    {names::kPaper, &StoredChoices::paper},
+    {names::kProtocol, &StoredChoices::protocol},
+    {names::kCommandSet, &StoredChoices::commandSet},
+    {names::kEsct, &StoredChoices::esct},
 }};
 
 constexpr int kLowestPort = 1;
 constexpr int kHighestPort = 8;
-
-#ifndef Q_OS_WIN
-std::optional<int> ParseInteger(const QString& text) {
-  const bool hasSign = text.startsWith(u'-') || text.startsWith(u'+');
-  const auto digits = QStringView(text).sliced(hasSign ? 1 : 0);
-  const bool onlyDigits =
-      std::all_of(digits.begin(), digits.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
-  bool inRange = false;
-  const int number = text.toInt(&inRange, 10);
-  if (digits.isEmpty() || !onlyDigits || !inRange) return std::nullopt;
-  return number;
-}
-#endif
-
-// Only a 32-bit integer counts: a REG_DWORD on Windows, a plain decimal number in the file.
-std::optional<int> ReadInteger(const QSettings& store, const char* name) {
-  const QVariant value = store.value(name);
-  if (value.typeId() == QMetaType::Int) return value.toInt();
-#ifndef Q_OS_WIN
-  if (value.typeId() == QMetaType::QString) return ParseInteger(value.toString());
-#endif
-  return std::nullopt;
-}
 
 }  // namespace
 

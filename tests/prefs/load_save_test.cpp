@@ -1,3 +1,4 @@
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -123,6 +124,37 @@ TEST(StoredChoicesRoundTrip, SavingWritesThroughALinkAndKeepsThePermissions) {
   EXPECT_EQ(folder.Values().value("Baud"), "7");
   // Leaves out the bits for the current user, which repeat those of the owner here.
   EXPECT_EQ(QFile::permissions(linked) & 0xf0ff, permissions);
+}
+
+// A save at close that changes nothing leaves the file alone: comments, spelling and time.
+TEST(StoredChoicesRoundTrip, AnUnchangedSaveLeavesTheFileUntouchedAndAChangedOneWrites) {
+  const SettingsFolder folder;
+  StoredChoices choices;
+  choices.language = 0;
+  choices.baud = 3;
+  // Every value, one of them spelt with a leading zero, which is still the same integer.
+  const QByteArray text =
+      "; set up for the shop printers\n[General]\nLanguage=0\nPort=1\nBaud=03\nIntensity=3\n"
+      "Speed=0\nCountry=0\nCodePage=0\nNewBaud=7\nAutocutter=1\nPaper=1\nProtocol=0\n"
+      "Commandset=0\nDsiableESCt=0\n\n[Ports]\nCOM1=/dev/ttyUSB0\n";
+  folder.Write(text);
+  const QDateTime past = QDateTime::currentDateTimeUtc().addDays(-1);
+  {
+    QFile file(folder.FilePath());
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(past, QFileDevice::FileModificationTime));
+  }
+  ASSERT_EQ(prefs::Load().choices, choices);
+
+  ASSERT_TRUE(prefs::Save(choices));
+  EXPECT_EQ(folder.Read(), text);
+  EXPECT_EQ(QFileInfo(folder.FilePath()).lastModified(), past);
+
+  choices.speed = 2;
+  ASSERT_TRUE(prefs::Save(choices));
+  EXPECT_EQ(folder.Values().value("Speed"), "2");
+  EXPECT_EQ(folder.Values().value("Ports/COM1"), "/dev/ttyUSB0");
+  EXPECT_EQ(prefs::Load().choices, choices);
 }
 
 TEST(StoredPort, OnlyOneToEightIsAcceptedOtherwiseComOne) {
