@@ -1,0 +1,123 @@
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+#include "printer_settings_file.h"
+#include "settings_folder.h"
+
+namespace printer {
+void PrintTo(const PrinterSettings& s, std::ostream* out) {
+  *out << "{intensity " << s.intensity << ", speed " << s.speed << ", country " << s.country
+       << ", codePage " << s.codePage << ", newBaud " << s.newBaud << ", autoCutter "
+       << s.autoCutter << ", paper " << s.paper << ", protocol " << s.protocol << ", commandSet "
+       << s.commandSet << ", esct " << s.esct << "}";
+}
+}  // namespace printer
+
+namespace {
+
+using printer::PrinterSettings;
+
+// The last entry of every list.
+constexpr PrinterSettings kLastEntries{.intensity = 5,
+                                       .speed = 3,
+                                       .country = 10,
+                                       .codePage = 19,
+                                       .newBaud = 7,
+                                       .autoCutter = 1,
+                                       .paper = 1,
+                                       .protocol = 1,
+                                       .commandSet = 1,
+                                       .esct = 1};
+constexpr PrinterSettings kFirstEntries{.intensity = 0,
+                                        .speed = 0,
+                                        .country = 0,
+                                        .codePage = 0,
+                                        .newBaud = 0,
+                                        .autoCutter = 0,
+                                        .paper = 0,
+                                        .protocol = 0,
+                                        .commandSet = 0,
+                                        .esct = 0};
+
+class PrinterSettingsFile : public testing::Test {
+ protected:
+  QString Path(const char* name) const { return dir_.filePath(QString::fromLatin1(name)); }
+  QString Write(const char* name, const QByteArray& text) const {
+    QFile file(Path(name));
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+    return file.fileName();
+  }
+  QStringList Entries() const {
+    return QDir(dir_.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
+  }
+
+  QTemporaryDir dir_;
+};
+
+TEST_F(PrinterSettingsFile, RoundTripsEverySettingUnderItsStoredNameWithTheModel) {
+  const QString path = Path("shop.quillsetter");
+  ASSERT_TRUE(prefs::SavePrinterSettings(path, kLastEntries, "Tavrin MR460V Printer"));
+  EXPECT_EQ(Entries(), QStringList{"shop.quillsetter"});
+
+  const auto loaded = prefs::LoadPrinterSettings(path, kFirstEntries);
+  ASSERT_TRUE(loaded.has_value());
+  EXPECT_EQ(loaded->settings, kLastEntries);
+  EXPECT_TRUE(loaded->skipped.isEmpty()) << loaded->skipped.join(", ").toStdString();
+
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll(),
+            "[Printer]\nAutocutter=1\nCodePage=19\nCommandset=1\nCountry=10\nDsiableESCt=1\n"
+            "Intensity=5\nModel=Tavrin MR460V Printer\nNewBaud=7\nPaper=1\nProtocol=1\nSpeed=3\n");
+
+  // Saving again replaces the whole file.
+  ASSERT_TRUE(prefs::SavePrinterSettings(path, kFirstEntries, ""));
+  EXPECT_EQ(prefs::LoadPrinterSettings(path, kLastEntries)->settings, kFirstEntries);
+}
+
+TEST_F(PrinterSettingsFile, ADamagedValueIsNamedAndKeepsTheSettingItHad) {
+  // Intensity missing, Speed a text, Country one past its list, CodePage below it; the rest is
+  // read, with a comment and an unknown key passed over.
+  const QString path = Write("damaged.quillsetter",
+                             "; edited by hand\n[Printer]\nModel=whatever\nSpeed=fast\n"
+                             "Country=11\nCodePage=-1\nNewBaud=2\nAutocutter=0\nPaper=0\n"
+                             "Protocol=1\nCommandset=1\nDsiableESCt=1\nLogo=3\n");
+  const auto loaded = prefs::LoadPrinterSettings(path, kLastEntries);
+  ASSERT_TRUE(loaded.has_value());
+  EXPECT_EQ(loaded->skipped, (QStringList{"Intensity", "Speed", "Country", "CodePage"}));
+  PrinterSettings expected = kLastEntries;
+  expected.newBaud = 2;
+  expected.autoCutter = 0;
+  expected.paper = 0;
+  EXPECT_EQ(loaded->settings, expected);
+}
+
+TEST_F(PrinterSettingsFile, AFileThatCannotBeReadIsNoResult) {
+  const QString missing = Path("missing.quillsetter");
+  const QString folder = Path("folder.quillsetter");
+  ASSERT_TRUE(QDir().mkpath(folder));
+  const QString noGroup = Write("general.quillsetter", "[General]\nIntensity=2\n");
+  const QString damaged = Write("damaged.quillsetter", "[Printer\nIntensity=2\n");
+  const QString binary =
+      Write("picture.quillsetter", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+  for (const QString& path : {missing, folder, noGroup, damaged, binary}) {
+    EXPECT_FALSE(prefs::LoadPrinterSettings(path, kLastEntries).has_value()) << path.toStdString();
+  }
+}
+
+TEST_F(PrinterSettingsFile, AFileThatCannotBeWrittenFailsAndLeavesNothingBehind) {
+  EXPECT_FALSE(prefs::SavePrinterSettings(Path("no folder/shop.quillsetter"), kLastEntries, ""));
+  const QString folder = Path("folder.quillsetter");
+  ASSERT_TRUE(QDir().mkpath(folder));
+  EXPECT_FALSE(prefs::SavePrinterSettings(folder, kLastEntries, ""));
+  EXPECT_EQ(Entries(), QStringList{"folder.quillsetter"});
+  EXPECT_TRUE(QDir(folder).isEmpty());
+}
+
+}  // namespace
