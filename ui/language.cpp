@@ -28,6 +28,17 @@ constexpr LanguageTexts kBulgarianTexts = {
     "Напредък",
     "Показва прозореца на български",
     "Показва прозореца на английски",
+    "Зареждане на &настройки…",
+    "Зареждане на настройки",
+    "Избира настройките на принтера, записани във файл",
+    "&Запис на настройките…",
+    "Запис на настройките",
+    "Записва избраните настройки на принтера във файл",
+    "Настройки на принтера",
+    "Файлът %1 не може да бъде прочетен като файл с настройки на принтера. Нищо не е променено.",
+    "Настройките не можаха да бъдат записани във файла %1.",
+    "Някои стойности във файла %1 липсват или са невалидни; тези настройки остават непроменени: "
+    "%2.",
 };
 
 constexpr LanguageTexts kEnglishTexts = {
@@ -56,6 +67,17 @@ constexpr LanguageTexts kEnglishTexts = {
     "Progress",
     "Shows the window in Bulgarian",
     "Shows the window in English",
+    "&Load settings…",
+    "Load settings",
+    "Selects the printer settings saved in a file",
+    "Sa&ve settings…",
+    "Save settings",
+    "Saves the selected printer settings to a file",
+    "Printer settings",
+    "The file %1 could not be read as a printer settings file. Nothing was changed.",
+    "The settings could not be saved to the file %1.",
+    "Some values in the file %1 are missing or not valid; these settings were left as they were: "
+    "%2.",
 };
 
 }  // namespace

@@ -3,7 +3,9 @@
 #include <array>
 
 // The window's texts in one interface language, in the order they are written, then the names
-// and descriptions read out for the controls that have no caption or label.
+// and descriptions read out for the controls that have no caption or label, then the texts of
+// the settings-file buttons: their captions, names and descriptions, the file dialog's name for
+// settings files, and the messages (%1: the file; %2: the names of the values left unread).
 struct LanguageTexts {
   const char* communicationSettings;
   const char* port;
@@ -30,6 +32,16 @@ struct LanguageTexts {
   const char* progress;
   const char* bulgarianFlag;
   const char* englishFlag;
+  const char* loadSettings;
+  const char* loadSettingsName;
+  const char* loadSettingsDescription;
+  const char* saveSettings;
+  const char* saveSettingsName;
+  const char* saveSettingsDescription;
+  const char* settingsFiles;
+  const char* settingsNotRead;
+  const char* settingsNotSaved;
+  const char* settingsSkipped;
 };
 
 inline constexpr int kBulgarian = 0;

@@ -76,6 +76,9 @@ TMainF::TMainF(QWidget* parent)
       messageSink_(ShowMessage) {
   Q_INIT_RESOURCE(resources);
   ui->setupUi(this);
+  settingsFile_ = new SettingsFileActions(
+      this, *ui, [this] { return Connected ? ui->PrinterModel->text() : QString(); },
+      [this](const QString& text) { Message(text); });
   LangImages = {SvgIcon(":/flag_bg.svg"), SvgIcon(":/flag_bg_grey.svg"), SvgIcon(":/flag_gb.svg"),
                 SvgIcon(":/flag_gb_grey.svg")};
   // Both flags in colour until a language is applied.
@@ -130,7 +133,7 @@ void TMainF::FitColumns() {
     for (const QComboBox* list : findChildren<QComboBox*>()) {
       if (list != ui->cbCodePage) widest = std::max(widest, ListWidth(list));
     }
-    for (const QWidget* button : {ui->Connect, ui->Set, ui->Exit}) {
+    for (const QPushButton* button : findChildren<QPushButton*>()) {
       widest = std::max(widest, button->sizeHint().width());
     }
   };
@@ -275,9 +278,11 @@ void TMainF::SetClick() {
   ++runningSequences_;
   ui->Set->setEnabled(false);
   ui->Exit->setEnabled(false);
+  settingsFile_->SetEnabled(false);
   SendSettings();
   ui->Set->setEnabled(true);
   ui->Exit->setEnabled(true);
+  settingsFile_->SetEnabled(true);
   --runningSequences_;
   if (closed_ && runningSequences_ == 0) emit Finished();
 }
@@ -429,4 +434,5 @@ void TMainF::WriteTexts(const LanguageTexts& texts) {
   ui->pgProgress->setAccessibleName(Text(texts.progress));
   ui->LangBG->setAccessibleDescription(Text(texts.bulgarianFlag));
   ui->LangEN->setAccessibleDescription(Text(texts.englishFlag));
+  settingsFile_->WriteTexts(texts);
 }

@@ -12,6 +12,7 @@
 
 #include "preferences.h"
 #include "serial.h"
+#include "settings_file_actions.h"
 
 struct LanguageTexts;
 class QComboBox;
@@ -38,6 +39,9 @@ class TMainF : public QWidget {
   void SetMessageSink(MessageSink sink) { messageSink_ = std::move(sink); }
   // Length of each pause between printer commands.
   void SetPauseMs(int milliseconds) { pauseMs_ = milliseconds; }
+  // Where the settings-file buttons ask for a file; the platform's file dialogs unless replaced
+  // (tests name the file).
+  void SetFileDialog(FileDialog dialog) { settingsFile_->SetFileDialog(std::move(dialog)); }
 
   bool IsConnected() const { return Connected != 0; }
   int CurrentFamily() const { return ModelFamily; }
@@ -94,6 +98,7 @@ class TMainF : public QWidget {
   std::int32_t Language = -1;
 
   MessageSink messageSink_;
+  SettingsFileActions* settingsFile_ = nullptr;  // a child of the window
   int pauseMs_ = kPauseMs;
   int runningSequences_ = 0;
   bool closed_ = false;

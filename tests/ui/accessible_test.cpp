@@ -31,6 +31,8 @@ const std::vector<Spoken> kNames = {
     {"cbEsct", "ESC t Command:", "ESC t команда:"},
     {"Set", "Set Settings", "Set Settings"},
     {"Exit", "Exit", "Exit"},
+    {"LoadSettings", "Load settings", "Зареждане на настройки"},
+    {"SaveSettings", "Save settings", "Запис на настройките"},
     // Each language is named in itself, so that it can be found from the other one.
     {"LangBG", "Български", "Български"},
     {"LangEN", "English", "English"},
@@ -42,6 +44,10 @@ const std::vector<Spoken> kDescriptions = {
     {"LangEN", "Shows the window in English", "Показва прозореца на английски"},
     {"Set", "Connects to the printer and sets the settings.",
      "Connects to the printer and sets the settings."},
+    {"LoadSettings", "Selects the printer settings saved in a file",
+     "Избира настройките на принтера, записани във файл"},
+    {"SaveSettings", "Saves the selected printer settings to a file",
+     "Записва избраните настройки на принтера във файл"},
 };
 
 QAccessibleInterface* Accessible(QWidget* widget) {

@@ -83,6 +83,8 @@ TEST_F(DuringSendTest, ListsAndFlagsStayUsableAndCountForCommandsNotYetMade) {
   When(8, 3, [this] {
     EXPECT_FALSE(Find<QPushButton>("Set")->isEnabled());
     EXPECT_FALSE(Find<QPushButton>("Exit")->isEnabled());
+    EXPECT_FALSE(Find<QPushButton>("LoadSettings")->isEnabled());
+    EXPECT_FALSE(Find<QPushButton>("SaveSettings")->isEnabled());
     Select("cbProtocol", 1);
     Select("cbPaper", 0);
     Select("cbNewBaud", 0);
@@ -106,6 +108,8 @@ TEST_F(DuringSendTest, ListsAndFlagsStayUsableAndCountForCommandsNotYetMade) {
   EXPECT_EQ(messages_.size(), 1);
   EXPECT_TRUE(Find<QPushButton>("Set")->isEnabled());
   EXPECT_TRUE(Find<QPushButton>("Exit")->isEnabled());
+  EXPECT_TRUE(Find<QPushButton>("LoadSettings")->isEnabled());
+  EXPECT_TRUE(Find<QPushButton>("SaveSettings")->isEnabled());
 }
 
 TEST_F(DuringSendTest, ClosingSavesAtOnceAndTheProgramEndsWhenTheSequenceReturns) {

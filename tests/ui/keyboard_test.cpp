@@ -89,16 +89,17 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         TabCase{"not connected",
                 nullptr,
-                {"cbPort", "cbBaud", "Connect", "PrinterModel", "Exit", "LangBG", "LangEN"}},
+                {"cbPort", "cbBaud", "Connect", "PrinterModel", "Exit", "LoadSettings",
+                 "SaveSettings", "LangBG", "LangEN"}},
         TabCase{"family 0",
                 kFamily0Model,
                 {"Connect", "PrinterModel", "cbIntensity", "cbSpeed", "cbCountry", "cbCodePage",
-                 "Set", "Exit", "LangBG", "LangEN"}},
+                 "Set", "Exit", "LoadSettings", "SaveSettings", "LangBG", "LangEN"}},
         TabCase{"family 1",
                 kFamily1Model,
                 {"Connect", "PrinterModel", "cbIntensity", "cbSpeed", "cbCountry", "cbCodePage",
                  "cbNewBaud", "cbProtocol", "cbCommandSet", "cbAutoCutter", "cbPaper", "cbEsct",
-                 "Set", "Exit", "LangBG", "LangEN"}}));
+                 "Set", "Exit", "LoadSettings", "SaveSettings", "LangBG", "LangEN"}}));
 
 TEST_F(KeyboardTest, FocusStartsOnThePortList) {
   OpenActive();
@@ -147,9 +148,32 @@ TEST_F(KeyboardTest, ConnectKeepsALetterInBulgarian) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return !window.IsConnected(); }));
 }
 
+TEST_F(KeyboardTest, SettingsFileButtonsHaveALetterInEachLanguage) {
+  TMainF& window = OpenActive();
+  std::vector<FileDialogKind> asked;
+  // Each dialog is cancelled.
+  window.SetFileDialog([&](QWidget*, FileDialogKind kind, const QString&, const QString&) {
+    asked.push_back(kind);
+    return QString();
+  });
+  const auto pressed = [&](char16_t letter) {
+    asked.clear();
+    PressAlt(letter);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !asked.empty(); })) << char(letter);
+    return asked;
+  };
+  using Kinds = std::vector<FileDialogKind>;
+  EXPECT_EQ(pressed(u'l'), Kinds{FileDialogKind::Open});
+  EXPECT_EQ(pressed(u'v'), Kinds{FileDialogKind::Save});
+  Click("LangBG");
+  EXPECT_EQ(pressed(u'н'), Kinds{FileDialogKind::Open});  // "Зареждане на настройки…"
+  EXPECT_EQ(pressed(u'з'), Kinds{FileDialogKind::Save});  // "Запис на настройките…"
+  EXPECT_TRUE(messages_.isEmpty());
+}
+
 TEST_F(KeyboardTest, FlagsAreReachedWithTabAndPressedWithSpaceOrEnter) {
   OpenActive();
-  Find<QWidget>("Exit")->setFocus();
+  Find<QWidget>("SaveSettings")->setFocus();
   Press(Qt::Key_Tab);
   ASSERT_EQ(Focused(), "LangBG");
   Press(Qt::Key_Space);
