@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "mainform.h"
+#include "size_hint_warnings.h"
 #include "virtual_printer.h"
 
 namespace {
@@ -68,6 +69,8 @@ std::vector<double> ConnectTimesMs(TMainF& window) {
 int main(int argc, char** argv) {
   const QTemporaryDir config;
   qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+  // Only the figures are printed.
+  DropSizeHintWarnings();
   QApplication application(argc, argv);
 
   vprinter::Options options;

@@ -5,18 +5,7 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-// NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables): a message handler reads it
-QtMessageHandler defaultHandler = nullptr;
-
-// The offscreen platform warns about every fixed-size window; nothing else is held back.
-void Handle(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-  if (!message.contains(QLatin1String("propagateSizeHints")))
-    defaultHandler(type, context, message);
-}
-
-}  // namespace
+#include "size_hint_warnings.h"
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -24,7 +13,7 @@ int main(int argc, char** argv) {
   qputenv("LC_ALL", "C");
   const QTemporaryDir config;
   qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
-  defaultHandler = qInstallMessageHandler(Handle);
+  DropSizeHintWarnings();
   QApplication application(argc, argv);
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
