@@ -42,6 +42,29 @@ bool MeasureSilentPort() {
   return true;
 }
 
+// A printer at the slowest rate on the second of three ports: the first port costs every rate,
+// the second all but the last.
+bool MeasureSlowPrinterOnSecondPort() {
+  vprinter::Options slow;
+  slow.reply = vprinter::ReplyForModel("Tavrin MR460V Printer");
+  slow.baud = 1200;
+  vprinter::VirtualPrinter first(Silent());
+  vprinter::VirtualPrinter second(slow);
+  vprinter::VirtualPrinter third(Silent());
+  if (!first.Start() || !second.Start() || !third.Start()) return false;
+  const auto start = Clock::now();
+  const printer::SearchResult result = printer::FindPrinter(
+      {{{"COM1", first.DevicePath()}, {"COM2", second.DevicePath()}, {"COM3", third.DevicePath()}},
+       9600,
+       {}});
+  const double seconds = Seconds(Clock::now() - start);
+  if (!result.found || result.portIndex != 1 || result.rate != 1200) return false;
+  std::printf(
+      "Printer at 1200 bps on the second of three ports, %d tries: %.3f s (aim < 4 s: %s)\n",
+      result.tries, seconds, Verdict(seconds < 4));
+  return true;
+}
+
 // Time from a stop request, made at points spread over the tries, to the search returning.
 bool MeasureStop() {
   vprinter::VirtualPrinter silent(Silent());
@@ -77,6 +100,10 @@ int main() {
   bool ok = true;
   if (!MeasureSilentPort()) {
     std::printf("  silent-port measurement failed: no pty, or something answered\n");
+    ok = false;
+  }
+  if (!MeasureSlowPrinterOnSecondPort()) {
+    std::printf("  slow-printer measurement failed: no pty, or the printer was not found\n");
     ok = false;
   }
   if (!MeasureStop()) {

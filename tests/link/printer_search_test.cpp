@@ -8,6 +8,7 @@
 #include <string>
 #include <thread>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "../tools/temp_dir.h"
@@ -36,6 +37,44 @@ std::vector<std::uint8_t> Repeated(const std::vector<std::uint8_t>& bytes, int t
   std::vector<std::uint8_t> all;
   for (int i = 0; i < times; ++i) all.insert(all.end(), bytes.begin(), bytes.end());
   return all;
+}
+
+// The bytes the printer received, joined while the line stayed at one rate.
+std::vector<std::pair<std::uint32_t, std::vector<std::uint8_t>>> BytesByRate(
+    const vprinter::VirtualPrinter& printer) {
+  std::vector<std::pair<std::uint32_t, std::vector<std::uint8_t>>> runs;
+  for (const vprinter::ReceivedChunk& chunk : printer.Chunks()) {
+    if (runs.empty() || runs.back().first != chunk.baud)
+      runs.emplace_back(chunk.baud, std::vector<std::uint8_t>{});
+    runs.back().second.insert(runs.back().second.end(), chunk.bytes.begin(), chunk.bytes.end());
+  }
+  return runs;
+}
+
+TEST(Search, FindsThePrinterAtTheFifthRateAndThenClearsWhatTheWrongRatesLeft) {
+  vprinter::Options options = Answering();
+  options.baud = 57600;
+  vprinter::VirtualPrinter atFifthRate(options);
+  ASSERT_TRUE(atFifthRate.Start());
+
+  const printer::SearchResult result =
+      printer::FindPrinter({{PortOf("COM2", atFifthRate)}, 9600, {}});
+
+  ASSERT_TRUE(result.found);
+  EXPECT_EQ(result.portIndex, 0);
+  EXPECT_EQ(result.rate, 57600u);
+  EXPECT_EQ(result.tries, 5);
+  EXPECT_TRUE(result.bufferCleared);
+  ASSERT_TRUE(atFifthRate.WaitForReceived(6 * kIdentify.size(), 1000));
+  const std::vector<std::uint8_t> identifyThenClear = {0x1B, 0x5A, 0x1B, 0x40};
+  const std::vector<std::pair<std::uint32_t, std::vector<std::uint8_t>>> expected = {
+      {9600, kIdentify},
+      {19200, kIdentify},
+      {38400, kIdentify},
+      {115200, kIdentify},
+      {57600, identifyThenClear}};
+  EXPECT_EQ(BytesByRate(atFifthRate), expected);
+  EXPECT_EQ(atFifthRate.IdentifyCount(), 1) << "only the try at its own rate reached it";
 }
 
 TEST(Search, FindsThePrinterOnTheNextPortWhenTheSelectedOneIsSilentAndSendsNoEscAt) {
