@@ -21,8 +21,11 @@ vprinter::Options Silent() {
   return options;
 }
 
-TEST(RestartWait, GivesUpAtTheLimitWhenTheNewRateNeverAnswers) {
-  vprinter::VirtualPrinter printer(Silent());
+// A printer never switched off goes on answering at the old rate: not an end of the wait.
+TEST(RestartWait, GivesUpAtTheLimitWhenOnlyTheOldRateAnswers) {
+  vprinter::Options atOldRate = Answering();
+  atOldRate.baud = 57600;
+  vprinter::VirtualPrinter printer(atOldRate);
   ASSERT_TRUE(printer.Start());
   printer::RestartWait wait{printer.DevicePath(), 115200, 57600};
   wait.limit = milliseconds(1200);
@@ -37,7 +40,8 @@ TEST(RestartWait, GivesUpAtTheLimitWhenTheNewRateNeverAnswers) {
   EXPECT_EQ(result.outcome, printer::RestartOutcome::NoAnswer);
   // Rounds start at 0, 500 and 1000 ms; each tries the new rate, then the old one.
   EXPECT_EQ(result.rounds, 3);
-  EXPECT_EQ(printer.IdentifyCount(), 2 * result.rounds);
+  EXPECT_EQ(printer.IdentifyCount(), 3) << "answered at the old rate in every round";
+  EXPECT_EQ(printer.Received().size(), 6 * 2u) << "an identify at each rate in every round";
   ASSERT_EQ(progress.size(), 3u);
   EXPECT_LT(progress[0], 100);
   EXPECT_GE(progress[1], 500);
