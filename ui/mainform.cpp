@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QPointer>
 #include <QShortcut>
 #include <QStyleOptionComboBox>
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "enter_press.h"
+#include "find_texts.h"
 #include "identify.h"
 #include "language.h"
 #include "message_dialog.h"
@@ -138,6 +140,7 @@ TMainF::TMainF(QWidget* parent)
   ui->cbPort->setFocus();
 
   connect(ui->Connect, &QPushButton::clicked, this, &TMainF::ConnectClick);
+  connect(ui->Find, &QPushButton::clicked, this, &TMainF::FindClick);
   connect(ui->Set, &QPushButton::clicked, this, &TMainF::SetClick);
   connect(ui->Exit, &QPushButton::clicked, this, &TMainF::ExitClick);
   connect(ui->LangBG, &QToolButton::clicked, this, &TMainF::LangBGClick);
@@ -187,14 +190,14 @@ void TMainF::FitColumns() {
     for (const QComboBox* list : findChildren<QComboBox*>()) {
       if (list != ui->cbCodePage) widest = std::max(widest, ListWidth(list));
     }
-    for (const QWidget* button : {ui->Connect, ui->Set, ui->Exit}) {
+    for (const QWidget* button : {ui->Connect, ui->Find, ui->Set, ui->Exit}) {
       widest = std::max(widest, button->sizeHint().width());
     }
   };
   for (const int language : {kBulgarian, kEnglish}) {
     for (const std::uint8_t connected : {0, 1}) {
       Connected = connected;
-      WriteTexts(TextsFor(language));
+      WriteTexts(language);
       measure();
     }
   }
@@ -258,6 +261,7 @@ void TMainF::FormClose() {
 }
 
 void TMainF::closeEvent(QCloseEvent* event) {
+  finder_.RequestStop();
   FormClose();
   closed_ = true;
   event->accept();
@@ -275,6 +279,7 @@ void TMainF::UpdateControls() {
   ui->tabPrinterSettings->setVisible(connected);
   ui->tabDIPSwitches->setVisible(ModelFamily == printer::kDipFamily);
   ui->Set->setEnabled(connected);
+  ui->Find->setEnabled(!connected);
   if (!connected) return;
 
   const int speed = ui->cbSpeed->currentIndex();
@@ -296,7 +301,7 @@ void TMainF::ConnectClick() {
     return;
   }
   // A send in progress keeps its port: a second one would interleave its commands on the wire.
-  if (sending_) return;
+  if (sending_ || finder_.IsRunning()) return;
   const RunningHandler running(*this);
 
   // With no rate selected there is nothing to open the port at.
@@ -335,6 +340,98 @@ void TMainF::ConnectClick() {
   ui->Connect->setIcon(SvgIcon(":/bolt_on.svg"));
   ui->Connect->setText(WithMnemonic(QStringLiteral("Disconnect")));
   UpdateControls();
+}
+
+void TMainF::FindClick() {
+  if (finder_.IsRunning()) {
+    finder_.RequestStop();
+    return;
+  }
+  if (Connected || sending_) return;
+
+  auto portIndices = std::make_shared<std::vector<int>>();
+  printer::SearchRequest request;
+  request.ports = SearchPorts(*portIndices);
+  request.firstRate = printer::BaudRateOf(ui->cbBaud->currentIndex());
+  const QString modelBefore = ui->PrinterModel->text();
+  const int maximumBefore = ui->pgProgress->maximum();
+  ShowSearching(true);
+
+  auto result = std::make_shared<printer::SearchResult>();
+  const auto showProgress = [this](int made, int planned, const QString& port, std::uint32_t rate) {
+    ui->pgProgress->setMaximum(planned);
+    ui->pgProgress->setValue(made);
+    ui->PrinterModel->setText(
+        QString::fromUtf8(FindTextsFor(Language).looking).arg(port).arg(rate));
+  };
+  finder_.Start(
+      [request, result, showProgress](BackgroundJob& job) {
+        printer::SearchHooks hooks;
+        hooks.progress = [&job, showProgress](int made, int planned, const std::string& port,
+                                              std::uint32_t rate) {
+          job.Post([showProgress, made, planned, port = QString::fromStdString(port), rate] {
+            showProgress(made, planned, port, rate);
+          });
+        };
+        hooks.stopRequested = [&job] { return job.StopRequested(); };
+        *result = printer::FindPrinter(request, hooks);
+      },
+      [this, result, portIndices, modelBefore, maximumBefore] {
+        FinishSearch(*result, *portIndices, modelBefore, maximumBefore);
+      });
+}
+
+std::vector<printer::SearchPort> TMainF::SearchPorts(std::vector<int>& portIndices) const {
+  std::vector<printer::SearchPort> ports;
+  const int selected = ui->cbPort->currentIndex();
+  const auto add = [&](int index) {
+    const std::string device = Serial.DevicePath(index + 1);
+    const QString name = ui->cbPort->itemText(index) + QStringLiteral(" — ") +
+                         QFileInfo(QString::fromStdString(device)).fileName();
+    ports.push_back({name.toStdString(), device});
+    portIndices.push_back(index);
+  };
+  if (selected >= 0) add(selected);
+  for (int index = 0; index < ui->cbPort->count(); ++index) {
+    if (index != selected &&
+        QFileInfo::exists(QString::fromStdString(Serial.DevicePath(index + 1)))) {
+      add(index);
+    }
+  }
+  return ports;
+}
+
+// While the search runs its button stops it; everything else but the flags waits.
+void TMainF::ShowSearching(bool searching) {
+  const FindTexts& texts = FindTextsFor(Language);
+  ui->Find->setText(WithMnemonic(Text(searching ? texts.stop : texts.find)));
+  for (QWidget* control : {static_cast<QWidget*>(ui->cbPort), static_cast<QWidget*>(ui->lbPort),
+                           static_cast<QWidget*>(ui->cbBaud), static_cast<QWidget*>(ui->lbBaud),
+                           static_cast<QWidget*>(ui->Connect), static_cast<QWidget*>(ui->Exit)}) {
+    control->setEnabled(!searching);
+  }
+  if (searching) {
+    ui->Find->setFocus();
+    ui->pgProgress->setValue(0);
+  }
+}
+
+void TMainF::FinishSearch(const printer::SearchResult& result, const std::vector<int>& portIndices,
+                          const QString& modelBefore, int maximumBefore) {
+  ShowSearching(false);
+  ui->pgProgress->setMaximum(maximumBefore);
+  ui->pgProgress->setValue(0);
+  ui->PrinterModel->setText(modelBefore);
+  if (closed_ || result.stopped) return;
+  if (result.found) {
+    ui->cbPort->setCurrentIndex(portIndices[static_cast<std::size_t>(result.portIndex)]);
+    for (int index = 0; index < ui->cbBaud->count(); ++index) {
+      if (printer::BaudRateOf(index) == result.rate) ui->cbBaud->setCurrentIndex(index);
+    }
+    ConnectClick();
+    return;
+  }
+  Message(NotFoundMessage(result, Language));
 }
 
 void TMainF::SetClick() {
@@ -455,7 +552,7 @@ void TMainF::LangENClick() {
 void TMainF::ApplyLanguage() {
   if (Language != kBulgarian && Language != kEnglish) return;
   ShowFlags();
-  WriteTexts(TextsFor(Language));
+  WriteTexts(Language);
 }
 
 void TMainF::ShowFlags() {
@@ -464,11 +561,15 @@ void TMainF::ShowFlags() {
   ui->LangEN->setIcon(LangImages[bulgarian ? 3 : 2]);
 }
 
-void TMainF::WriteTexts(const LanguageTexts& texts) {
+void TMainF::WriteTexts(int language) {
+  const LanguageTexts& texts = TextsFor(language);
   ui->tabCommunicationSettings->setTitle(Text(texts.communicationSettings));
   ui->lbPort->setText(Text(texts.port));
   ui->lbBaud->setText(Text(texts.baud));
   ui->Connect->setText(WithMnemonic(Text(Connected ? texts.disconnect : texts.connect)));
+  const FindTexts& find = FindTextsFor(language);
+  ui->Find->setText(WithMnemonic(Text(finder_.IsRunning() ? find.stop : find.find)));
+  ui->Find->setAccessibleName(Text(find.find));
   ui->lbPrinterModel->setText(Text(texts.printerModel));
   ui->tabPrinterSettings->setTitle(Text(texts.printerSettings));
   ui->lbIntensity->setText(Text(texts.intensity));

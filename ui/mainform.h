@@ -8,8 +8,11 @@
 #include <functional>
 #include <memory>
 #include <utility>
+#include <vector>
 
+#include "background_job.h"
 #include "preferences.h"
+#include "printer_search.h"
 #include "serial.h"
 #include "settings_sequence.h"
 
@@ -46,6 +49,7 @@ class TMainF : public QWidget {
 
  public slots:
   void ConnectClick();
+  void FindClick();
   void SetClick();
   void ExitClick();
   void LangBGClick();
@@ -72,7 +76,7 @@ class TMainF : public QWidget {
   void FitColumns();
   // The lists whose selection is stored, with their stored value (the port aside).
   std::array<std::pair<QComboBox*, int prefs::StoredChoices::*>, 11> StoredLists() const;
-  void WriteTexts(const LanguageTexts& texts);
+  void WriteTexts(int language);
   void Message(const QString& text);
   // The printer settings the lists show.
   printer::PrinterSettings ChosenSettings() const;
@@ -82,6 +86,13 @@ class TMainF : public QWidget {
   void StopSend();
   void Pump();
   bool Pause(int ms);
+
+  // The ports the search tries: the selected entry first, then every other one whose device is
+  // there; portIndices receives the list index of each.
+  std::vector<printer::SearchPort> SearchPorts(std::vector<int>& portIndices) const;
+  void ShowSearching(bool searching);
+  void FinishSearch(const printer::SearchResult& result, const std::vector<int>& portIndices,
+                    const QString& modelBefore, int maximumBefore);
 
   class RunningHandler;
 
@@ -101,4 +112,6 @@ class TMainF : public QWidget {
   bool sending_ = false;
   bool stopSend_ = false;
   QEventLoop* pauseLoop_ = nullptr;
+  // Declared last so that it stops and joins before the controls its reports touch are gone.
+  BackgroundJob finder_;
 };

@@ -18,6 +18,7 @@ const std::vector<Spoken> kNames = {
     {"cbPort", "COM port:", "Сериен порт:"},
     {"cbBaud", "Baudrate:", "Серийна скорост:"},
     {"Connect", "Connect", "Свързване"},
+    {"Find", "Find printer", "Търсене на принтер"},
     {"PrinterModel", "Printer model:", "Модел на принтера:"},
     {"cbIntensity", "Printing Intensity:", "Интензитет на печат:"},
     {"cbSpeed", "Printing Speed:", "Скорост на печат:"},

@@ -86,19 +86,20 @@ TEST_P(TabOrder, TabAndShiftTabVisitEveryShownControlInOrder) {
 
 INSTANTIATE_TEST_SUITE_P(
     States, TabOrder,
-    testing::Values(
-        TabCase{"not connected",
-                nullptr,
-                {"cbPort", "cbBaud", "Connect", "PrinterModel", "Exit", "LangBG", "LangEN"}},
-        TabCase{"family 0",
-                kFamily0Model,
-                {"Connect", "PrinterModel", "cbIntensity", "cbSpeed", "cbCountry", "cbCodePage",
-                 "Set", "Exit", "LangBG", "LangEN"}},
-        TabCase{"family 1",
-                kFamily1Model,
-                {"Connect", "PrinterModel", "cbIntensity", "cbSpeed", "cbCountry", "cbCodePage",
-                 "cbNewBaud", "cbProtocol", "cbCommandSet", "cbAutoCutter", "cbPaper", "cbEsct",
-                 "Set", "Exit", "LangBG", "LangEN"}}));
+    testing::Values(TabCase{"not connected",
+                            nullptr,
+                            {"cbPort", "cbBaud", "Connect", "Find", "PrinterModel", "Exit",
+                             "LangBG", "LangEN"}},
+                    TabCase{"family 0",
+                            kFamily0Model,
+                            {"Connect", "PrinterModel", "cbIntensity", "cbSpeed", "cbCountry",
+                             "cbCodePage", "Set", "Exit", "LangBG", "LangEN"}},
+                    TabCase{
+                        "family 1",
+                        kFamily1Model,
+                        {"Connect", "PrinterModel", "cbIntensity", "cbSpeed", "cbCountry",
+                         "cbCodePage", "cbNewBaud", "cbProtocol", "cbCommandSet", "cbAutoCutter",
+                         "cbPaper", "cbEsct", "Set", "Exit", "LangBG", "LangEN"}}));
 
 TEST_F(KeyboardTest, FocusStartsOnThePortList) {
   OpenActive();
