@@ -56,7 +56,10 @@ Reply ReplyForModel(std::string_view name) {
 }
 
 VirtualPrinter::VirtualPrinter(Options options)
-    : options_(std::move(options)), silent_(options_.silent), lineBaud_(options_.baud) {}
+    : options_(std::move(options)),
+      family_(printer::Classify(printer::ModelNameFromReply(options_.reply))),
+      silent_(options_.silent),
+      lineBaud_(options_.baud) {}
 
 VirtualPrinter::~VirtualPrinter() { Stop(); }
 
@@ -79,7 +82,7 @@ bool VirtualPrinter::Start() {
     return false;
   }
   ClearReceived();
-  decoder_ = CommandDecoder();
+  decoder_ = CommandDecoder(family_);
   identifiesSeen_ = 0;
   commandsHandled_ = 0;
   answeredBefore_ = false;
@@ -327,7 +330,7 @@ void VirtualPrinter::HandleChunk(std::span<const std::uint8_t> bytes) {
     commands = decoder_.Feed(bytes, millis);
   } else {
     // Garbled bytes break off any command they cut into.
-    decoder_ = CommandDecoder();
+    decoder_ = CommandDecoder(family_);
   }
   std::function<void(const ReceivedChunk&)> chunkListener;
   std::function<void(const DecodedCommand&)> commandListener;
@@ -434,7 +437,7 @@ bool VirtualPrinter::PlugInLine() {
   plugInDue_.reset();
   if (!line_.Open(options_.linkPath)) return false;
   // A command cut off by the hang-up does not continue on the new line.
-  decoder_ = CommandDecoder();
+  decoder_ = CommandDecoder(family_);
   LineChanged();
   return true;
 }
@@ -470,7 +473,7 @@ void VirtualPrinter::PowerOn() {
   }
   baudSwitches_ = {};
   // A command cut off by the power cycle does not continue.
-  decoder_ = CommandDecoder();
+  decoder_ = CommandDecoder(family_);
   PowerChanged(true);
 }
 

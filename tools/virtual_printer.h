@@ -173,6 +173,7 @@ class VirtualPrinter {
   void Release();
 
   Options options_;
+  int family_;  // of the model the reply names
   std::ofstream log_;
   std::chrono::steady_clock::time_point startTime_;
   std::thread thread_;
