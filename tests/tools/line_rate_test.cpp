@@ -109,16 +109,6 @@ TEST(LineRate, RateAndFrameChangesOnTheSameOpenPortAreSeen) {
   EXPECT_EQ(client.Read(32, kWaitMs), Reply());
 }
 
-TEST(LineRate, WithoutARateItAnswersAtAnyRate) {
-  VirtualPrinter printer(AtBaud(0));
-  ASSERT_TRUE(printer.Start());
-  Tserial serial;
-  for (const std::uint32_t baud : {1200u, 115200u}) {
-    EXPECT_EQ(IdentifyAt(serial, printer.DevicePath(), baud), Reply()) << baud;
-  }
-  for (const auto& chunk : printer.Chunks()) EXPECT_EQ(chunk.reception, Reception::Read);
-}
-
 // DIP switches 1..3 set for a new-baud index, as the tool sends them.
 bool SendBaudSwitches(PtyClient& client, int newBaudIndex,
                       const std::vector<int>& switches = {1, 2, 3}) {
@@ -204,12 +194,6 @@ TEST(PowerCycle, KeepsItsRateUnlessAllThreeSwitchesCameSinceTheLastCycle) {
   ASSERT_TRUE(printer.PowerCycle(50));
   ASSERT_TRUE(printer.WaitForPoweredOn(true, kWaitMs));
   EXPECT_EQ(printer.LineBaud(), 1200u);
-}
-
-TEST(PowerCycle, NeedsARunningPrinter) {
-  VirtualPrinter printer(AtBaud(9600));
-  EXPECT_FALSE(printer.PowerCycle(50));
-  EXPECT_TRUE(printer.IsPoweredOn());
 }
 
 }  // namespace
