@@ -54,7 +54,7 @@ Reply ReplyForModel(std::string_view name) {
 }
 
 VirtualPrinter::VirtualPrinter(Options options)
-    : options_(std::move(options)), silent_(options_.silent) {}
+    : options_(std::move(options)), silent_(options_.silent), reading_(!options_.neverRead) {}
 
 VirtualPrinter::~VirtualPrinter() { Stop(); }
 
