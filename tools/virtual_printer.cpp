@@ -59,6 +59,7 @@ VirtualPrinter::VirtualPrinter(Options options)
     : options_(std::move(options)),
       family_(printer::Classify(printer::ModelNameFromReply(options_.reply))),
       silent_(options_.silent),
+      reading_(!options_.neverRead),
       lineBaud_(options_.baud) {}
 
 VirtualPrinter::~VirtualPrinter() { Stop(); }

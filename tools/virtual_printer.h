@@ -32,9 +32,10 @@ Reply ReplyForModel(std::string_view name);
 
 struct Options {
   Reply reply{};
-  bool silent = false;   // never answer
-  int shortLength = -1;  // answer only this many bytes of the reply (0..32)
-  int stopAfter = -1;    // answer only the first this many identify commands, then go silent
+  bool silent = false;     // never answer
+  bool neverRead = false;  // never read: the client's writes fill the line's queue, then block
+  int shortLength = -1;    // answer only this many bytes of the reply (0..32)
+  int stopAfter = -1;      // answer only the first this many identify commands, then go silent
 
   // The answer to an identify is beforeReply, the reply and afterReply, sent in this many pieces
   // of about equal size with pieceDelayMs between them.

@@ -120,6 +120,8 @@ ProgramArgs ParseArgs(int argc, const char* const* argv) {
         args.options.silent = true;
       } else if (option == "--power-cycle-on-signal") {
         args.powerCycleOnSignal = true;
+      } else if (option == "--no-read") {
+        args.options.neverRead = true;
       } else {
         return fail("unknown option " + std::string(option));
       }
@@ -182,6 +184,8 @@ std::string Usage() {
          "\")\n"
          "  --reply-hex HEX             reply with exactly these 32 bytes (64 hex digits)\n"
          "  --silent                    never answer\n"
+         "  --no-read                   never read: what a client writes fills the line, whose\n"
+         "                              writes then block (a printer that stopped taking data)\n"
          "  --short N                   answer only the first N bytes of the reply (0..32)\n"
          "  --stop-after N              answer only the first N identify commands\n"
          "  --garbage HEX               send these bytes ahead of every reply (a noisy line)\n"

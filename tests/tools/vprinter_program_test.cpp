@@ -139,6 +139,7 @@ TEST(VprinterProgram, BadArgumentsExitWithCode2AndSayWhy) {
       {"--reply-hex", std::string(64, 'g')},
       {"--model", "JOX MR71C Printer", "--reply-hex", std::string(64, '0')},
       {"--silent=yes"},
+      {"--no-read=1"},
       {"--link="},
       {"--garbage", "abc"},
       {"--trailing", ""},
@@ -169,9 +170,10 @@ TEST(VprinterProgram, HelpListsTheOptions) {
   const std::string help = program.RestOfOutput();
   EXPECT_TRUE(help.starts_with("Usage: quillsetter-vprinter")) << help;
   for (const char* option :
-       {"--model", "--reply-hex", "--silent", "--short", "--stop-after", "--garbage", "--trailing",
-        "--pieces", "--piece-delay", "--hang-up-after-bytes", "--hang-up-after-commands",
-        "--back-after", "--baud", "--power-cycle-on-signal", "--link", "--log", "--help"}) {
+       {"--model", "--reply-hex", "--silent", "--no-read", "--short", "--stop-after", "--garbage",
+        "--trailing", "--pieces", "--piece-delay", "--hang-up-after-bytes",
+        "--hang-up-after-commands", "--back-after", "--baud", "--power-cycle-on-signal", "--link",
+        "--log", "--help"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
   }
 }
