@@ -196,7 +196,7 @@ TEST(VprinterProgram, ServesTheModelPrintsCommandsAndCleansUpOnSigterm) {
   EXPECT_EQ(program.ReadLine(kWaitMs), "intensity 100 %");
   EXPECT_EQ(program.ReadLine(kWaitMs), "code page Windows Cyrilic (CP1251)");
   EXPECT_EQ(program.ReadLine(kWaitMs), "DIP switch 6 = 0");
-  EXPECT_EQ(program.ReadLine(kWaitMs), "unknown 0x41");
+  EXPECT_EQ(program.ReadLine(kWaitMs), R"(text "A")");
 
   program.Signal(SIGTERM);
   EXPECT_EQ(program.Wait(kWaitMs), 0);
