@@ -65,6 +65,10 @@ bool VirtualPrinter::Start() {
     log_.open(options_.logPath, std::ios::out | std::ios::trunc);
     ready = log_.is_open();
   }
+  if (ready && !options_.paperPath.empty()) {
+    paperFile_.open(options_.paperPath, std::ios::out | std::ios::trunc);
+    ready = paperFile_.is_open();
+  }
   {
     std::lock_guard lock(mutex_);
     devicePath_ = ready ? line_.DevicePath() : std::string();
@@ -77,6 +81,7 @@ bool VirtualPrinter::Start() {
   }
   ClearReceived();
   decoder_ = CommandDecoder();
+  paper_ = Paper();
   identifiesSeen_ = 0;
   commandsHandled_ = 0;
   answeredBefore_ = false;
@@ -108,6 +113,7 @@ void VirtualPrinter::Stop() {
 void VirtualPrinter::Release() {
   line_.Close();
   if (log_.is_open()) log_.close();
+  if (paperFile_.is_open()) paperFile_.close();
   for (int& fd : wakePipe_) {
     if (fd >= 0) close(fd);
     fd = -1;
@@ -281,6 +287,7 @@ void VirtualPrinter::HandleChunk(std::span<const std::uint8_t> bytes) {
       std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - startTime_).count();
   ReceivedChunk chunk{millis, std::vector<std::uint8_t>(bytes.begin(), bytes.end())};
   const std::vector<DecodedCommand> commands = decoder_.Feed(bytes, millis);
+  WritePaper(commands);
   std::function<void(const DecodedCommand&)> listener;
   {
     // Recorded before any answer goes out, so a client holding the answer finds it recorded.
@@ -408,6 +415,14 @@ void VirtualPrinter::WriteLog(const ReceivedChunk& chunk) {
   if (!log_.is_open()) return;
   log_ << "{\"ms\":" << chunk.millis << R"(,"hex":")" << Hex(chunk.bytes) << "\"}\n";
   log_.flush();
+}
+
+void VirtualPrinter::WritePaper(const std::vector<DecodedCommand>& commands) {
+  if (!paperFile_.is_open()) return;
+  for (const DecodedCommand& command : commands) {
+    for (const std::string& line : paper_.Print(command)) paperFile_ << line << '\n';
+  }
+  paperFile_.flush();
 }
 
 }  // namespace vprinter

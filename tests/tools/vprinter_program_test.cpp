@@ -140,6 +140,7 @@ TEST(VprinterProgram, BadArgumentsExitWithCode2AndSayWhy) {
       {"--model", "JOX MR71C Printer", "--reply-hex", std::string(64, '0')},
       {"--silent=yes"},
       {"--link="},
+      {"--paper", ""},
       {"--garbage", "abc"},
       {"--trailing", ""},
       {"--pieces", "0"},
@@ -169,7 +170,7 @@ TEST(VprinterProgram, HelpListsTheOptions) {
   for (const char* option :
        {"--model", "--reply-hex", "--silent", "--short", "--stop-after", "--garbage", "--trailing",
         "--pieces", "--piece-delay", "--hang-up-after-bytes", "--hang-up-after-commands",
-        "--back-after", "--link", "--log", "--help"}) {
+        "--back-after", "--link", "--log", "--paper", "--help"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
   }
 }
@@ -212,6 +213,28 @@ TEST(VprinterProgram, ServesTheModelPrintsCommandsAndCleansUpOnSigterm) {
     logged += match[1];
   }
   EXPECT_EQ(logged, "1b5a1b59031b740f1d29060041");
+}
+
+TEST(VprinterProgram, PrintsThePageToThePaperFile) {
+  TempDir dir;
+  const std::string paper = dir.File("paper.txt");
+  Program program({"--paper", paper});
+  ASSERT_TRUE(program.Started());
+  const auto device = program.ReadLine(kWaitMs);
+  ASSERT_TRUE(device.has_value());
+  PtyClient client(*device);
+  ASSERT_TRUE(client.Write(
+      {0x1B, 0x40, 'H', 'i', '\n', 0x1B, 0x74, 0x07, 0x81, 0xEF, '\n', 0x1D, 0x56, 0x42, 0x00}));
+  for (const char* line : {"initialize", R"(text "Hi\n")", "code page Russian (CP866)",
+                           R"(text "\x81\xEF\n")", "feed 0 and cut"}) {
+    EXPECT_EQ(program.ReadLine(kWaitMs), line);
+  }
+  std::ifstream file(paper);
+  const std::string printed((std::istreambuf_iterator<char>(file)),
+                            std::istreambuf_iterator<char>());
+  EXPECT_EQ(printed, "Hi\nБя\n-- cut --\n");
+  program.Signal(SIGTERM);
+  EXPECT_EQ(program.Wait(kWaitMs), 0);
 }
 
 TEST(VprinterProgram, ExactShortReplyAndSigint) {
