@@ -30,10 +30,10 @@ SettingsSequence BuildSettingsSequence(int family, const PrinterSettings& settin
       for (int bit = 0; bit < 3; ++bit) switches.emplace_back(bit + 1, bits[bit]);
     }
     for (const auto& dip : std::array<std::pair<int, int>, 5>{{{4, settings.protocol},
-                                                                {5, settings.commandSet},
-                                                                {6, settings.esct},
-                                                                {7, settings.autoCutter},
-                                                                {8, settings.paper}}}) {
+                                                               {5, settings.commandSet},
+                                                               {6, settings.esct},
+                                                               {7, settings.autoCutter},
+                                                               {8, settings.paper}}}) {
       switches.push_back(dip);
     }
     int position = 0;
@@ -78,7 +78,7 @@ SendOutcome SendSequence(Tserial& serial, const SettingsSequence& steps, const S
   progress(0);
   if (stopRequested()) return SendOutcome::Stopped;
   if (!AskModel(serial).answered) {
-    return serial.IsOpen() && !stopRequested() ? SendOutcome::NoAnswer : SendOutcome::Stopped;
+    return stopRequested() ? SendOutcome::Stopped : SendOutcome::NoAnswer;
   }
   progress(1);
   return RunSteps(serial, steps, hooks);

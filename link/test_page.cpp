@@ -18,7 +18,10 @@ constexpr std::uint8_t kFeedThenCut = 66;  // m: feed to the cutter and n lines 
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes Initialize() { return {ESC, 0x40}; }
+Bytes Reset() {
+  const Initialize initialize = EncodeInitialize();
+  return {initialize.begin(), initialize.end()};
+}
 
 Bytes SelectCodePage(int codePage) { return {ESC, 0x74, ParameterByte(codePage)}; }
 
@@ -63,7 +66,7 @@ SettingsSequence BuildTestPage(std::string_view modelName, const PrinterSettings
                                const TestPageLabels& labels, int language) {
   const int codePage = settings.codePage;
   std::vector<Bytes> writes = {
-      Initialize(),
+      Reset(),
       TextLine(codePage, kTestPageTitle),
       TextLine(codePage, "Model: " + std::string(modelName)),
       TextLine(codePage, "Intensity: " + labels.intensity),
@@ -77,7 +80,7 @@ SettingsSequence BuildTestPage(std::string_view modelName, const PrinterSettings
     writes.push_back(Line(*sample));
   }
   writes.push_back(FeedAndCut());
-  writes.push_back(Initialize());
+  writes.push_back(Reset());
 
   SettingsSequence steps;
   const int count = static_cast<int>(writes.size());

@@ -54,7 +54,7 @@ Reply ReplyForModel(std::string_view name) {
 }
 
 VirtualPrinter::VirtualPrinter(Options options)
-    : options_(std::move(options)), silent_(options_.silent) {}
+    : options_(std::move(options)), silent_(options_.silent), lineBaud_(options_.baud) {}
 
 VirtualPrinter::~VirtualPrinter() { Stop(); }
 
@@ -196,6 +196,11 @@ bool VirtualPrinter::WaitForCommands(std::size_t commandCount, int timeoutMs) co
                            [&] { return commands_.size() >= commandCount; });
 }
 
+void VirtualPrinter::SetChunkListener(std::function<void(const ReceivedChunk&)> listener) {
+  std::lock_guard lock(mutex_);
+  chunkListener_ = std::move(listener);
+}
+
 void VirtualPrinter::SetCommandListener(std::function<void(const DecodedCommand&)> listener) {
   std::lock_guard lock(mutex_);
   commandListener_ = std::move(listener);
@@ -285,10 +290,20 @@ bool VirtualPrinter::SendNow(std::span<const std::uint8_t> bytes) {
 void VirtualPrinter::HandleChunk(std::span<const std::uint8_t> bytes) {
   const auto millis =
       std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - startTime_).count();
-  ReceivedChunk chunk{millis, std::vector<std::uint8_t>(bytes.begin(), bytes.end())};
-  const std::vector<DecodedCommand> commands = decoder_.Feed(bytes, millis);
+  // Read as the chunk arrives: the client may change the rate between tries.
+  const LineSettings settings = line_.Settings();
+  const ReceivedChunk chunk{millis, std::vector<std::uint8_t>(bytes.begin(), bytes.end()),
+                            settings.baud, Receive(settings)};
+  std::vector<DecodedCommand> commands;
+  if (chunk.reception == Reception::Read) {
+    commands = decoder_.Feed(bytes, millis);
+  } else {
+    // Garbled bytes break off any command they cut into.
+    decoder_ = CommandDecoder();
+  }
   WritePaper(commands);
-  std::function<void(const DecodedCommand&)> listener;
+  std::function<void(const ReceivedChunk&)> chunkListener;
+  std::function<void(const DecodedCommand&)> commandListener;
   {
     // Recorded before any answer goes out, so a client holding the answer finds it recorded.
     std::lock_guard lock(mutex_);
@@ -298,9 +313,11 @@ void VirtualPrinter::HandleChunk(std::span<const std::uint8_t> bytes) {
       if (command.kind == CommandKind::Identify) ++identifyCount_;
       commands_.push_back(command);
     }
-    listener = commandListener_;
+    chunkListener = chunkListener_;
+    commandListener = commandListener_;
   }
   changed_.notify_all();
+  if (chunkListener) chunkListener(chunk);
   for (const DecodedCommand& command : commands) {
     // Commands that arrived with the one before a hang-up are recorded, not handled.
     if (line_.IsOpen()) {
@@ -310,9 +327,16 @@ void VirtualPrinter::HandleChunk(std::span<const std::uint8_t> bytes) {
         HangUpLine();
       }
     }
-    if (listener) listener(command);
+    if (commandListener) commandListener(command);
   }
   WriteLog(chunk);
+}
+
+// A real printer on another rate or frame sees framing errors, never the bytes sent.
+Reception VirtualPrinter::Receive(const LineSettings& settings) const {
+  const std::uint32_t baud = lineBaud_;
+  if (baud == 0 || (settings.baud == baud && settings.eightNoneOne)) return Reception::Read;
+  return Reception::OtherRateOrFrame;
 }
 
 bool VirtualPrinter::ShouldAnswer() {

@@ -52,6 +52,10 @@ struct Options {
   // A new device appears (at linkPath) this long after any hang-up; -1: only at PlugIn.
   int backAfterMs = -1;
 
+  // Answer only while the client has set the line to this rate and 8N1; bytes arriving at
+  // another rate or frame are recorded but not read, as framing errors. 0: any rate and frame.
+  std::uint32_t baud = 0;
+
   std::string linkPath;  // also make a symlink to the device here (a symlink already there is
                          // replaced, any other file is left alone and Start fails)
   std::string logPath;   // JSON lines: every received chunk with its arrival time
@@ -59,9 +63,17 @@ struct Options {
   std::string paperPath;
 };
 
+// What the printer made of a chunk it received.
+enum class Reception {
+  Read,              // decoded, and answered where asked
+  OtherRateOrFrame,  // the line was not at the printer's rate and 8N1: garbled, not decoded
+};
+
 struct ReceivedChunk {
   std::int64_t millis = 0;  // since Start, on a monotonic clock
   std::vector<std::uint8_t> bytes;
+  std::uint32_t baud = 0;  // the rate the client had set on the line (0: an unusual one)
+  Reception reception = Reception::Read;
 };
 
 class VirtualPrinter {
@@ -83,6 +95,9 @@ class VirtualPrinter {
 
   // Switches answering off or on while running (a printer switched off and on again).
   void SetSilent(bool silent);
+  // The rate the printer reads and answers at; 0: any rate and frame.
+  std::uint32_t LineBaud() const { return lineBaud_; }
+  void SetLineBaud(std::uint32_t baud) { lineBaud_ = baud; }
   // Stops or resumes reading: while the printer does not read, the client's writes fill the
   // line's queue and then block.
   void SetReading(bool reading);
@@ -109,6 +124,8 @@ class VirtualPrinter {
   bool WaitForReceived(std::size_t byteCount, int timeoutMs) const;
   bool WaitForCommands(std::size_t commandCount, int timeoutMs) const;
 
+  // Called on the printer's thread for each chunk as it arrives, before its commands.
+  void SetChunkListener(std::function<void(const ReceivedChunk&)> listener);
   // Called on the printer's thread for each command as it is decoded, after any reply.
   void SetCommandListener(std::function<void(const DecodedCommand&)> listener);
   // Called on the printer's thread with the new device after a plug-in, with an empty path
@@ -128,6 +145,7 @@ class VirtualPrinter {
   void ServeRequests();
   bool SendNow(std::span<const std::uint8_t> bytes);
   void HandleChunk(std::span<const std::uint8_t> bytes);
+  Reception Receive(const LineSettings& settings) const;
   bool ShouldAnswer();
   void SendAnswer();
   void Linger();
@@ -148,6 +166,7 @@ class VirtualPrinter {
   std::atomic<bool> stopping_{false};
   std::atomic<bool> silent_{false};
   std::atomic<bool> reading_{true};
+  std::atomic<std::uint32_t> lineBaud_{0};
   int wakePipe_[2] = {-1, -1};
 
   // Used by the printer's thread only while it runs.
@@ -169,6 +188,7 @@ class VirtualPrinter {
   std::vector<DecodedCommand> commands_;
   std::size_t receivedBytes_ = 0;
   int identifyCount_ = 0;
+  std::function<void(const ReceivedChunk&)> chunkListener_;
   std::function<void(const DecodedCommand&)> commandListener_;
   std::function<void(const std::string&)> lineListener_;
 };

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "printer.h"
+
 namespace vprinter {
 
 namespace {
@@ -44,6 +46,24 @@ std::optional<std::vector<std::uint8_t>> ParseHex(std::string_view text) {
   return bytes;
 }
 
+// The printer's rates are those its DIP switches can select.
+std::optional<std::uint32_t> ParseBaud(std::string_view text) {
+  const auto number = ParseCount(text, 1, INT_MAX);
+  for (std::size_t i = 0; number && i < printer::kBaudLabels.size(); ++i) {
+    const std::uint32_t baud = printer::BaudRateOf(static_cast<int>(i));
+    if (baud == static_cast<std::uint32_t>(*number)) return baud;
+  }
+  return std::nullopt;
+}
+
+std::string BaudList() {
+  std::string list;
+  for (std::size_t i = 0; i < printer::kBaudLabels.size(); ++i) {
+    list += (i == 0 ? "" : ", ") + std::to_string(printer::BaudRateOf(static_cast<int>(i)));
+  }
+  return list;
+}
+
 struct CountOption {
   std::string_view name;
   int Options::*field;
@@ -71,7 +91,7 @@ const CountOption* FindCountOption(std::string_view option) {
 bool TakesValue(std::string_view option) {
   return FindCountOption(option) != nullptr || option == "--model" || option == "--reply-hex" ||
          option == "--garbage" || option == "--trailing" || option == "--link" ||
-         option == "--log" || option == "--paper";
+         option == "--log" || option == "--baud" || option == "--paper";
 }
 
 }  // namespace
@@ -122,6 +142,10 @@ ProgramArgs ParseArgs(int argc, const char* const* argv) {
       if (!bytes || bytes->empty()) return fail(std::string(option) + ": bytes as hex digits");
       (option == "--garbage" ? args.options.beforeReply : args.options.afterReply) =
           std::move(*bytes);
+    } else if (option == "--baud") {
+      const auto baud = ParseBaud(text);
+      if (!baud) return fail("--baud: one of " + BaudList());
+      args.options.baud = *baud;
     } else if (const CountOption* countOption = FindCountOption(option)) {
       const auto count = ParseCount(text, countOption->minimum, countOption->maximum);
       if (!count) {
@@ -169,6 +193,9 @@ std::string Usage() {
          "  --hang-up-after-commands N  hang up once N commands have been handled\n"
          "  --back-after MS             after a hang-up, a new device appears MS milliseconds\n"
          "                              later, at the --link path; its path is printed\n"
+         "  --baud N                    read and answer only while the line is at N bps and\n"
+         "                              8N1 (default: any rate); bytes sent at another rate\n"
+         "                              or frame print \"unreadable bytes at R bps\"\n"
          "  --link PATH                 make a symlink to the device at PATH (removed at the\n"
          "                              end)\n"
          "  --log FILE                  write every received chunk as a JSON line\n"

@@ -29,6 +29,11 @@ int main(int argc, char** argv) {
   signal(SIGPIPE, SIG_IGN);
 
   vprinter::VirtualPrinter printer(args.options);
+  printer.SetChunkListener([](const vprinter::ReceivedChunk& chunk) {
+    if (chunk.reception != vprinter::Reception::OtherRateOrFrame) return;
+    std::printf("unreadable bytes at %u bps\n", static_cast<unsigned>(chunk.baud));
+    std::fflush(stdout);
+  });
   printer.SetCommandListener([](const vprinter::DecodedCommand& command) {
     std::printf("%s\n", command.Describe().c_str());
     std::fflush(stdout);

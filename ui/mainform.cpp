@@ -1,23 +1,29 @@
 #include "mainform.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QPointer>
 #include <QShortcut>
 #include <QStyleOptionComboBox>
 #include <QTimer>
 
 #include <algorithm>
+#include <initializer_list>
 #include <utility>
+#include <vector>
 
 #include "enter_press.h"
+#include "identify.h"
 #include "language.h"
 #include "message_dialog.h"
 #include "preferences.h"
 #include "printer.h"
+#include "settings_sequence.h"
 #include "svg_icon.h"
 #include "ui_mainform.h"
 
@@ -66,7 +72,52 @@ int ListWidth(const QComboBox* list) {
   return list->style()->sizeFromContents(QStyle::CT_ComboBox, &option, text, list).width();
 }
 
+// While the window waits on the port it goes on painting, but these controls are off and the
+// cursor shows that the tool is busy.
+class BusyScope {
+ public:
+  explicit BusyScope(std::initializer_list<QWidget*> controls)
+      : focused_(QApplication::focusWidget()) {
+    for (QWidget* control : controls) {
+      if (control->isEnabled()) disabled_.push_back(control);
+      control->setEnabled(false);
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  }
+  ~BusyScope() {
+    QApplication::restoreOverrideCursor();
+    for (QWidget* control : disabled_) control->setEnabled(true);
+    // Disabling the focused button moved the focus on; it goes back where the user left it.
+    if (focused_ != nullptr && focused_->isEnabled()) focused_->setFocus();
+  }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+  BusyScope(BusyScope&&) = delete;
+  BusyScope& operator=(BusyScope&&) = delete;
+
+ private:
+  QPointer<QWidget> focused_;
+  std::vector<QWidget*> disabled_;
+};
+
 }  // namespace
+
+// Counts a handler that may run nested pumps, so that a close inside it ends the program only
+// once every such handler has returned.
+class TMainF::RunningHandler {
+ public:
+  explicit RunningHandler(TMainF& window) : window_(window) { ++window_.runningHandlers_; }
+  ~RunningHandler() {
+    if (--window_.runningHandlers_ == 0 && window_.closed_) emit window_.Finished();
+  }
+  RunningHandler(const RunningHandler&) = delete;
+  RunningHandler& operator=(const RunningHandler&) = delete;
+  RunningHandler(RunningHandler&&) = delete;
+  RunningHandler& operator=(RunningHandler&&) = delete;
+
+ private:
+  TMainF& window_;
+};
 
 TMainF::TMainF(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -97,6 +148,12 @@ TMainF::TMainF(QWidget* parent)
 
   Serial.SetDeviceResolver(
       [](int port) { return QFile::encodeName(prefs::DeviceForPort(port)).toStdString(); });
+  // Paint and timers go on while the port is waited on; clicks wait until the handler is done,
+  // so that none starts inside another.
+  Serial.SetWaitHook([this] {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    return !closed_ && !stopSend_;
+  });
   try {
     FormCreate();
   } catch (...) {
@@ -204,7 +261,7 @@ void TMainF::closeEvent(QCloseEvent* event) {
   FormClose();
   closed_ = true;
   event->accept();
-  if (runningSequences_ == 0) emit Finished();
+  if (runningHandlers_ == 0) emit Finished();
 }
 
 void TMainF::ExitClick() { close(); }
@@ -235,28 +292,37 @@ void TMainF::ConnectClick() {
     ui->Connect->setText(WithMnemonic(QStringLiteral("Connect")));
     ui->PrinterModel->setText(Text(kConnectFirst));
     UpdateControls();
+    StopSend();
     return;
   }
+  // A send in progress keeps its port: a second one would interleave its commands on the wire.
+  if (sending_) return;
+  const RunningHandler running(*this);
 
   // With no rate selected there is nothing to open the port at.
   const std::uint32_t rate = printer::BaudRateOf(ui->cbBaud->currentIndex());
   const int port = ui->cbPort->currentIndex() + 1;
-  if (rate == 0 || !Serial.Open(port, rate)) {
+  bool opened = false;
+  printer::IdentifyResult reply;
+  {
+    const BusyScope busy({ui->Connect, ui->Set});
+    opened = rate != 0 && Serial.Open(port, rate);
+    if (opened) reply = printer::AskModel(Serial);
+  }
+  if (!opened) {
     Message(Text(kConnectFailed));
     return;
   }
-  WriteCommand(printer::EncodeIdentify());
-  if (Serial.Read(CommandBuffer.data(), printer::kIdentifyReplyLength, printer::kTimeoutMs) !=
-      printer::kIdentifyReplyLength) {
+  // A silent printer's port is released, so that other programs can use it.
+  if (!reply.answered || closed_) {
+    Serial.Close();
     ui->pgProgress->setValue(0);
     Message(Text(kNoAnswer));
     return;
   }
-  const std::string name = printer::ModelNameFromReply(
-      std::span<const std::uint8_t>(CommandBuffer).first(printer::kIdentifyReplyLength));
-  const QString shownName = QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
-  ModelFamily = printer::kNoFamily;
-  ModelFamily = printer::Classify(name);
+  const QString shownName =
+      QString::fromLatin1(reply.model.data(), static_cast<qsizetype>(reply.model.size()));
+  ModelFamily = reply.family;
   if (ModelFamily == printer::kNoFamily) {
     ui->pgProgress->setValue(0);
     Serial.Close();
@@ -272,78 +338,71 @@ void TMainF::ConnectClick() {
 }
 
 void TMainF::SetClick() {
-  ++runningSequences_;
+  if (sending_) return;
+  const RunningHandler running(*this);
   ui->Set->setEnabled(false);
   ui->Exit->setEnabled(false);
+  SetSettingListsEnabled(false);
   SendSettings();
+  SetSettingListsEnabled(true);
+  ui->Connect->setEnabled(true);
   ui->Set->setEnabled(true);
   ui->Exit->setEnabled(true);
-  --runningSequences_;
-  if (closed_ && runningSequences_ == 0) emit Finished();
+}
+
+printer::PrinterSettings TMainF::ChosenSettings() const {
+  printer::PrinterSettings settings;
+  settings.intensity = ui->cbIntensity->currentIndex();
+  settings.speed = ui->cbSpeed->currentIndex();
+  settings.country = ui->cbCountry->currentIndex();
+  settings.codePage = ui->cbCodePage->currentIndex();
+  settings.newBaud = ui->cbNewBaud->currentIndex();
+  settings.autoCutter = ui->cbAutoCutter->currentIndex();
+  settings.paper = ui->cbPaper->currentIndex();
+  settings.protocol = ui->cbProtocol->currentIndex();
+  settings.commandSet = ui->cbCommandSet->currentIndex();
+  settings.esct = ui->cbEsct->currentIndex();
+  return settings;
+}
+
+// While a send runs the lists would show values other than those going out.
+void TMainF::SetSettingListsEnabled(bool enabled) {
+  for (QWidget* group : {ui->tabPrinterSettings, ui->tabDIPSwitches}) {
+    for (QComboBox* list : group->findChildren<QComboBox*>()) list->setEnabled(enabled);
+  }
 }
 
 bool TMainF::SendSettings() {
-  ui->pgProgress->setValue(0);
-  Pump();
-  // Bytes left from an earlier answer or chatter would pass for the reply of a printer that is
-  // no longer there.
-  Serial.DiscardInput();
-  WriteCommand(printer::EncodeIdentify());
-  if (Serial.Read(CommandBuffer.data(), printer::kIdentifyReplyLength, printer::kTimeoutMs) !=
-      printer::kIdentifyReplyLength) {
-    return DropSilentPrinter();
+  // Every value is taken now; the lists cannot change while the send runs.
+  const printer::SettingsSequence steps =
+      printer::BuildSettingsSequence(ModelFamily, ChosenSettings(), pauseMs_);
+  printer::SendHooks hooks;
+  hooks.progress = [this](int maximum, int position) {
+    if (maximum != printer::SequenceStep::kKeep) ui->pgProgress->setMaximum(maximum);
+    ui->pgProgress->setValue(position == printer::SequenceStep::kFull ? ui->pgProgress->maximum()
+                                                                      : position);
+    Pump();
+  };
+  hooks.pause = [this](int ms) { return Pause(ms); };
+  hooks.stopRequested = [this] { return stopSend_ || closed_; };
+
+  sending_ = true;
+  stopSend_ = false;
+  const printer::SendOutcome outcome = printer::SendSequence(Serial, steps, hooks);
+  sending_ = false;
+  stopSend_ = false;
+  switch (outcome) {
+    case printer::SendOutcome::Complete:
+      if (ModelFamily == printer::kDipFamily) Message(Text(kOperationComplete));
+      return true;
+    case printer::SendOutcome::NoAnswer:
+    case printer::SendOutcome::LineLost:
+      return DropSilentPrinter();
+    case printer::SendOutcome::Stopped:
+      ui->pgProgress->setValue(0);
+      return false;
   }
-  StepProgress();
-
-  if (!Deliver(printer::EncodeSettingsBlock(
-          ui->cbIntensity->currentIndex(), ui->cbSpeed->currentIndex(),
-          ui->cbCountry->currentIndex(), ui->cbCodePage->currentIndex())) ||
-      !Deliver(printer::EncodeSettingsEnd())) {
-    return DropSilentPrinter();
-  }
-  Pause();
-  StepProgress();
-
-  if (ModelFamily == printer::kDipFamily) {
-    ui->pgProgress->setMaximum(printer::kDipSwitchCount);
-    ui->pgProgress->setValue(0);
-    if (ui->cbNewBaud->currentIndex() >= 0) {
-      for (int bit = 0; bit < 3; ++bit) {
-        if (!SendDipSwitch(bit + 1, printer::DipBaudBits(ui->cbNewBaud->currentIndex())[bit])) {
-          return DropSilentPrinter();
-        }
-      }
-    }
-    const std::array<std::pair<int, const QComboBox*>, 5> switches = {{
-        {4, ui->cbProtocol},
-        {5, ui->cbCommandSet},
-        {6, ui->cbEsct},
-        {7, ui->cbAutoCutter},
-        {8, ui->cbPaper},
-    }};
-    for (const auto& [number, list] : switches) {
-      if (!SendDipSwitch(number, list->currentIndex())) return DropSilentPrinter();
-    }
-  }
-
-  if (!Deliver(printer::EncodeClosing())) return DropSilentPrinter();
-  ui->pgProgress->setValue(ui->pgProgress->maximum());
-  if (ModelFamily == printer::kDipFamily) Message(Text(kOperationComplete));
-  return true;
-}
-
-bool TMainF::SendDipSwitch(int number, int value) {
-  if (!Deliver(printer::EncodeDipSwitch(number, value))) return false;
-  Pause();
-  StepProgress();
-  return true;
-}
-
-// A printer that no longer takes every byte (its cable pulled mid-send) must not end in
-// "Operation complete". A port closed here during the send (Disconnect, or the window closing)
-// is no such failure: the rest of the sequence goes to the closed port.
-bool TMainF::Deliver(std::span<const std::uint8_t> command) {
-  return WriteCommand(command) == static_cast<int>(command.size()) || !Serial.IsOpen();
+  return false;
 }
 
 bool TMainF::DropSilentPrinter() {
@@ -353,27 +412,29 @@ bool TMainF::DropSilentPrinter() {
   return false;
 }
 
-int TMainF::WriteCommand(std::span<const std::uint8_t> command) {
-  std::copy(command.begin(), command.end(), CommandBuffer.begin());
-  return Serial.Write(CommandBuffer.data(), static_cast<int>(command.size()), printer::kTimeoutMs);
-}
-
-void TMainF::StepProgress() {
-  ui->pgProgress->setValue(ui->pgProgress->value() + 1);
-  Pump();
+// A disconnect ends a running send at its next step; Connect comes back once it has returned.
+void TMainF::StopSend() {
+  if (!sending_) return;
+  stopSend_ = true;
+  ui->Connect->setEnabled(false);
+  if (pauseLoop_ != nullptr) pauseLoop_->quit();
 }
 
 void TMainF::Pump() { QCoreApplication::processEvents(); }
 
-// Waits the full pause while the window goes on repainting and handling input.
-void TMainF::Pause() {
+// Waits the full pause while the window goes on repainting and handling input; false when the
+// send was stopped meanwhile.
+bool TMainF::Pause(int ms) {
   QElapsedTimer clock;
   clock.start();
-  for (qint64 left = pauseMs_; left > 0; left = pauseMs_ - clock.elapsed()) {
+  for (qint64 left = ms; left > 0 && !stopSend_ && !closed_; left = ms - clock.elapsed()) {
     QEventLoop loop;
+    pauseLoop_ = &loop;
     QTimer::singleShot(static_cast<int>(left), Qt::PreciseTimer, &loop, &QEventLoop::quit);
     loop.exec();
+    pauseLoop_ = nullptr;
   }
+  return !stopSend_ && !closed_;
 }
 
 void TMainF::Message(const QString& text) {

@@ -7,14 +7,15 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <span>
 #include <utility>
 
 #include "preferences.h"
 #include "serial.h"
+#include "settings_sequence.h"
 
 struct LanguageTexts;
 class QComboBox;
+class QEventLoop;
 
 namespace Ui {
 class TMainF;
@@ -73,28 +74,31 @@ class TMainF : public QWidget {
   std::array<std::pair<QComboBox*, int prefs::StoredChoices::*>, 11> StoredLists() const;
   void WriteTexts(const LanguageTexts& texts);
   void Message(const QString& text);
-  int WriteCommand(std::span<const std::uint8_t> command);
-  void Pump();
-  void Pause();
-  bool SendDipSwitch(int number, int value);
-  // Writes a command of the sequence; false when the open port did not take all of it.
-  bool Deliver(std::span<const std::uint8_t> command);
+  // The printer settings the lists show.
+  printer::PrinterSettings ChosenSettings() const;
+  void SetSettingListsEnabled(bool enabled);
   // Reports a printer that stopped answering and disconnects it; always false.
   bool DropSilentPrinter();
-  void StepProgress();
+  void StopSend();
+  void Pump();
+  bool Pause(int ms);
+
+  class RunningHandler;
 
   std::unique_ptr<Ui::TMainF> ui;
   // The image list of the flags: Bulgarian in colour, in grey, British in colour, in grey.
   std::array<QIcon, 4> LangImages;
 
   Tserial Serial;
-  std::array<std::uint8_t, 256> CommandBuffer{};
   std::uint8_t Connected = 0;
   std::int32_t ModelFamily = -1;
   std::int32_t Language = -1;
 
   MessageSink messageSink_;
   int pauseMs_ = kPauseMs;
-  int runningSequences_ = 0;
+  int runningHandlers_ = 0;
   bool closed_ = false;
+  bool sending_ = false;
+  bool stopSend_ = false;
+  QEventLoop* pauseLoop_ = nullptr;
 };

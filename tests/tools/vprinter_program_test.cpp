@@ -148,6 +148,8 @@ TEST(VprinterProgram, BadArgumentsExitWithCode2AndSayWhy) {
       {"--hang-up-after-bytes", "x"},
       {"--hang-up-after-commands", "0"},
       {"--back-after", "99999999999"},
+      {"--baud", "12345"},
+      {"--baud", "0"},
   };
   for (const auto& args : cases) {
     SCOPED_TRACE(args.front() + (args.size() > 1 ? " " + args[1] : ""));
@@ -170,7 +172,7 @@ TEST(VprinterProgram, HelpListsTheOptions) {
   for (const char* option :
        {"--model", "--reply-hex", "--silent", "--short", "--stop-after", "--garbage", "--trailing",
         "--pieces", "--piece-delay", "--hang-up-after-bytes", "--hang-up-after-commands",
-        "--back-after", "--link", "--log", "--paper", "--help"}) {
+        "--back-after", "--baud", "--link", "--log", "--paper", "--help"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
   }
 }
@@ -267,6 +269,25 @@ TEST(VprinterProgram, SilentPrinterStillPrintsWhatItHears) {
   EXPECT_EQ(client.Read(32, 300), Bytes{});
   program.Signal(SIGTERM);
   EXPECT_EQ(program.Wait(kWaitMs), 0);
+}
+
+TEST(VprinterProgram, AtItsBaudOnlyAndSaysWhatItCouldNotRead) {
+  Program program({"--baud", "19200"});
+  ASSERT_TRUE(program.Started());
+  const auto device = program.ReadLine(kWaitMs);
+  ASSERT_TRUE(device.has_value());
+  PtyClient client(*device);
+  ASSERT_TRUE(client.SetLine(B9600));
+  ASSERT_TRUE(client.Write({0x1B, 0x5A}));
+  EXPECT_EQ(program.ReadLine(kWaitMs), "unreadable bytes at 9600 bps");
+  EXPECT_EQ(client.Read(32, 300), Bytes{});
+  ASSERT_TRUE(client.SetLine(B19200));
+  ASSERT_TRUE(client.Write({0x1B, 0x5A}));
+  EXPECT_EQ(client.Read(32, kWaitMs).size(), 32u);
+  EXPECT_EQ(program.ReadLine(kWaitMs), "identify");
+  program.Signal(SIGTERM);
+  EXPECT_EQ(program.Wait(kWaitMs), 0);
+  EXPECT_EQ(program.RestOfOutput(), "");
 }
 
 TEST(VprinterProgram, GarbledAnswerInPiecesHangUpAndBack) {
