@@ -71,6 +71,10 @@ bool VirtualPrinter::Start() {
     log_.open(options_.logPath, std::ios::out | std::ios::trunc);
     ready = log_.is_open();
   }
+  if (ready && !options_.paperPath.empty()) {
+    paperFile_.open(options_.paperPath, std::ios::out | std::ios::trunc);
+    ready = paperFile_.is_open();
+  }
   {
     std::lock_guard lock(mutex_);
     devicePath_ = ready ? line_.DevicePath() : std::string();
@@ -84,6 +88,7 @@ bool VirtualPrinter::Start() {
   }
   ClearReceived();
   decoder_ = CommandDecoder(family_);
+  paper_ = Paper();
   identifiesSeen_ = 0;
   commandsHandled_ = 0;
   answeredBefore_ = false;
@@ -117,6 +122,7 @@ void VirtualPrinter::Stop() {
 void VirtualPrinter::Release() {
   line_.Close();
   if (log_.is_open()) log_.close();
+  if (paperFile_.is_open()) paperFile_.close();
   for (int& fd : wakePipe_) {
     if (fd >= 0) close(fd);
     fd = -1;
@@ -333,6 +339,7 @@ void VirtualPrinter::HandleChunk(std::span<const std::uint8_t> bytes) {
     // Garbled bytes break off any command they cut into.
     decoder_ = CommandDecoder(family_);
   }
+  WritePaper(commands);
   std::function<void(const ReceivedChunk&)> chunkListener;
   std::function<void(const DecodedCommand&)> commandListener;
   {
@@ -511,6 +518,14 @@ void VirtualPrinter::WriteLog(const ReceivedChunk& chunk) {
   if (!log_.is_open()) return;
   log_ << "{\"ms\":" << chunk.millis << R"(,"hex":")" << Hex(chunk.bytes) << "\"}\n";
   log_.flush();
+}
+
+void VirtualPrinter::WritePaper(const std::vector<DecodedCommand>& commands) {
+  if (!paperFile_.is_open()) return;
+  for (const DecodedCommand& command : commands) {
+    for (const std::string& line : paper_.Print(command)) paperFile_ << line << '\n';
+  }
+  paperFile_.flush();
 }
 
 }  // namespace vprinter

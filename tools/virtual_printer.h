@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "command_decoder.h"
+#include "paper.h"
 #include "pty_line.h"
 
 // A printer on the far end of a pseudo-terminal: answers the identify command, records and
@@ -59,6 +60,8 @@ struct Options {
   std::string linkPath;  // also make a symlink to the device here (a symlink already there is
                          // replaced, any other file is left alone and Start fails)
   std::string logPath;   // JSON lines: every received chunk with its arrival time
+  // The printed page as UTF-8 lines (see Paper), written before the bytes count as received.
+  std::string paperPath;
 };
 
 // What the printer made of a chunk it received.
@@ -171,11 +174,13 @@ class VirtualPrinter {
   bool Pause(int ms);
   void Nudge();
   void WriteLog(const ReceivedChunk& chunk);
+  void WritePaper(const std::vector<DecodedCommand>& commands);
   void Release();
 
   Options options_;
   int family_;  // of the model the reply names
   std::ofstream log_;
+  std::ofstream paperFile_;
   std::chrono::steady_clock::time_point startTime_;
   std::thread thread_;
   std::atomic<bool> stopping_{false};
@@ -187,6 +192,7 @@ class VirtualPrinter {
   // Used by the printer's thread only while it runs.
   PtyLine line_;
   CommandDecoder decoder_;
+  Paper paper_;
   int identifiesSeen_ = 0;
   int commandsHandled_ = 0;
   bool answeredBefore_ = false;

@@ -91,7 +91,7 @@ const CountOption* FindCountOption(std::string_view option) {
 bool TakesValue(std::string_view option) {
   return FindCountOption(option) != nullptr || option == "--model" || option == "--reply-hex" ||
          option == "--garbage" || option == "--trailing" || option == "--link" ||
-         option == "--log" || option == "--baud";
+         option == "--log" || option == "--baud" || option == "--paper";
 }
 
 }  // namespace
@@ -163,6 +163,8 @@ ProgramArgs ParseArgs(int argc, const char* const* argv) {
       return fail(std::string(option) + ": an empty path");
     } else if (option == "--link") {
       args.options.linkPath = text;
+    } else if (option == "--paper") {
+      args.options.paperPath = text;
     } else {
       args.options.logPath = text;
     }
@@ -205,6 +207,9 @@ std::string Usage() {
          "                              end)\n"
          "  --log FILE                  write every received chunk as a JSON line\n"
          "                              {\"ms\":..,\"hex\":..}\n"
+         "  --paper FILE                write the printed page to FILE as UTF-8 lines, in the\n"
+         "                              code page ESC t chose (\"?\" where unknown); a cut\n"
+         "                              writes \"-- cut --\"\n"
          "  --help                      show this text\n"
          "\n"
          "An answer is the garbage, the reply and the trailing bytes. A hang-up prints\n"

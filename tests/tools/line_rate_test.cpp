@@ -93,7 +93,7 @@ TEST(LineRate, RateAndFrameChangesOnTheSameOpenPortAreSeen) {
   ASSERT_TRUE(client.SetLine(B9600));
   ASSERT_TRUE(client.Write({0x5A}));
   ASSERT_TRUE(printer.WaitForCommands(2, kWaitMs));
-  EXPECT_EQ(printer.Commands()[1].Describe(), "unknown 0x5A");
+  EXPECT_EQ(printer.Commands()[1].Describe(), R"(text "Z")");
   EXPECT_EQ(client.Read(32, kSilenceMs), Bytes{});
 
   std::vector<Reception> receptions;

@@ -141,6 +141,7 @@ TEST(VprinterProgram, BadArgumentsExitWithCode2AndSayWhy) {
       {"--silent=yes"},
       {"--no-read=1"},
       {"--link="},
+      {"--paper", ""},
       {"--garbage", "abc"},
       {"--trailing", ""},
       {"--pieces", "0"},
@@ -173,7 +174,7 @@ TEST(VprinterProgram, HelpListsTheOptions) {
        {"--model", "--reply-hex", "--silent", "--no-read", "--short", "--stop-after", "--garbage",
         "--trailing", "--pieces", "--piece-delay", "--hang-up-after-bytes",
         "--hang-up-after-commands", "--back-after", "--baud", "--power-cycle-on-signal", "--link",
-        "--log", "--help"}) {
+        "--log", "--paper", "--help"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
   }
 }
@@ -202,7 +203,7 @@ TEST(VprinterProgram, ServesTheModelPrintsCommandsAndCleansUpOnSigterm) {
   EXPECT_EQ(program.ReadLine(kWaitMs), "speed 66 mm/s");
   EXPECT_EQ(program.ReadLine(kWaitMs), "code page Windows Cyrilic (CP1251)");
   EXPECT_EQ(program.ReadLine(kWaitMs), "DIP switch 6 = 0");
-  EXPECT_EQ(program.ReadLine(kWaitMs), "unknown 0x41");
+  EXPECT_EQ(program.ReadLine(kWaitMs), R"(text "A")");
 
   program.Signal(SIGTERM);
   EXPECT_EQ(program.Wait(kWaitMs), 0);
@@ -218,6 +219,28 @@ TEST(VprinterProgram, ServesTheModelPrintsCommandsAndCleansUpOnSigterm) {
     logged += match[1];
   }
   EXPECT_EQ(logged, "1b5a1b59031b58021b740f1d29060041");
+}
+
+TEST(VprinterProgram, PrintsThePageToThePaperFile) {
+  TempDir dir;
+  const std::string paper = dir.File("paper.txt");
+  Program program({"--paper", paper});
+  ASSERT_TRUE(program.Started());
+  const auto device = program.ReadLine(kWaitMs);
+  ASSERT_TRUE(device.has_value());
+  PtyClient client(*device);
+  ASSERT_TRUE(client.Write(
+      {0x1B, 0x40, 'H', 'i', '\n', 0x1B, 0x74, 0x07, 0x81, 0xEF, '\n', 0x1D, 0x56, 0x42, 0x00}));
+  for (const char* line : {"initialize", R"(text "Hi\n")", "code page Russian (CP866)",
+                           R"(text "\x81\xEF\n")", "feed 0 and cut"}) {
+    EXPECT_EQ(program.ReadLine(kWaitMs), line);
+  }
+  std::ifstream file(paper);
+  const std::string printed((std::istreambuf_iterator<char>(file)),
+                            std::istreambuf_iterator<char>());
+  EXPECT_EQ(printed, "Hi\nБя\n-- cut --\n");
+  program.Signal(SIGTERM);
+  EXPECT_EQ(program.Wait(kWaitMs), 0);
 }
 
 TEST(VprinterProgram, ExactShortReplyAndSigint) {
