@@ -1,10 +1,9 @@
 #include "command_decoder.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <optional>
-
-#include "printer.h"
 
 namespace vprinter {
 
@@ -57,6 +56,14 @@ std::string Label(const std::array<const char*, N>& labels, int index) {
   return "index " + std::to_string(index);
 }
 
+// The speed entries set "83  mm/s" with two blanks to line up in a list; a sentence takes one.
+std::string CollapseBlanks(std::string text) {
+  const auto end = std::unique(text.begin(), text.end(),
+                               [](char left, char right) { return left == ' ' && right == ' '; });
+  text.erase(end, text.end());
+  return text;
+}
+
 }  // namespace
 
 std::string DecodedCommand::Describe() const {
@@ -65,8 +72,13 @@ std::string DecodedCommand::Describe() const {
       return "identify";
     case CommandKind::Intensity:
       return "intensity " + Label(printer::kIntensityLabels, parameter);
-    case CommandKind::Speed:
-      return "speed " + std::to_string(parameter);
+    case CommandKind::Speed: {
+      const auto& entries = printer::SpeedEntries(family);
+      // An unknown family gets the entries shown before a connection, which name no one speed.
+      if (&entries == &printer::kUnconnectedSpeedLabels)
+        return "speed " + std::to_string(parameter);
+      return "speed " + CollapseBlanks(Label(entries, parameter));
+    }
     case CommandKind::Country:
       return "country " + Label(printer::kCountryLabels, parameter);
     case CommandKind::CodePage:
@@ -94,6 +106,7 @@ std::vector<DecodedCommand> CommandDecoder::Feed(std::span<const std::uint8_t> b
     auto command = DecodeFront(std::span<const std::uint8_t>(pending_).subspan(used));
     if (!command) break;
     command->millis = millis;
+    command->family = family_;
     used += command->bytes.size();
     commands.push_back(std::move(*command));
   }

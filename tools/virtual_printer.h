@@ -64,6 +64,7 @@ struct Options {
 enum class Reception {
   Read,              // decoded, and answered where asked
   OtherRateOrFrame,  // the line was not at the printer's rate and 8N1: garbled, not decoded
+  PoweredOff,        // during a power cycle: not decoded
 };
 
 struct ReceivedChunk {
@@ -102,6 +103,15 @@ class VirtualPrinter {
   // input. False when the printer does not run or its line is down.
   bool Send(std::span<const std::uint8_t> bytes);
 
+  // Switches the printer off now and on again offMs later, on its own thread; returns once it
+  // is off. Off, it records what arrives but neither decodes nor answers. It comes back at the
+  // rate its DIP switches 1..3 select when all three were received since the last power cycle,
+  // else at the rate it had. False when the printer does not run.
+  bool PowerCycle(int offMs);
+  bool IsPoweredOn() const;
+  // Wait until the printer is on (true) or off (false); false at the timeout.
+  bool WaitForPoweredOn(bool poweredOn, int timeoutMs) const;
+
   // Hangs the line up now: the device and the link disappear, unread bytes are lost. PlugIn
   // makes a new device, reached at the same link. Both return once done; false when the
   // printer does not run or the device cannot be made. Not for use from a listener.
@@ -128,33 +138,42 @@ class VirtualPrinter {
   // Called on the printer's thread with the new device after a plug-in, with an empty path
   // after a hang-up.
   void SetLineListener(std::function<void(const std::string& devicePath)> listener);
+  // Called on the printer's thread when it goes off (false) and comes back on (true).
+  void SetPowerListener(std::function<void(bool poweredOn)> listener);
 
  private:
-  enum class RequestKind { HangUp, PlugIn, Send };
+  enum class RequestKind { HangUp, PlugIn, Send, PowerCycle };
   struct Request {
     RequestKind kind = RequestKind::Send;
     std::vector<std::uint8_t> bytes;
+    int offMs = 0;
     std::promise<bool> done;
   };
 
-  bool Ask(RequestKind kind, std::span<const std::uint8_t> bytes = {});
+  bool Ask(RequestKind kind, std::span<const std::uint8_t> bytes = {}, int offMs = 0);
   void Run();
+  int MillisUntilDue() const;
   void ServeRequests();
   bool SendNow(std::span<const std::uint8_t> bytes);
   void HandleChunk(std::span<const std::uint8_t> bytes);
   Reception Receive(const LineSettings& settings) const;
+  void Handle(const DecodedCommand& command);
   bool ShouldAnswer();
   void SendAnswer();
   void Linger();
   void HangUpLine();
   bool PlugInLine();
   void LineChanged();
+  void PowerOff(int offMs);
+  void PowerOn();
+  void PowerChanged(bool poweredOn);
   bool Pause(int ms);
   void Nudge();
   void WriteLog(const ReceivedChunk& chunk);
   void Release();
 
   Options options_;
+  int family_;  // of the model the reply names
   std::ofstream log_;
   std::chrono::steady_clock::time_point startTime_;
   std::thread thread_;
@@ -171,6 +190,9 @@ class VirtualPrinter {
   int commandsHandled_ = 0;
   bool answeredBefore_ = false;
   std::optional<std::chrono::steady_clock::time_point> plugInDue_;
+  std::optional<std::chrono::steady_clock::time_point> powerOnDue_;  // set while off
+  // DIP switches 1..3 received since the last power cycle.
+  std::array<std::optional<bool>, 3> baudSwitches_{};
 
   mutable std::mutex mutex_;
   mutable std::condition_variable changed_;
@@ -178,6 +200,7 @@ class VirtualPrinter {
   std::deque<Request> requests_;
   std::string devicePath_;
   bool pluggedIn_ = false;
+  bool poweredOn_ = true;
   std::vector<ReceivedChunk> chunks_;
   std::vector<DecodedCommand> commands_;
   std::size_t receivedBytes_ = 0;
@@ -185,6 +208,7 @@ class VirtualPrinter {
   std::function<void(const ReceivedChunk&)> chunkListener_;
   std::function<void(const DecodedCommand&)> commandListener_;
   std::function<void(const std::string&)> lineListener_;
+  std::function<void(bool)> powerListener_;
 };
 
 }  // namespace vprinter

@@ -118,6 +118,8 @@ ProgramArgs ParseArgs(int argc, const char* const* argv) {
         args.help = true;
       } else if (option == "--silent") {
         args.options.silent = true;
+      } else if (option == "--power-cycle-on-signal") {
+        args.powerCycleOnSignal = true;
       } else {
         return fail("unknown option " + std::string(option));
       }
@@ -194,6 +196,7 @@ std::string Usage() {
          "  --baud N                    read and answer only while the line is at N bps and\n"
          "                              8N1 (default: any rate); bytes sent at another rate\n"
          "                              or frame print \"unreadable bytes at R bps\"\n"
+         "  --power-cycle-on-signal     switch off and on again on SIGUSR1 (see below)\n"
          "  --link PATH                 make a symlink to the device at PATH (removed at the\n"
          "                              end)\n"
          "  --log FILE                  write every received chunk as a JSON line\n"
@@ -201,7 +204,13 @@ std::string Usage() {
          "  --help                      show this text\n"
          "\n"
          "An answer is the garbage, the reply and the trailing bytes. A hang-up prints\n"
-         "\"hang-up\"; without --back-after the printer stays unplugged until it stops.\n";
+         "\"hang-up\"; without --back-after the printer stays unplugged until it stops.\n"
+         "\n"
+         "A power cycle prints \"power off\"; the printer neither reads nor answers for " +
+         std::to_string(kPowerCycleOffMs / 1000) +
+         " s,\n"
+         "then comes back at the rate its DIP switches 1..3 select if all three arrived since\n"
+         "the last power cycle, else at its old rate: \"power cycle: now at R bps\".\n";
 }
 
 }  // namespace vprinter

@@ -139,4 +139,16 @@ TEST(CommandDecoder, DescribesListEntriesAndValuesOutsideTheListsByIndex) {
                                       "settings end 1", "DIP switch 4 = 255"}));
 }
 
+TEST(CommandDecoder, NamesTheSpeedByTheFamilysLabelWhereItKnowsTheFamily) {
+  const Bytes speeds = {0x1B, 0x58, 0x00, 0x1B, 0x58, 0x01, 0x1B, 0x58, 0x03, 0x1B, 0x58, 0x04};
+  EXPECT_EQ(Lines(CommandDecoder(0).Feed(speeds, 0)),
+            (std::vector<std::string>{"speed 50 mm/s", "speed 42 mm/s", "speed 25 mm/s",
+                                      "speed index 4"}));
+  EXPECT_EQ(Lines(CommandDecoder(printer::kDipFamily).Feed(speeds, 0)),
+            (std::vector<std::string>{"speed 100 mm/s", "speed 83 mm/s", "speed 50 mm/s",
+                                      "speed index 4"}));
+  EXPECT_EQ(Lines(CommandDecoder(printer::kNoFamily).Feed(speeds, 0)),
+            (std::vector<std::string>{"speed 0", "speed 1", "speed 3", "speed 4"}));
+}
+
 }  // namespace

@@ -1,6 +1,7 @@
 // The line rate a printer reads at, seen from a client that sets its rate on the pty.
 #include <gtest/gtest.h>
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -108,14 +109,91 @@ TEST(LineRate, RateAndFrameChangesOnTheSameOpenPortAreSeen) {
   EXPECT_EQ(client.Read(32, kWaitMs), Reply());
 }
 
-TEST(LineRate, WithoutARateItAnswersAtAnyRate) {
-  VirtualPrinter printer(AtBaud(0));
-  ASSERT_TRUE(printer.Start());
-  Tserial serial;
-  for (const std::uint32_t baud : {1200u, 115200u}) {
-    EXPECT_EQ(IdentifyAt(serial, printer.DevicePath(), baud), Reply()) << baud;
+// DIP switches 1..3 set for a new-baud index, as the tool sends them.
+bool SendBaudSwitches(PtyClient& client, int newBaudIndex,
+                      const std::vector<int>& switches = {1, 2, 3}) {
+  const auto bits = printer::DipBaudBits(newBaudIndex);
+  Bytes bytes;
+  for (const int k : switches) {
+    const auto command = printer::EncodeDipSwitch(k, bits[static_cast<std::size_t>(k - 1)]);
+    bytes.insert(bytes.end(), command.begin(), command.end());
   }
-  for (const auto& chunk : printer.Chunks()) EXPECT_EQ(chunk.reception, Reception::Read);
+  return client.Write(bytes);
+}
+
+TEST(PowerCycle, ComesBackAtTheRateItsSwitchesGaveAndNotBefore) {
+  VirtualPrinter printer(AtBaud(9600));
+  std::vector<bool> events;
+  std::mutex mutex;
+  printer.SetPowerListener([&](bool poweredOn) {
+    std::lock_guard lock(mutex);
+    events.push_back(poweredOn);
+  });
+  ASSERT_TRUE(printer.Start());
+  PtyClient client(printer.DevicePath());
+  ASSERT_TRUE(client.SetLine(B9600));
+  ASSERT_TRUE(SendBaudSwitches(client, 5));
+  ASSERT_TRUE(printer.WaitForCommands(3, kWaitMs));
+  // The switches take effect only at the next power-on.
+  EXPECT_EQ(printer.LineBaud(), 9600u);
+  ASSERT_TRUE(client.Write(kIdentify));
+  EXPECT_EQ(client.Read(32, kWaitMs), Reply());
+
+  ASSERT_TRUE(printer.PowerCycle(1000));
+  EXPECT_FALSE(printer.IsPoweredOn());
+  std::size_t received = 14;
+  for (const speed_t speed : {B9600, B38400}) {
+    ASSERT_TRUE(client.SetLine(speed));
+    ASSERT_TRUE(client.Write(kIdentify));
+    received += 2;
+    ASSERT_TRUE(printer.WaitForReceived(received, kWaitMs));
+    EXPECT_EQ(printer.Chunks().back().reception, Reception::PoweredOff);
+  }
+  EXPECT_EQ(client.Read(32, kSilenceMs), Bytes{});
+  EXPECT_EQ(printer.Commands().size(), 4u) << "nothing decoded while off";
+
+  ASSERT_TRUE(printer.WaitForPoweredOn(true, kWaitMs));
+  EXPECT_EQ(printer.LineBaud(), 38400u);
+  ASSERT_TRUE(client.SetLine(B9600));
+  ASSERT_TRUE(client.Write(kIdentify));
+  EXPECT_EQ(client.Read(32, kSilenceMs), Bytes{});
+  ASSERT_TRUE(printer.WaitForReceived(received + 2, kWaitMs));
+  ASSERT_TRUE(client.SetLine(B38400));
+  ASSERT_TRUE(client.Write(kIdentify));
+  EXPECT_EQ(client.Read(32, kWaitMs), Reply());
+  std::lock_guard lock(mutex);
+  EXPECT_EQ(events, (std::vector<bool>{false, true}));
+}
+
+TEST(PowerCycle, KeepsItsRateUnlessAllThreeSwitchesCameSinceTheLastCycle) {
+  VirtualPrinter printer(AtBaud(9600));
+  ASSERT_TRUE(printer.Start());
+  PtyClient client(printer.DevicePath());
+  ASSERT_TRUE(client.SetLine(B9600));
+  ASSERT_TRUE(SendBaudSwitches(client, 7, {1, 2}));
+  ASSERT_TRUE(printer.WaitForCommands(2, kWaitMs));
+  ASSERT_TRUE(printer.PowerCycle(50));
+  ASSERT_TRUE(printer.WaitForPoweredOn(true, kWaitMs));
+  EXPECT_EQ(printer.LineBaud(), 9600u);
+  // Switches 1 and 2 were forgotten with that power cycle.
+  ASSERT_TRUE(SendBaudSwitches(client, 7, {3}));
+  ASSERT_TRUE(printer.WaitForCommands(3, kWaitMs));
+  ASSERT_TRUE(printer.PowerCycle(50));
+  ASSERT_TRUE(printer.WaitForPoweredOn(true, kWaitMs));
+  EXPECT_EQ(printer.LineBaud(), 9600u);
+  ASSERT_TRUE(client.Write(kIdentify));
+  EXPECT_EQ(client.Read(32, kWaitMs), Reply());
+
+  // A printer at any rate stays so until its switches give it one.
+  printer.SetLineBaud(0);
+  ASSERT_TRUE(printer.PowerCycle(50));
+  ASSERT_TRUE(printer.WaitForPoweredOn(true, kWaitMs));
+  EXPECT_EQ(printer.LineBaud(), 0u);
+  ASSERT_TRUE(SendBaudSwitches(client, 0));
+  ASSERT_TRUE(printer.WaitForCommands(7, kWaitMs));
+  ASSERT_TRUE(printer.PowerCycle(50));
+  ASSERT_TRUE(printer.WaitForPoweredOn(true, kWaitMs));
+  EXPECT_EQ(printer.LineBaud(), 1200u);
 }
 
 }  // namespace

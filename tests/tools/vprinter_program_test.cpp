@@ -171,7 +171,7 @@ TEST(VprinterProgram, HelpListsTheOptions) {
   for (const char* option :
        {"--model", "--reply-hex", "--silent", "--short", "--stop-after", "--garbage", "--trailing",
         "--pieces", "--piece-delay", "--hang-up-after-bytes", "--hang-up-after-commands",
-        "--back-after", "--baud", "--link", "--log", "--help"}) {
+        "--back-after", "--baud", "--power-cycle-on-signal", "--link", "--log", "--help"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
   }
 }
@@ -194,8 +194,10 @@ TEST(VprinterProgram, ServesTheModelPrintsCommandsAndCleansUpOnSigterm) {
   const auto reply = vprinter::ReplyForModel("Tavrin MR2200T");
   EXPECT_EQ(client.Read(32, kWaitMs), Bytes(reply.begin(), reply.end()));
   EXPECT_EQ(program.ReadLine(kWaitMs), "identify");
-  ASSERT_TRUE(client.Write({0x1B, 0x59, 0x03, 0x1B, 0x74, 0x0F, 0x1D, 0x29, 0x06, 0x00, 0x41}));
+  ASSERT_TRUE(client.Write(
+      {0x1B, 0x59, 0x03, 0x1B, 0x58, 0x02, 0x1B, 0x74, 0x0F, 0x1D, 0x29, 0x06, 0x00, 0x41}));
   EXPECT_EQ(program.ReadLine(kWaitMs), "intensity 100 %");
+  EXPECT_EQ(program.ReadLine(kWaitMs), "speed 66 mm/s");
   EXPECT_EQ(program.ReadLine(kWaitMs), "code page Windows Cyrilic (CP1251)");
   EXPECT_EQ(program.ReadLine(kWaitMs), "DIP switch 6 = 0");
   EXPECT_EQ(program.ReadLine(kWaitMs), "unknown 0x41");
@@ -213,7 +215,7 @@ TEST(VprinterProgram, ServesTheModelPrintsCommandsAndCleansUpOnSigterm) {
     ASSERT_TRUE(std::regex_match(line, match, lineShape)) << line;
     logged += match[1];
   }
-  EXPECT_EQ(logged, "1b5a1b59031b740f1d29060041");
+  EXPECT_EQ(logged, "1b5a1b59031b58021b740f1d29060041");
 }
 
 TEST(VprinterProgram, ExactShortReplyAndSigint) {
@@ -262,6 +264,37 @@ TEST(VprinterProgram, AtItsBaudOnlyAndSaysWhatItCouldNotRead) {
   ASSERT_TRUE(client.Write({0x1B, 0x5A}));
   EXPECT_EQ(client.Read(32, kWaitMs).size(), 32u);
   EXPECT_EQ(program.ReadLine(kWaitMs), "identify");
+  program.Signal(SIGTERM);
+  EXPECT_EQ(program.Wait(kWaitMs), 0);
+  EXPECT_EQ(program.RestOfOutput(), "");
+}
+
+TEST(VprinterProgram, PowerCycleOnSigusr1TakesTheRateOfTheSwitches) {
+  Program program({"--baud", "9600", "--power-cycle-on-signal"});
+  ASSERT_TRUE(program.Started());
+  const auto device = program.ReadLine(kWaitMs);
+  ASSERT_TRUE(device.has_value());
+  PtyClient client(*device);
+  ASSERT_TRUE(client.SetLine(B9600));
+  // Switches 1..3 = 1, 0, 1: index 5, 38400 bps.
+  ASSERT_TRUE(
+      client.Write({0x1D, 0x29, 0x01, 0x01, 0x1D, 0x29, 0x02, 0x00, 0x1D, 0x29, 0x03, 0x01}));
+  for (const char* line : {"DIP switch 1 = 1", "DIP switch 2 = 0", "DIP switch 3 = 1"}) {
+    EXPECT_EQ(program.ReadLine(kWaitMs), line);
+  }
+  program.Signal(SIGUSR1);
+  EXPECT_EQ(program.ReadLine(kWaitMs), "power off");
+  const auto off = std::chrono::steady_clock::now();
+  ASSERT_TRUE(client.Write({0x1B, 0x5A}));
+  EXPECT_EQ(client.Read(32, 300), Bytes{});
+  EXPECT_EQ(program.ReadLine(kWaitMs), "power cycle: now at 38400 bps");
+  EXPECT_GE(std::chrono::steady_clock::now() - off, std::chrono::milliseconds(1500));
+  ASSERT_TRUE(client.SetLine(B38400));
+  ASSERT_TRUE(client.Write({0x1B, 0x5A, 0x1B, 0x58, 0x01}));
+  EXPECT_EQ(client.Read(32, kWaitMs).size(), 32u);
+  EXPECT_EQ(program.ReadLine(kWaitMs), "identify");
+  // Back on, it still knows its model.
+  EXPECT_EQ(program.ReadLine(kWaitMs), "speed 83 mm/s");
   program.Signal(SIGTERM);
   EXPECT_EQ(program.Wait(kWaitMs), 0);
   EXPECT_EQ(program.RestOfOutput(), "");
