@@ -65,7 +65,6 @@ TEST(RestartWait, EndsWithTheNewRateOnceThePrinterComesBackAtIt) {
     // liveness check, the settings block's four commands and one for each later step.
     ASSERT_TRUE(printer.WaitForCommands(1 + 4 + (steps.size() - 1), 2000));
   }
-  printer.ClearReceived();
 
   const printer::RestartResult result =
       printer::WaitForRestart(ShortWait(printer), PowerCycleInSecondRound(printer));
