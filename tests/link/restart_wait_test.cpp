@@ -4,11 +4,13 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <thread>
 #include <vector>
 
 #include "restart_wait.h"
 #include "serial_line.h"
+#include "settings_sequence.h"
 
 namespace {
 
@@ -21,13 +23,78 @@ vprinter::Options Silent() {
   return options;
 }
 
+constexpr std::uint32_t kOldRate = 9600;
+constexpr std::uint32_t kNewRate = 115200;
+constexpr int kNewRateIndex = 7;
+constexpr int kOffMs = 700;
+
+vprinter::Options AtOldRate() {
+  vprinter::Options options = Answering();
+  options.baud = kOldRate;
+  return options;
+}
+
+// Long enough for a few rounds after the restart; a wrong outcome ends the test within it.
+printer::RestartWait ShortWait(const vprinter::VirtualPrinter& printer) {
+  printer::RestartWait wait{printer.DevicePath(), kNewRate, kOldRate};
+  wait.limit = milliseconds(5000);
+  return wait;
+}
+
+// Switches the printer off once the wait has seen it answer at the old rate: at the start of
+// the second round.
+printer::RestartHooks PowerCycleInSecondRound(vprinter::VirtualPrinter& printer) {
+  printer::RestartHooks hooks;
+  hooks.progress = [&printer, rounds = 0](milliseconds) mutable {
+    if (++rounds == 2) printer.PowerCycle(kOffMs);
+  };
+  return hooks;
+}
+
+TEST(RestartWait, EndsWithTheNewRateOnceThePrinterComesBackAtIt) {
+  vprinter::VirtualPrinter printer(AtOldRate());
+  ASSERT_TRUE(printer.Start());
+  {
+    Tserial serial;
+    ASSERT_TRUE(serial.OpenDevice(printer.DevicePath(), kOldRate));
+    printer::PrinterSettings settings;
+    settings.newBaud = kNewRateIndex;
+    const printer::SettingsSequence steps = printer::BuildSettingsSequence(1, settings, 0);
+    ASSERT_EQ(printer::SendSequence(serial, steps, {}), printer::SendOutcome::Complete);
+    // All read at the old rate before the wait's first try sets the line to the new one: the
+    // liveness check, the settings block's four commands and one for each later step.
+    ASSERT_TRUE(printer.WaitForCommands(1 + 4 + (steps.size() - 1), 2000));
+  }
+
+  const printer::RestartResult result =
+      printer::WaitForRestart(ShortWait(printer), PowerCycleInSecondRound(printer));
+
+  EXPECT_EQ(result.outcome, printer::RestartOutcome::NewRate);
+  EXPECT_EQ(result.model, kModel);
+  EXPECT_EQ(result.family, 1);
+  EXPECT_GE(result.rounds, 3) << "the old rate's answer in the first round did not end the wait";
+  EXPECT_EQ(printer.LineBaud(), kNewRate);
+}
+
+TEST(RestartWait, EndsWithTheOldRateWhenThePrinterWentOffAndCameBackAtIt) {
+  vprinter::VirtualPrinter printer(AtOldRate());
+  ASSERT_TRUE(printer.Start());
+
+  const printer::RestartResult result =
+      printer::WaitForRestart(ShortWait(printer), PowerCycleInSecondRound(printer));
+
+  EXPECT_EQ(result.outcome, printer::RestartOutcome::OldRateKept);
+  EXPECT_EQ(result.model, kModel);
+  EXPECT_GE(result.rounds, 3);
+  EXPECT_GE(printer.IdentifyCount(), 2)
+      << "the first round's answer, and the one after the restart";
+}
+
 // A printer never switched off goes on answering at the old rate: not an end of the wait.
 TEST(RestartWait, GivesUpAtTheLimitWhenOnlyTheOldRateAnswers) {
-  vprinter::Options atOldRate = Answering();
-  atOldRate.baud = 57600;
-  vprinter::VirtualPrinter printer(atOldRate);
+  vprinter::VirtualPrinter printer(AtOldRate());
   ASSERT_TRUE(printer.Start());
-  printer::RestartWait wait{printer.DevicePath(), 115200, 57600};
+  printer::RestartWait wait = ShortWait(printer);
   wait.limit = milliseconds(1200);
   std::vector<long long> progress;
   printer::RestartHooks hooks;
