@@ -19,14 +19,16 @@
 #include <vector>
 
 #include "enter_press.h"
-#include "find_texts.h"
 #include "identify.h"
 #include "language.h"
 #include "message_dialog.h"
 #include "preferences.h"
 #include "printer.h"
+#include "restart_wait.h"
 #include "settings_sequence.h"
 #include "svg_icon.h"
+#include "task_texts.h"
+#include "test_page.h"
 #include "ui_mainform.h"
 
 namespace {
@@ -141,6 +143,7 @@ TMainF::TMainF(QWidget* parent)
 
   connect(ui->Connect, &QPushButton::clicked, this, &TMainF::ConnectClick);
   connect(ui->Find, &QPushButton::clicked, this, &TMainF::FindClick);
+  connect(ui->TestPage, &QPushButton::clicked, this, &TMainF::TestPageClick);
   connect(ui->Set, &QPushButton::clicked, this, &TMainF::SetClick);
   connect(ui->Exit, &QPushButton::clicked, this, &TMainF::ExitClick);
   connect(ui->LangBG, &QToolButton::clicked, this, &TMainF::LangBGClick);
@@ -190,7 +193,7 @@ void TMainF::FitColumns() {
     for (const QComboBox* list : findChildren<QComboBox*>()) {
       if (list != ui->cbCodePage) widest = std::max(widest, ListWidth(list));
     }
-    for (const QWidget* button : {ui->Connect, ui->Find, ui->Set, ui->Exit}) {
+    for (const QWidget* button : {ui->Connect, ui->Find, ui->TestPage, ui->Set, ui->Exit}) {
       widest = std::max(widest, button->sizeHint().width());
     }
   };
@@ -261,7 +264,7 @@ void TMainF::FormClose() {
 }
 
 void TMainF::closeEvent(QCloseEvent* event) {
-  finder_.RequestStop();
+  worker_.RequestStop();
   FormClose();
   closed_ = true;
   event->accept();
@@ -280,6 +283,7 @@ void TMainF::UpdateControls() {
   ui->tabDIPSwitches->setVisible(ModelFamily == printer::kDipFamily);
   ui->Set->setEnabled(connected);
   ui->Find->setEnabled(!connected);
+  ui->TestPage->setEnabled(connected && !sending_);
   if (!connected) return;
 
   const int speed = ui->cbSpeed->currentIndex();
@@ -289,6 +293,11 @@ void TMainF::UpdateControls() {
 }
 
 void TMainF::ConnectClick() {
+  // While the tool waits for a restarted printer, Connect reads "Stop".
+  if (task_ == Task::RestartWait) {
+    worker_.RequestStop();
+    return;
+  }
   if (Connected) {
     Serial.Close();
     Connected = 0;
@@ -301,7 +310,7 @@ void TMainF::ConnectClick() {
     return;
   }
   // A send in progress keeps its port: a second one would interleave its commands on the wire.
-  if (sending_ || finder_.IsRunning()) return;
+  if (sending_ || task_ != Task::None) return;
   const RunningHandler running(*this);
 
   // With no rate selected there is nothing to open the port at.
@@ -312,6 +321,7 @@ void TMainF::ConnectClick() {
   {
     const BusyScope busy({ui->Connect, ui->Set});
     opened = rate != 0 && Serial.Open(port, rate);
+    connectedDevice_ = Serial.DevicePath(port);
     if (opened) reply = printer::AskModel(Serial);
   }
   if (!opened) {
@@ -343,11 +353,11 @@ void TMainF::ConnectClick() {
 }
 
 void TMainF::FindClick() {
-  if (finder_.IsRunning()) {
-    finder_.RequestStop();
+  if (task_ == Task::Search) {
+    worker_.RequestStop();
     return;
   }
-  if (Connected || sending_) return;
+  if (Connected || sending_ || task_ != Task::None) return;
 
   auto portIndices = std::make_shared<std::vector<int>>();
   printer::SearchRequest request;
@@ -357,14 +367,15 @@ void TMainF::FindClick() {
   const int maximumBefore = ui->pgProgress->maximum();
   ShowSearching(true);
 
+  task_ = Task::Search;
   auto result = std::make_shared<printer::SearchResult>();
   const auto showProgress = [this](int made, int planned, const QString& port, std::uint32_t rate) {
     ui->pgProgress->setMaximum(planned);
     ui->pgProgress->setValue(made);
     ui->PrinterModel->setText(
-        QString::fromUtf8(FindTextsFor(Language).looking).arg(port).arg(rate));
+        QString::fromUtf8(TaskTextsFor(Language).looking).arg(port).arg(rate));
   };
-  finder_.Start(
+  worker_.Start(
       [request, result, showProgress](BackgroundJob& job) {
         printer::SearchHooks hooks;
         hooks.progress = [&job, showProgress](int made, int planned, const std::string& port,
@@ -403,7 +414,7 @@ std::vector<printer::SearchPort> TMainF::SearchPorts(std::vector<int>& portIndic
 
 // While the search runs its button stops it; everything else but the flags waits.
 void TMainF::ShowSearching(bool searching) {
-  const FindTexts& texts = FindTextsFor(Language);
+  const TaskTexts& texts = TaskTextsFor(Language);
   ui->Find->setText(WithMnemonic(Text(searching ? texts.stop : texts.find)));
   for (QWidget* control : {static_cast<QWidget*>(ui->cbPort), static_cast<QWidget*>(ui->lbPort),
                            static_cast<QWidget*>(ui->cbBaud), static_cast<QWidget*>(ui->lbBaud),
@@ -418,6 +429,7 @@ void TMainF::ShowSearching(bool searching) {
 
 void TMainF::FinishSearch(const printer::SearchResult& result, const std::vector<int>& portIndices,
                           const QString& modelBefore, int maximumBefore) {
+  task_ = Task::None;
   ShowSearching(false);
   ui->pgProgress->setMaximum(maximumBefore);
   ui->pgProgress->setValue(0);
@@ -425,9 +437,7 @@ void TMainF::FinishSearch(const printer::SearchResult& result, const std::vector
   if (closed_ || result.stopped) return;
   if (result.found) {
     ui->cbPort->setCurrentIndex(portIndices[static_cast<std::size_t>(result.portIndex)]);
-    for (int index = 0; index < ui->cbBaud->count(); ++index) {
-      if (printer::BaudRateOf(index) == result.rate) ui->cbBaud->setCurrentIndex(index);
-    }
+    SelectRate(result.rate);
     ConnectClick();
     return;
   }
@@ -436,15 +446,30 @@ void TMainF::FinishSearch(const printer::SearchResult& result, const std::vector
 
 void TMainF::SetClick() {
   if (sending_) return;
+  // A new rate takes effect when the printer restarts; the window then waits for it.
+  const std::uint32_t newRate =
+      ModelFamily == printer::kDipFamily ? printer::BaudRateOf(ui->cbNewBaud->currentIndex()) : 0;
+  const std::uint32_t oldRate = Serial.BaudRate();
+  bool complete = false;
+  WithSendControlsOff([&] { complete = SendSettings(); });
+  if (complete && newRate != 0 && newRate != oldRate && Connected && !closed_) {
+    FollowRateChange(newRate, oldRate);
+  }
+}
+
+void TMainF::TestPageClick() {
+  if (!Connected || sending_) return;
+  WithSendControlsOff([this] { PrintTestPage(); });
+}
+
+void TMainF::WithSendControlsOff(const std::function<void()>& send) {
   const RunningHandler running(*this);
-  ui->Set->setEnabled(false);
-  ui->Exit->setEnabled(false);
+  for (QWidget* control : {ui->Set, ui->Exit, ui->TestPage}) control->setEnabled(false);
   SetSettingListsEnabled(false);
-  SendSettings();
+  send();
   SetSettingListsEnabled(true);
-  ui->Connect->setEnabled(true);
-  ui->Set->setEnabled(true);
-  ui->Exit->setEnabled(true);
+  for (QWidget* control : {ui->Connect, ui->Set, ui->Exit}) control->setEnabled(true);
+  ui->TestPage->setEnabled(Connected != 0);
 }
 
 printer::PrinterSettings TMainF::ChosenSettings() const {
@@ -471,8 +496,26 @@ void TMainF::SetSettingListsEnabled(bool enabled) {
 
 bool TMainF::SendSettings() {
   // Every value is taken now; the lists cannot change while the send runs.
-  const printer::SettingsSequence steps =
-      printer::BuildSettingsSequence(ModelFamily, ChosenSettings(), pauseMs_);
+  const printer::SendOutcome outcome =
+      RunOnPrinter(printer::BuildSettingsSequence(ModelFamily, ChosenSettings(), pauseMs_), true);
+  if (outcome == printer::SendOutcome::Complete && ModelFamily == printer::kDipFamily) {
+    Message(Text(kOperationComplete));
+  }
+  return outcome == printer::SendOutcome::Complete;
+}
+
+// Prints what the lists show and the chart of the chosen code page; nothing the printer stores
+// changes.
+bool TMainF::PrintTestPage() {
+  const auto shown = [](const QComboBox* list) { return list->currentText().toStdString(); };
+  const printer::TestPageLabels labels{shown(ui->cbIntensity), shown(ui->cbSpeed),
+                                       shown(ui->cbCountry), shown(ui->cbCodePage)};
+  const std::string model = ui->PrinterModel->text().toLatin1().toStdString();
+  return RunOnPrinter(printer::BuildTestPage(model, ChosenSettings(), labels, Language), false) ==
+         printer::SendOutcome::Complete;
+}
+
+printer::SendOutcome TMainF::RunOnPrinter(const printer::SettingsSequence& steps, bool checkAlive) {
   printer::SendHooks hooks;
   hooks.progress = [this](int maximum, int position) {
     if (maximum != printer::SequenceStep::kKeep) ui->pgProgress->setMaximum(maximum);
@@ -485,21 +528,88 @@ bool TMainF::SendSettings() {
 
   sending_ = true;
   stopSend_ = false;
-  const printer::SendOutcome outcome = printer::SendSequence(Serial, steps, hooks);
+  const printer::SendOutcome outcome = checkAlive ? printer::SendSequence(Serial, steps, hooks)
+                                                  : printer::RunSteps(Serial, steps, hooks);
   sending_ = false;
   stopSend_ = false;
   switch (outcome) {
-    case printer::SendOutcome::Complete:
-      if (ModelFamily == printer::kDipFamily) Message(Text(kOperationComplete));
-      return true;
     case printer::SendOutcome::NoAnswer:
     case printer::SendOutcome::LineLost:
-      return DropSilentPrinter();
+      DropSilentPrinter();
+      break;
     case printer::SendOutcome::Stopped:
       ui->pgProgress->setValue(0);
-      return false;
+      break;
+    case printer::SendOutcome::Complete:
+      break;
   }
-  return false;
+  return outcome;
+}
+
+// After a send that changed its rate the printer is followed through its restart: the port is
+// closed and a worker tries the new rate and the old one until it answers.
+void TMainF::FollowRateChange(std::uint32_t newRate, std::uint32_t oldRate) {
+  printer::RestartWait wait;
+  wait.device = connectedDevice_;
+  wait.newRate = newRate;
+  wait.oldRate = oldRate;
+  wait.limit = std::chrono::milliseconds(restartLimitMs_);
+  ConnectClick();
+
+  task_ = Task::RestartWait;
+  const int maximumBefore = ui->pgProgress->maximum();
+  ui->pgProgress->setRange(0, 0);
+  ui->PrinterModel->setText(
+      QString::fromUtf8(TaskTextsFor(Language).waitingForRestart).arg(newRate));
+  ui->Connect->setText(WithMnemonic(Text(TaskTextsFor(Language).stop)));
+  for (QWidget* control : {static_cast<QWidget*>(ui->cbPort), static_cast<QWidget*>(ui->lbPort),
+                           static_cast<QWidget*>(ui->cbBaud), static_cast<QWidget*>(ui->lbBaud),
+                           static_cast<QWidget*>(ui->Find)}) {
+    control->setEnabled(false);
+  }
+
+  auto result = std::make_shared<printer::RestartResult>();
+  worker_.Start(
+      [wait, result](BackgroundJob& job) {
+        printer::RestartHooks hooks;
+        hooks.stopRequested = [&job] { return job.StopRequested(); };
+        *result = printer::WaitForRestart(wait, hooks);
+      },
+      [this, result, newRate, oldRate, maximumBefore] {
+        task_ = Task::None;
+        ui->pgProgress->setRange(0, maximumBefore);
+        ui->pgProgress->setValue(0);
+        ui->Connect->setText(WithMnemonic(QStringLiteral("Connect")));
+        ui->PrinterModel->setText(Text(kConnectFirst));
+        UpdateControls();
+        if (closed_) return;
+        const TaskTexts& texts = TaskTextsFor(Language);
+        switch (result->outcome) {
+          case printer::RestartOutcome::NewRate:
+            ReconnectAt(newRate, QString::fromUtf8(texts.newRateTaken).arg(newRate));
+            break;
+          case printer::RestartOutcome::OldRateKept:
+            ReconnectAt(oldRate, QString::fromUtf8(texts.newRateNotTaken).arg(oldRate));
+            break;
+          case printer::RestartOutcome::NoAnswer:
+            Message(Text(kNoAnswer));
+            break;
+          case printer::RestartOutcome::Stopped:
+            break;
+        }
+      });
+}
+
+void TMainF::ReconnectAt(std::uint32_t rate, const QString& report) {
+  SelectRate(rate);
+  ConnectClick();
+  if (Connected) Message(report);
+}
+
+void TMainF::SelectRate(std::uint32_t rate) {
+  for (int index = 0; index < ui->cbBaud->count(); ++index) {
+    if (printer::BaudRateOf(index) == rate) ui->cbBaud->setCurrentIndex(index);
+  }
 }
 
 bool TMainF::DropSilentPrinter() {
@@ -567,8 +677,9 @@ void TMainF::WriteTexts(int language) {
   ui->lbPort->setText(Text(texts.port));
   ui->lbBaud->setText(Text(texts.baud));
   ui->Connect->setText(WithMnemonic(Text(Connected ? texts.disconnect : texts.connect)));
-  const FindTexts& find = FindTextsFor(language);
-  ui->Find->setText(WithMnemonic(Text(finder_.IsRunning() ? find.stop : find.find)));
+  const TaskTexts& find = TaskTextsFor(language);
+  ui->Find->setText(WithMnemonic(Text(task_ == Task::Search ? find.stop : find.find)));
+  ui->TestPage->setText(WithMnemonic(Text(find.testPage)));
   ui->Find->setAccessibleName(Text(find.find));
   ui->lbPrinterModel->setText(Text(texts.printerModel));
   ui->tabPrinterSettings->setTitle(Text(texts.printerSettings));

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -34,6 +35,7 @@ class TMainF : public QWidget {
   using MessageSink = std::function<void(const QString&)>;
 
   static constexpr int kPauseMs = 1500;
+  static constexpr int kRestartLimitMs = 120000;
 
   explicit TMainF(QWidget* parent = nullptr);
   ~TMainF() override;
@@ -42,6 +44,8 @@ class TMainF : public QWidget {
   void SetMessageSink(MessageSink sink) { messageSink_ = std::move(sink); }
   // Length of each pause between printer commands.
   void SetPauseMs(int milliseconds) { pauseMs_ = milliseconds; }
+  // How long the window waits for a printer to come back at a new rate.
+  void SetRestartLimitMs(int milliseconds) { restartLimitMs_ = milliseconds; }
 
   bool IsConnected() const { return Connected != 0; }
   int CurrentFamily() const { return ModelFamily; }
@@ -50,6 +54,7 @@ class TMainF : public QWidget {
  public slots:
   void ConnectClick();
   void FindClick();
+  void TestPageClick();
   void SetClick();
   void ExitClick();
   void LangBGClick();
@@ -81,6 +86,15 @@ class TMainF : public QWidget {
   // The printer settings the lists show.
   printer::PrinterSettings ChosenSettings() const;
   void SetSettingListsEnabled(bool enabled);
+  // Turns the controls a send must not meet off while it runs, and on again after it.
+  void WithSendControlsOff(const std::function<void()>& send);
+  bool PrintTestPage();
+  // Runs steps on the printer with progress, pauses and pumps; a printer that stopped answering
+  // is reported and disconnected.
+  printer::SendOutcome RunOnPrinter(const printer::SettingsSequence& steps, bool checkAlive);
+  void FollowRateChange(std::uint32_t newRate, std::uint32_t oldRate);
+  void ReconnectAt(std::uint32_t rate, const QString& report);
+  void SelectRate(std::uint32_t rate);
   // Reports a printer that stopped answering and disconnects it; always false.
   bool DropSilentPrinter();
   void StopSend();
@@ -107,11 +121,16 @@ class TMainF : public QWidget {
 
   MessageSink messageSink_;
   int pauseMs_ = kPauseMs;
+  int restartLimitMs_ = kRestartLimitMs;
+  std::string connectedDevice_;  // the device of the last connection
+  // What the worker thread does: only one at a time.
+  enum class Task { None, Search, RestartWait };
+  Task task_ = Task::None;
   int runningHandlers_ = 0;
   bool closed_ = false;
   bool sending_ = false;
   bool stopSend_ = false;
   QEventLoop* pauseLoop_ = nullptr;
   // Declared last so that it stops and joins before the controls its reports touch are gone.
-  BackgroundJob finder_;
+  BackgroundJob worker_;
 };

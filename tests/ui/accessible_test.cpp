@@ -30,6 +30,7 @@ const std::vector<Spoken> kNames = {
     {"cbProtocol", "Serial Protocol:", "Комуникационен протокол:"},
     {"cbCommandSet", "Commandset:", "Команден протокол:"},
     {"cbEsct", "ESC t Command:", "ESC t команда:"},
+    {"TestPage", "Test page", "Тестова страница"},
     {"Set", "Set Settings", "Set Settings"},
     {"Exit", "Exit", "Exit"},
     // Each language is named in itself, so that it can be found from the other one.

@@ -93,13 +93,13 @@ INSTANTIATE_TEST_SUITE_P(
                     TabCase{"family 0",
                             kFamily0Model,
                             {"Connect", "PrinterModel", "cbIntensity", "cbSpeed", "cbCountry",
-                             "cbCodePage", "Set", "Exit", "LangBG", "LangEN"}},
+                             "cbCodePage", "TestPage", "Set", "Exit", "LangBG", "LangEN"}},
                     TabCase{
                         "family 1",
                         kFamily1Model,
                         {"Connect", "PrinterModel", "cbIntensity", "cbSpeed", "cbCountry",
                          "cbCodePage", "cbNewBaud", "cbProtocol", "cbCommandSet", "cbAutoCutter",
-                         "cbPaper", "cbEsct", "Set", "Exit", "LangBG", "LangEN"}}));
+                         "cbPaper", "cbEsct", "TestPage", "Set", "Exit", "LangBG", "LangEN"}}));
 
 TEST_F(KeyboardTest, FocusStartsOnThePortList) {
   OpenActive();

@@ -1,4 +1,4 @@
-#include "find_texts.h"
+#include "task_texts.h"
 
 #include <QStringList>
 
@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr FindTexts kBulgarianFind = {
+constexpr TaskTexts kBulgarianTasks = {
     "Търсене на принтер",
     "Стоп",
     "Търсене на принтера на %1 при %2 bps…",
@@ -19,9 +19,13 @@ constexpr FindTexts kBulgarianFind = {
     "системна конзола, не е проверен",
     "не може да се отвори",
     "не е проверен",
+    "Тестова страница",
+    "Изключете и включете принтера. Очакване при %1 bps…",
+    "Принтерът вече работи при %1 bps.",
+    "Принтерът отговори при %1 bps: новата скорост не е приложена.",
 };
 
-constexpr FindTexts kEnglishFind = {
+constexpr TaskTexts kEnglishTasks = {
     "Find printer",
     "Stop",
     "Looking for the printer on %1 at %2 bps…",
@@ -33,11 +37,15 @@ constexpr FindTexts kEnglishFind = {
     "the system console, not tried",
     "cannot be opened",
     "not tried",
+    "Test page",
+    "Switch the printer off and on. Waiting for it at %1 bps…",
+    "The printer now works at %1 bps.",
+    "The printer answered at %1 bps: the new baud rate has not taken effect.",
 };
 
 QString Utf8(const std::string& text) { return QString::fromStdString(text); }
 
-QString Seen(const printer::PortFinding& finding, const FindTexts& texts) {
+QString Seen(const printer::PortFinding& finding, const TaskTexts& texts) {
   switch (finding.seen) {
     case printer::PortSeen::NoAnswer:
       return QString::fromUtf8(texts.noAnswer);
@@ -63,12 +71,12 @@ QString Seen(const printer::PortFinding& finding, const FindTexts& texts) {
 
 }  // namespace
 
-const FindTexts& FindTextsFor(int language) {
-  return language == kBulgarian ? kBulgarianFind : kEnglishFind;
+const TaskTexts& TaskTextsFor(int language) {
+  return language == kBulgarian ? kBulgarianTasks : kEnglishTasks;
 }
 
 QString NotFoundMessage(const printer::SearchResult& result, int language) {
-  const FindTexts& texts = FindTextsFor(language);
+  const TaskTexts& texts = TaskTextsFor(language);
   QStringList lines{QString::fromUtf8(texts.notFound)};
   for (const printer::PortFinding& finding : result.findings) {
     lines << Utf8(finding.name) + QStringLiteral(": ") + Seen(finding, texts);
