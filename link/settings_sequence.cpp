@@ -49,7 +49,8 @@ SettingsSequence BuildSettingsSequence(int family, const PrinterSettings& settin
 
 SendOutcome RunSteps(Tserial& serial, const SettingsSequence& steps, const SendHooks& hooks) {
   const auto stopRequested = [&hooks] { return hooks.stopRequested && hooks.stopRequested(); };
-  for (const SequenceStep& step : steps) {
+  for (std::size_t index = 0; index < steps.size(); ++index) {
+    const SequenceStep& step = steps[index];
     if (stopRequested() || !serial.IsOpen()) return SendOutcome::Stopped;
     if (step.progressMaximum != SequenceStep::kKeep && hooks.progress) {
       hooks.progress(step.progressMaximum, 0);
@@ -59,6 +60,7 @@ SendOutcome RunSteps(Tserial& serial, const SettingsSequence& steps, const SendH
       // A port its owner closed during the write is a stop, not a lost line.
       return serial.IsOpen() && !stopRequested() ? SendOutcome::LineLost : SendOutcome::Stopped;
     }
+    if (hooks.stepSent) hooks.stepSent(index);
     if (step.pauseMs > 0 && hooks.pause && !hooks.pause(step.pauseMs)) {
       return SendOutcome::Stopped;
     }

@@ -1,5 +1,6 @@
 #include "test_page.h"
 
+#include <array>
 #include <optional>
 
 #include "code_pages.h"
@@ -55,7 +56,17 @@ Bytes ChartRow(int first) {
   return bytes;
 }
 
+template <std::size_t N>
+std::string Entry(const std::array<const char*, N>& entries, int index) {
+  return index >= 0 && index < static_cast<int>(N) ? entries[static_cast<std::size_t>(index)] : "";
+}
+
 }  // namespace
+
+TestPageLabels LabelsOf(const PrinterSettings& settings, int family) {
+  return {Entry(kIntensityLabels, settings.intensity), Entry(SpeedEntries(family), settings.speed),
+          Entry(kCountryLabels, settings.country), Entry(kCodePageLabels, settings.codePage)};
+}
 
 std::string_view TestPageSample(int language) {
   return language == 0 ? "Български текст: АБВГДЕЖЗИЙ абвгдежзий"

@@ -19,6 +19,10 @@ struct TestPageLabels {
   std::string codePage;
 };
 
+// The entries the lists show for settings on a printer of a family; "" for an index outside a
+// list.
+TestPageLabels LabelsOf(const PrinterSettings& settings, int family);
+
 // The sample line in an interface language: 0 Bulgarian, any other English.
 std::string_view TestPageSample(int language);
 

@@ -507,12 +507,11 @@ bool TMainF::SendSettings() {
 // Prints what the lists show and the chart of the chosen code page; nothing the printer stores
 // changes.
 bool TMainF::PrintTestPage() {
-  const auto shown = [](const QComboBox* list) { return list->currentText().toStdString(); };
-  const printer::TestPageLabels labels{shown(ui->cbIntensity), shown(ui->cbSpeed),
-                                       shown(ui->cbCountry), shown(ui->cbCodePage)};
+  const printer::PrinterSettings settings = ChosenSettings();
   const std::string model = ui->PrinterModel->text().toLatin1().toStdString();
-  return RunOnPrinter(printer::BuildTestPage(model, ChosenSettings(), labels, Language), false) ==
-         printer::SendOutcome::Complete;
+  return RunOnPrinter(printer::BuildTestPage(model, settings,
+                                             printer::LabelsOf(settings, ModelFamily), Language),
+                      false) == printer::SendOutcome::Complete;
 }
 
 printer::SendOutcome TMainF::RunOnPrinter(const printer::SettingsSequence& steps, bool checkAlive) {
