@@ -85,6 +85,8 @@ DipSwitch EncodeDipSwitch(int switchNumber, int value) {
 
 Closing EncodeClosing() { return {ESC, 0x54}; }
 
+Initialize EncodeInitialize() { return {ESC, 0x40}; }
+
 std::string ModelNameFromReply(std::span<const std::uint8_t> reply) {
   const auto field = reply.first(std::min<std::size_t>(reply.size(), kModelNameLength));
   const auto end = std::find(field.begin(), field.end(), std::uint8_t{0});

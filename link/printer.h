@@ -26,6 +26,7 @@ using SettingsBlock = std::array<std::uint8_t, 12>;
 using SettingsEnd = std::array<std::uint8_t, 3>;
 using DipSwitch = std::array<std::uint8_t, 4>;
 using Closing = std::array<std::uint8_t, 2>;
+using Initialize = std::array<std::uint8_t, 2>;
 
 // A list index as the printer receives it: its low byte, so "nothing selected" (-1) is 0xFF.
 std::uint8_t ParameterByte(int index);
@@ -35,6 +36,8 @@ SettingsBlock EncodeSettingsBlock(int intensity, int speed, int country, int cod
 SettingsEnd EncodeSettingsEnd();
 DipSwitch EncodeDipSwitch(int switchNumber, int value);
 Closing EncodeClosing();
+// ESC @: the printer empties its print buffer and takes its power-on modes.
+Initialize EncodeInitialize();
 
 // The model name carried by an identification reply: the first 21 bytes, up to the first 0
 // byte, without leading and trailing bytes of 0x20 or less.

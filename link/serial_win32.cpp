@@ -2,6 +2,7 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "serial.h"
@@ -17,21 +18,108 @@ HANDLE AsHandle(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle);
 std::intptr_t AsNumber(HANDLE handle) { return reinterpret_cast<std::intptr_t>(handle); }
 // NOLINTEND(cppcoreguidelines-pro-type-reinterpret-cast,performance-no-int-to-ptr)
 
-bool CloseFailed(HANDLE port) {
+// "COM" and a number, in any case. By that name alone only COM1 to COM9 are found; in the device
+// namespace every number is.
+bool IsBareComName(const std::string& device) {
+  constexpr std::size_t kLetters = 3;
+  return device.size() > kLetters && _strnicmp(device.c_str(), "COM", kLetters) == 0 &&
+         std::all_of(device.begin() + kLetters, device.end(),
+                     [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::string SystemName(const std::string& device) {
+  return IsBareComName(device) ? R"(\\.\)" + device : device;
+}
+
+OpenFailure ReasonOfOpenError(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return OpenFailure::NoDevice;
+    // The port is opened without sharing: another program holds it.
+    case ERROR_ACCESS_DENIED:
+      return OpenFailure::Busy;
+    default:
+      return OpenFailure::Other;
+  }
+}
+
+// The line as Open leaves it, whatever another program left on the port: 8N1 at the rate, DTR
+// off, RTS on, and no flow control of any kind, parity check, error or null replacement, or
+// abort on error. A port left in XON/XOFF or DSR flow would otherwise hold back every write, and
+// XON/XOFF would swallow 0x11 and 0x13 in replies.
+void SetLine(DCB& line, std::uint32_t baudRate) {
+  line.BaudRate = baudRate;
+  line.ByteSize = 8;
+  line.Parity = NOPARITY;
+  line.StopBits = ONESTOPBIT;
+  line.fBinary = TRUE;
+  line.fParity = FALSE;
+  line.fDtrControl = DTR_CONTROL_DISABLE;
+  line.fRtsControl = RTS_CONTROL_ENABLE;
+  line.fOutxCtsFlow = FALSE;
+  line.fOutxDsrFlow = FALSE;
+  line.fDsrSensitivity = FALSE;
+  line.fOutX = FALSE;
+  line.fInX = FALSE;
+  line.fAbortOnError = FALSE;
+  line.fErrorChar = FALSE;
+  line.fNull = FALSE;
+}
+
+// Reads return at once with whatever has arrived; one WriteFile returns within writeMs (at least
+// 1: a total time-out of 0 lets it block for good), with what it moved by then.
+bool SetTimeouts(HANDLE port, DWORD writeMs) {
+  COMMTIMEOUTS timeouts{};
+  timeouts.ReadIntervalTimeout = MAXDWORD;
+  timeouts.WriteTotalTimeoutConstant = writeMs;
+  return SetCommTimeouts(port, &timeouts) != 0;
+}
+
+// Closes a port whose open failed; the error that made it fail, from before the close.
+int CloseAfterError(HANDLE port) {
+  const DWORD error = GetLastError();
   CloseHandle(port);
-  return false;
+  return static_cast<int>(error);
 }
 
 // Puts back the line settings the port had before this open, which then fails.
-bool RestoreAndCloseFailed(HANDLE port, const unsigned char* savedLine) {
+int RestoreAndCloseAfterError(HANDLE port, const unsigned char* savedLine) {
+  const DWORD error = GetLastError();
   DCB line{};
   std::memcpy(&line, savedLine, sizeof line);
   SetCommState(port, &line);
-  return CloseFailed(port);
+  CloseHandle(port);
+  return static_cast<int>(error);
+}
+
+// Clears the port's error state and reads its queues. A port that stops on line errors (a framing
+// error at a wrong rate, an overrun) fails every later read and write until they are cleared.
+COMSTAT ClearErrors(HANDLE port) {
+  DWORD errors = 0;
+  COMSTAT status{};
+  if (!ClearCommError(port, &errors, &status)) status = {};
+  return status;
 }
 
 // Taken when nothing moved, so that waiting for a silent port does not spin.
 void Pause() { Sleep(1); }
+
+// Says when the wait hook is due: about every slice, however long one Sleep(1) lasts (a whole
+// 15.6 ms timer tick on many systems).
+class HookTimer {
+ public:
+  bool Due() {
+    const auto now = SerialDeadline::Clock::now();
+    if (now < next_) return false;
+    next_ = now + std::chrono::milliseconds(kWaitSliceMs);
+    return true;
+  }
+
+ private:
+  SerialDeadline::Clock::time_point next_ =
+      SerialDeadline::Clock::now() + std::chrono::milliseconds(kWaitSliceMs);
+};
 
 }  // namespace
 
@@ -58,42 +146,30 @@ bool Tserial::OpenDevice(const std::string& device, std::uint32_t baudRate) {
   baudRate_ = baudRate;
   openError_ = {};
 
-  const HANDLE port = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                  OPEN_EXISTING, 0, nullptr);
+  const HANDLE port = CreateFileA(SystemName(device).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                  nullptr, OPEN_EXISTING, 0, nullptr);
   if (port == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
-    return Failed(error == ERROR_ACCESS_DENIED ? OpenFailure::Busy : OpenFailure::NoDevice, device,
-                  static_cast<int>(error));
+    return Failed(ReasonOfOpenError(error), device, static_cast<int>(error));
   }
 
   DCB line{};
   line.DCBlength = sizeof line;
   if (!SetupComm(port, kQueueBytes, kQueueBytes) || !SetCommMask(port, 0) ||
       !GetCommState(port, &line)) {
-    return CloseFailed(port);
+    return Failed(OpenFailure::NotSerial, device, CloseAfterError(port));
   }
   std::memcpy(savedLineSettings_.data(), &line, sizeof line);
 
-  line.BaudRate = baudRate;
-  line.ByteSize = 8;
-  line.Parity = NOPARITY;
-  line.StopBits = ONESTOPBIT;
-  line.fDtrControl = DTR_CONTROL_DISABLE;
-  line.fOutxCtsFlow = FALSE;
-  line.fDsrSensitivity = FALSE;
-  if (!SetCommState(port, &line)) return CloseFailed(port);
-
-  COMMTIMEOUTS timeouts{};
-  if (!GetCommTimeouts(port, &timeouts)) {
-    return RestoreAndCloseFailed(port, savedLineSettings_.data());
+  SetLine(line, baudRate);
+  if (!SetCommState(port, &line)) {
+    return Failed(OpenFailure::RateRefused, device,
+                  RestoreAndCloseAfterError(port, savedLineSettings_.data()));
   }
-  // A read returns at once with whatever has arrived; the write time-outs stay as they were.
-  timeouts.ReadIntervalTimeout = MAXDWORD;
-  timeouts.ReadTotalTimeoutMultiplier = 0;
-  timeouts.ReadTotalTimeoutConstant = 0;
   // Input left from an earlier connection or noise on the line would be taken for the next reply.
-  if (!SetCommTimeouts(port, &timeouts) || !PurgeComm(port, PURGE_RXCLEAR | PURGE_TXCLEAR)) {
-    return RestoreAndCloseFailed(port, savedLineSettings_.data());
+  if (!SetTimeouts(port, kWaitSliceMs) || !PurgeComm(port, PURGE_RXCLEAR | PURGE_TXCLEAR)) {
+    return Failed(OpenFailure::Other, device,
+                  RestoreAndCloseAfterError(port, savedLineSettings_.data()));
   }
   handle_ = AsNumber(port);
   return true;
@@ -117,37 +193,55 @@ int Tserial::Write(const std::uint8_t* data, int length, std::uint32_t timeoutMs
   if (data == nullptr) return 0;
   if (!IsOpen()) return -1;
   if (length <= 0) return 0;
+  const HANDLE port = AsHandle(handle_);
 
+  HookTimer hookTimer;
   int written = 0;
+  DWORD writeMsSet = 0;
   for (;;) {
+    // One WriteFile waits at most a slice, and never past the deadline: a port that stopped
+    // taking bytes (flow control, a printer out of paper) gives a short count on time.
+    const auto writeMs = static_cast<DWORD>(std::clamp(deadline.RemainingMs(), 1, kWaitSliceMs));
+    if (writeMs != writeMsSet && SetTimeouts(port, writeMs)) writeMsSet = writeMs;
     DWORD moved = 0;
-    // A failed write is simply tried again until the deadline.
-    if (WriteFile(AsHandle(handle_), data + written, static_cast<DWORD>(length - written), &moved,
-                  nullptr)) {
-      written += static_cast<int>(moved);
+    const bool wrote =
+        WriteFile(port, data + written, static_cast<DWORD>(length - written), &moved, nullptr) != 0;
+    written += static_cast<int>(moved);
+    if (written == length) break;
+    if (!wrote) {
+      ClearErrors(port);
+      Pause();
     }
-    if (written == length) {
-      FlushFileBuffers(AsHandle(handle_));
-      return written;
-    }
-    if (deadline.Passed()) return written;
-    if (moved == 0) Pause();
+    if (deadline.Passed() || (hookTimer.Due() && !KeepWaiting())) return written;
   }
+  // FlushFileBuffers would wait without bound for the driver to send everything; this waits no
+  // longer than the deadline.
+  while (ClearErrors(port).cbOutQue > 0 && !deadline.Passed()) {
+    Pause();
+    if (hookTimer.Due() && !KeepWaiting()) break;
+  }
+  return written;
 }
 
 int Tserial::Read(std::uint8_t* buffer, int length, std::uint32_t timeoutMs) {
   const SerialDeadline deadline(timeoutMs);
   if (!IsOpen() || buffer == nullptr || length <= 0) return 0;
+  const HANDLE port = AsHandle(handle_);
 
+  HookTimer hookTimer;
   int count = 0;
   for (;;) {
     DWORD moved = 0;
-    if (ReadFile(AsHandle(handle_), buffer + count, static_cast<DWORD>(length - count), &moved,
-                 nullptr)) {
+    if (ReadFile(port, buffer + count, static_cast<DWORD>(length - count), &moved, nullptr)) {
       count += static_cast<int>(moved);
       if (count == length) return count;
+    } else {
+      ClearErrors(port);
     }
     if (deadline.Passed()) return count;
-    if (moved == 0) Pause();
+    if (moved == 0) {
+      Pause();
+      if (hookTimer.Due() && !KeepWaiting()) return count;
+    }
   }
 }

@@ -30,10 +30,10 @@ SettingsSequence BuildSettingsSequence(int family, const PrinterSettings& settin
       for (int bit = 0; bit < 3; ++bit) switches.emplace_back(bit + 1, bits[bit]);
     }
     for (const auto& dip : std::array<std::pair<int, int>, 5>{{{4, settings.protocol},
-                                                                {5, settings.commandSet},
-                                                                {6, settings.esct},
-                                                                {7, settings.autoCutter},
-                                                                {8, settings.paper}}}) {
+                                                               {5, settings.commandSet},
+                                                               {6, settings.esct},
+                                                               {7, settings.autoCutter},
+                                                               {8, settings.paper}}}) {
       switches.push_back(dip);
     }
     int position = 0;
@@ -49,7 +49,8 @@ SettingsSequence BuildSettingsSequence(int family, const PrinterSettings& settin
 
 SendOutcome RunSteps(Tserial& serial, const SettingsSequence& steps, const SendHooks& hooks) {
   const auto stopRequested = [&hooks] { return hooks.stopRequested && hooks.stopRequested(); };
-  for (const SequenceStep& step : steps) {
+  for (std::size_t index = 0; index < steps.size(); ++index) {
+    const SequenceStep& step = steps[index];
     if (stopRequested() || !serial.IsOpen()) return SendOutcome::Stopped;
     if (step.progressMaximum != SequenceStep::kKeep && hooks.progress) {
       hooks.progress(step.progressMaximum, 0);
@@ -59,6 +60,7 @@ SendOutcome RunSteps(Tserial& serial, const SettingsSequence& steps, const SendH
       // A port its owner closed during the write is a stop, not a lost line.
       return serial.IsOpen() && !stopRequested() ? SendOutcome::LineLost : SendOutcome::Stopped;
     }
+    if (hooks.stepSent) hooks.stepSent(index);
     if (step.pauseMs > 0 && hooks.pause && !hooks.pause(step.pauseMs)) {
       return SendOutcome::Stopped;
     }
@@ -78,7 +80,7 @@ SendOutcome SendSequence(Tserial& serial, const SettingsSequence& steps, const S
   progress(0);
   if (stopRequested()) return SendOutcome::Stopped;
   if (!AskModel(serial).answered) {
-    return serial.IsOpen() && !stopRequested() ? SendOutcome::NoAnswer : SendOutcome::Stopped;
+    return stopRequested() ? SendOutcome::Stopped : SendOutcome::NoAnswer;
   }
   progress(1);
   return RunSteps(serial, steps, hooks);

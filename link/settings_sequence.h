@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -64,6 +65,8 @@ struct SendHooks {
   std::function<bool(int ms)> pause;
   // True when the send is to stop before its next step.
   std::function<bool()> stopRequested;
+  // After the bytes of the step at this index went out, before its pause.
+  std::function<void(std::size_t index)> stepSent;
 };
 
 // The steps in order with their pauses and progress; never NoAnswer. Every hook may be empty.

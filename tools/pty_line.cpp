@@ -7,9 +7,11 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <utility>
 
 #include "raw_line.h"
 
@@ -23,6 +25,20 @@ bool SetRaw(int fd) {
   if (tcgetattr(fd, &settings) != 0) return false;
   MakeRaw(settings);
   return tcsetattr(fd, TCSANOW, &settings) == 0;
+}
+
+constexpr std::array<std::pair<speed_t, std::uint32_t>, 20> kRates = {{
+    {B50, 50},       {B75, 75},         {B110, 110},       {B134, 134},       {B150, 150},
+    {B200, 200},     {B300, 300},       {B600, 600},       {B1200, 1200},     {B1800, 1800},
+    {B2400, 2400},   {B4800, 4800},     {B9600, 9600},     {B19200, 19200},   {B38400, 38400},
+    {B57600, 57600}, {B115200, 115200}, {B230400, 230400}, {B460800, 460800}, {B921600, 921600},
+}};
+
+std::uint32_t RateOf(speed_t speed) {
+  for (const auto& [constant, rate] : kRates) {
+    if (constant == speed) return rate;
+  }
+  return 0;
 }
 
 void CloseFd(int& fd) {
@@ -90,6 +106,13 @@ int PtyLine::Unread() const {
   // Both slave descriptors share one input queue, the one the client reads from.
   if (slaveKeepFd_ < 0 || ioctl(slaveKeepFd_, FIONREAD, &count) != 0) return 0;
   return count;
+}
+
+LineSettings PtyLine::Settings() const {
+  termios settings{};
+  if (!IsOpen() || tcgetattr(masterFd_, &settings) != 0) return {};
+  // The client transmits at its output rate.
+  return {RateOf(cfgetospeed(&settings)), (settings.c_cflag & (CSIZE | PARENB | CSTOPB)) == CS8};
 }
 
 }  // namespace vprinter

@@ -9,6 +9,12 @@
 // line up: the client's descriptor reports it, unread bytes are lost and the device disappears.
 namespace vprinter {
 
+// How the client has set the line up.
+struct LineSettings {
+  std::uint32_t baud = 0;     // 0 for a rate outside the usual ones, or while closed
+  bool eightNoneOne = false;  // 8 data bits, no parity, 1 stop bit
+};
+
 class PtyLine {
  public:
   PtyLine() = default;
@@ -32,6 +38,8 @@ class PtyLine {
   bool Write(std::span<const std::uint8_t> bytes, int timeoutMs) const;
   // Bytes written to the client that it has not read yet.
   int Unread() const;
+  // The rate and frame the client last set on the device: both ends share one set of settings.
+  LineSettings Settings() const;
 
  private:
   int masterFd_ = -1;

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "printer.h"
+
 namespace vprinter {
 
 namespace {
@@ -54,7 +56,11 @@ Reply ReplyForModel(std::string_view name) {
 }
 
 VirtualPrinter::VirtualPrinter(Options options)
-    : options_(std::move(options)), silent_(options_.silent) {}
+    : options_(std::move(options)),
+      family_(printer::Classify(printer::ModelNameFromReply(options_.reply))),
+      silent_(options_.silent),
+      reading_(!options_.neverRead),
+      lineBaud_(options_.baud) {}
 
 VirtualPrinter::~VirtualPrinter() { Stop(); }
 
@@ -65,10 +71,15 @@ bool VirtualPrinter::Start() {
     log_.open(options_.logPath, std::ios::out | std::ios::trunc);
     ready = log_.is_open();
   }
+  if (ready && !options_.paperPath.empty()) {
+    paperFile_.open(options_.paperPath, std::ios::out | std::ios::trunc);
+    ready = paperFile_.is_open();
+  }
   {
     std::lock_guard lock(mutex_);
     devicePath_ = ready ? line_.DevicePath() : std::string();
     pluggedIn_ = ready;
+    poweredOn_ = true;
     running_ = ready;
   }
   if (!ready) {
@@ -76,11 +87,14 @@ bool VirtualPrinter::Start() {
     return false;
   }
   ClearReceived();
-  decoder_ = CommandDecoder();
+  decoder_ = CommandDecoder(family_);
+  paper_ = Paper();
   identifiesSeen_ = 0;
   commandsHandled_ = 0;
   answeredBefore_ = false;
   plugInDue_.reset();
+  powerOnDue_.reset();
+  baudSwitches_ = {};
   startTime_ = Clock::now();
   stopping_ = false;
   thread_ = std::thread(&VirtualPrinter::Run, this);
@@ -108,6 +122,7 @@ void VirtualPrinter::Stop() {
 void VirtualPrinter::Release() {
   line_.Close();
   if (log_.is_open()) log_.close();
+  if (paperFile_.is_open()) paperFile_.close();
   for (int& fd : wakePipe_) {
     if (fd >= 0) close(fd);
     fd = -1;
@@ -128,6 +143,19 @@ void VirtualPrinter::SetReading(bool reading) {
 
 bool VirtualPrinter::Send(std::span<const std::uint8_t> bytes) {
   return Ask(RequestKind::Send, bytes);
+}
+
+bool VirtualPrinter::PowerCycle(int offMs) { return Ask(RequestKind::PowerCycle, {}, offMs); }
+
+bool VirtualPrinter::IsPoweredOn() const {
+  std::lock_guard lock(mutex_);
+  return poweredOn_;
+}
+
+bool VirtualPrinter::WaitForPoweredOn(bool poweredOn, int timeoutMs) const {
+  std::unique_lock lock(mutex_);
+  return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                           [&] { return poweredOn_ == poweredOn; });
 }
 
 bool VirtualPrinter::HangUp() { return Ask(RequestKind::HangUp); }
@@ -190,6 +218,11 @@ bool VirtualPrinter::WaitForCommands(std::size_t commandCount, int timeoutMs) co
                            [&] { return commands_.size() >= commandCount; });
 }
 
+void VirtualPrinter::SetChunkListener(std::function<void(const ReceivedChunk&)> listener) {
+  std::lock_guard lock(mutex_);
+  chunkListener_ = std::move(listener);
+}
+
 void VirtualPrinter::SetCommandListener(std::function<void(const DecodedCommand&)> listener) {
   std::lock_guard lock(mutex_);
   commandListener_ = std::move(listener);
@@ -200,8 +233,13 @@ void VirtualPrinter::SetLineListener(std::function<void(const std::string&)> lis
   lineListener_ = std::move(listener);
 }
 
+void VirtualPrinter::SetPowerListener(std::function<void(bool)> listener) {
+  std::lock_guard lock(mutex_);
+  powerListener_ = std::move(listener);
+}
+
 // The line belongs to the printer's thread; callers hand it their requests and wait.
-bool VirtualPrinter::Ask(RequestKind kind, std::span<const std::uint8_t> bytes) {
+bool VirtualPrinter::Ask(RequestKind kind, std::span<const std::uint8_t> bytes, int offMs) {
   std::future<bool> done;
   {
     std::lock_guard lock(mutex_);
@@ -209,6 +247,7 @@ bool VirtualPrinter::Ask(RequestKind kind, std::span<const std::uint8_t> bytes) 
     Request& request = requests_.emplace_back();
     request.kind = kind;
     request.bytes.assign(bytes.begin(), bytes.end());
+    request.offMs = offMs;
     done = request.done.get_future();
   }
   Nudge();
@@ -220,10 +259,10 @@ void VirtualPrinter::Run() {
   while (!stopping_) {
     ServeRequests();
     if (plugInDue_ && Clock::now() >= *plugInDue_) PlugInLine();
+    if (powerOnDue_ && Clock::now() >= *powerOnDue_) PowerOn();
     const bool reading = reading_ && line_.IsOpen();
     pollfd entries[2] = {{wakePipe_[0], POLLIN, 0}, {reading ? line_.MasterFd() : -1, POLLIN, 0}};
-    const int timeoutMs = plugInDue_ ? MillisUntil(*plugInDue_) : -1;
-    if (poll(entries, 2, timeoutMs) < 0) {
+    if (poll(entries, 2, MillisUntilDue()) < 0) {
       if (errno == EINTR) continue;
       return;
     }
@@ -237,6 +276,13 @@ void VirtualPrinter::Run() {
       Pause(kHangupPauseMs);
     }
   }
+}
+
+// Until the next plug-in or power-on falls due; -1 (for ever) when none is.
+int VirtualPrinter::MillisUntilDue() const {
+  std::optional<Clock::time_point> due = plugInDue_;
+  if (powerOnDue_ && (!due || *powerOnDue_ < *due)) due = powerOnDue_;
+  return due ? MillisUntil(*due) : -1;
 }
 
 void VirtualPrinter::ServeRequests() {
@@ -259,6 +305,9 @@ void VirtualPrinter::ServeRequests() {
       case RequestKind::Send:
         done = SendNow(request.bytes);
         break;
+      case RequestKind::PowerCycle:
+        PowerOff(request.offMs);
+        break;
     }
     request.done.set_value(done);
   }
@@ -279,9 +328,20 @@ bool VirtualPrinter::SendNow(std::span<const std::uint8_t> bytes) {
 void VirtualPrinter::HandleChunk(std::span<const std::uint8_t> bytes) {
   const auto millis =
       std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - startTime_).count();
-  ReceivedChunk chunk{millis, std::vector<std::uint8_t>(bytes.begin(), bytes.end())};
-  const std::vector<DecodedCommand> commands = decoder_.Feed(bytes, millis);
-  std::function<void(const DecodedCommand&)> listener;
+  // Read as the chunk arrives: the client may change the rate between tries.
+  const LineSettings settings = line_.Settings();
+  const ReceivedChunk chunk{millis, std::vector<std::uint8_t>(bytes.begin(), bytes.end()),
+                            settings.baud, Receive(settings)};
+  std::vector<DecodedCommand> commands;
+  if (chunk.reception == Reception::Read) {
+    commands = decoder_.Feed(bytes, millis);
+  } else {
+    // Garbled bytes break off any command they cut into.
+    decoder_ = CommandDecoder(family_);
+  }
+  WritePaper(commands);
+  std::function<void(const ReceivedChunk&)> chunkListener;
+  std::function<void(const DecodedCommand&)> commandListener;
   {
     // Recorded before any answer goes out, so a client holding the answer finds it recorded.
     std::lock_guard lock(mutex_);
@@ -291,21 +351,38 @@ void VirtualPrinter::HandleChunk(std::span<const std::uint8_t> bytes) {
       if (command.kind == CommandKind::Identify) ++identifyCount_;
       commands_.push_back(command);
     }
-    listener = commandListener_;
+    chunkListener = chunkListener_;
+    commandListener = commandListener_;
   }
   changed_.notify_all();
+  if (chunkListener) chunkListener(chunk);
   for (const DecodedCommand& command : commands) {
     // Commands that arrived with the one before a hang-up are recorded, not handled.
-    if (line_.IsOpen()) {
-      if (command.kind == CommandKind::Identify && ShouldAnswer()) SendAnswer();
-      if (++commandsHandled_ == options_.hangUpAfterCommands && line_.IsOpen()) {
-        Linger();
-        HangUpLine();
-      }
-    }
-    if (listener) listener(command);
+    if (line_.IsOpen()) Handle(command);
+    if (commandListener) commandListener(command);
   }
   WriteLog(chunk);
+}
+
+void VirtualPrinter::Handle(const DecodedCommand& command) {
+  if (command.kind == CommandKind::Identify && ShouldAnswer()) SendAnswer();
+  const int baudSwitch = command.parameter - 1;
+  if (command.kind == CommandKind::DipSwitch && baudSwitch >= 0 &&
+      baudSwitch < static_cast<int>(baudSwitches_.size())) {
+    baudSwitches_[static_cast<std::size_t>(baudSwitch)] = command.value != 0;
+  }
+  if (++commandsHandled_ == options_.hangUpAfterCommands && line_.IsOpen()) {
+    Linger();
+    HangUpLine();
+  }
+}
+
+// A real printer on another rate or frame sees framing errors, never the bytes sent.
+Reception VirtualPrinter::Receive(const LineSettings& settings) const {
+  if (powerOnDue_) return Reception::PoweredOff;
+  const std::uint32_t baud = lineBaud_;
+  if (baud == 0 || (settings.baud == baud && settings.eightNoneOne)) return Reception::Read;
+  return Reception::OtherRateOrFrame;
 }
 
 bool VirtualPrinter::ShouldAnswer() {
@@ -368,7 +445,7 @@ bool VirtualPrinter::PlugInLine() {
   plugInDue_.reset();
   if (!line_.Open(options_.linkPath)) return false;
   // A command cut off by the hang-up does not continue on the new line.
-  decoder_ = CommandDecoder();
+  decoder_ = CommandDecoder(family_);
   LineChanged();
   return true;
 }
@@ -384,6 +461,39 @@ void VirtualPrinter::LineChanged() {
   }
   changed_.notify_all();
   if (listener) listener(path);
+}
+
+void VirtualPrinter::PowerOff(int offMs) {
+  powerOnDue_ = Clock::now() + std::chrono::milliseconds(offMs);
+  PowerChanged(false);
+}
+
+// The printer reads its switches as it starts.
+void VirtualPrinter::PowerOn() {
+  powerOnDue_.reset();
+  if (std::all_of(baudSwitches_.begin(), baudSwitches_.end(),
+                  [](const std::optional<bool>& on) { return on.has_value(); })) {
+    int index = 0;
+    for (std::size_t bit = 0; bit < baudSwitches_.size(); ++bit) {
+      index |= static_cast<int>(*baudSwitches_[bit]) << bit;
+    }
+    lineBaud_ = printer::BaudRateOf(index);
+  }
+  baudSwitches_ = {};
+  // A command cut off by the power cycle does not continue.
+  decoder_ = CommandDecoder(family_);
+  PowerChanged(true);
+}
+
+void VirtualPrinter::PowerChanged(bool poweredOn) {
+  std::function<void(bool)> listener;
+  {
+    std::lock_guard lock(mutex_);
+    poweredOn_ = poweredOn;
+    listener = powerListener_;
+  }
+  changed_.notify_all();
+  if (listener) listener(poweredOn);
 }
 
 // Waits, and says whether the printer still runs; requests that arrive meanwhile wait too.
@@ -408,6 +518,14 @@ void VirtualPrinter::WriteLog(const ReceivedChunk& chunk) {
   if (!log_.is_open()) return;
   log_ << "{\"ms\":" << chunk.millis << R"(,"hex":")" << Hex(chunk.bytes) << "\"}\n";
   log_.flush();
+}
+
+void VirtualPrinter::WritePaper(const std::vector<DecodedCommand>& commands) {
+  if (!paperFile_.is_open()) return;
+  for (const DecodedCommand& command : commands) {
+    for (const std::string& line : paper_.Print(command)) paperFile_ << line << '\n';
+  }
+  paperFile_.flush();
 }
 
 }  // namespace vprinter

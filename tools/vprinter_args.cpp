@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "printer.h"
+
 namespace vprinter {
 
 namespace {
@@ -44,6 +46,24 @@ std::optional<std::vector<std::uint8_t>> ParseHex(std::string_view text) {
   return bytes;
 }
 
+// The printer's rates are those its DIP switches can select.
+std::optional<std::uint32_t> ParseBaud(std::string_view text) {
+  const auto number = ParseCount(text, 1, INT_MAX);
+  for (std::size_t i = 0; number && i < printer::kBaudLabels.size(); ++i) {
+    const std::uint32_t baud = printer::BaudRateOf(static_cast<int>(i));
+    if (baud == static_cast<std::uint32_t>(*number)) return baud;
+  }
+  return std::nullopt;
+}
+
+std::string BaudList() {
+  std::string list;
+  for (std::size_t i = 0; i < printer::kBaudLabels.size(); ++i) {
+    list += (i == 0 ? "" : ", ") + std::to_string(printer::BaudRateOf(static_cast<int>(i)));
+  }
+  return list;
+}
+
 struct CountOption {
   std::string_view name;
   int Options::*field;
@@ -70,7 +90,8 @@ const CountOption* FindCountOption(std::string_view option) {
 
 bool TakesValue(std::string_view option) {
   return FindCountOption(option) != nullptr || option == "--model" || option == "--reply-hex" ||
-         option == "--garbage" || option == "--trailing" || option == "--link" || option == "--log";
+         option == "--garbage" || option == "--trailing" || option == "--link" ||
+         option == "--log" || option == "--baud" || option == "--paper";
 }
 
 }  // namespace
@@ -97,6 +118,10 @@ ProgramArgs ParseArgs(int argc, const char* const* argv) {
         args.help = true;
       } else if (option == "--silent") {
         args.options.silent = true;
+      } else if (option == "--power-cycle-on-signal") {
+        args.powerCycleOnSignal = true;
+      } else if (option == "--no-read") {
+        args.options.neverRead = true;
       } else {
         return fail("unknown option " + std::string(option));
       }
@@ -121,6 +146,10 @@ ProgramArgs ParseArgs(int argc, const char* const* argv) {
       if (!bytes || bytes->empty()) return fail(std::string(option) + ": bytes as hex digits");
       (option == "--garbage" ? args.options.beforeReply : args.options.afterReply) =
           std::move(*bytes);
+    } else if (option == "--baud") {
+      const auto baud = ParseBaud(text);
+      if (!baud) return fail("--baud: one of " + BaudList());
+      args.options.baud = *baud;
     } else if (const CountOption* countOption = FindCountOption(option)) {
       const auto count = ParseCount(text, countOption->minimum, countOption->maximum);
       if (!count) {
@@ -134,6 +163,8 @@ ProgramArgs ParseArgs(int argc, const char* const* argv) {
       return fail(std::string(option) + ": an empty path");
     } else if (option == "--link") {
       args.options.linkPath = text;
+    } else if (option == "--paper") {
+      args.options.paperPath = text;
     } else {
       args.options.logPath = text;
     }
@@ -155,6 +186,8 @@ std::string Usage() {
          "\")\n"
          "  --reply-hex HEX             reply with exactly these 32 bytes (64 hex digits)\n"
          "  --silent                    never answer\n"
+         "  --no-read                   never read: what a client writes fills the line, whose\n"
+         "                              writes then block (a printer that stopped taking data)\n"
          "  --short N                   answer only the first N bytes of the reply (0..32)\n"
          "  --stop-after N              answer only the first N identify commands\n"
          "  --garbage HEX               send these bytes ahead of every reply (a noisy line)\n"
@@ -166,14 +199,27 @@ std::string Usage() {
          "  --hang-up-after-commands N  hang up once N commands have been handled\n"
          "  --back-after MS             after a hang-up, a new device appears MS milliseconds\n"
          "                              later, at the --link path; its path is printed\n"
+         "  --baud N                    read and answer only while the line is at N bps and\n"
+         "                              8N1 (default: any rate); bytes sent at another rate\n"
+         "                              or frame print \"unreadable bytes at R bps\"\n"
+         "  --power-cycle-on-signal     switch off and on again on SIGUSR1 (see below)\n"
          "  --link PATH                 make a symlink to the device at PATH (removed at the\n"
          "                              end)\n"
          "  --log FILE                  write every received chunk as a JSON line\n"
          "                              {\"ms\":..,\"hex\":..}\n"
+         "  --paper FILE                write the printed page to FILE as UTF-8 lines, in the\n"
+         "                              code page ESC t chose (\"?\" where unknown); a cut\n"
+         "                              writes \"-- cut --\"\n"
          "  --help                      show this text\n"
          "\n"
          "An answer is the garbage, the reply and the trailing bytes. A hang-up prints\n"
-         "\"hang-up\"; without --back-after the printer stays unplugged until it stops.\n";
+         "\"hang-up\"; without --back-after the printer stays unplugged until it stops.\n"
+         "\n"
+         "A power cycle prints \"power off\"; the printer neither reads nor answers for " +
+         std::to_string(kPowerCycleOffMs / 1000) +
+         " s,\n"
+         "then comes back at the rate its DIP switches 1..3 select if all three arrived since\n"
+         "the last power cycle, else at its old rate: \"power cycle: now at R bps\".\n";
 }
 
 }  // namespace vprinter

@@ -9,8 +9,11 @@ namespace vprinter {
 
 inline constexpr const char* kDefaultModel = "Tavrin MR460V Printer";
 
+inline constexpr int kPowerCycleOffMs = 2000;
+
 struct ProgramArgs {
   Options options;
+  bool powerCycleOnSignal = false;  // SIGUSR1 switches the printer off for kPowerCycleOffMs
   bool help = false;
   std::string error;  // empty when the command line is good
 };

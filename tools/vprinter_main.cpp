@@ -18,23 +18,41 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  // Blocked before the printer's thread starts, so that only sigwait below receives them.
-  sigset_t stopSignals;
-  sigemptyset(&stopSignals);
-  sigaddset(&stopSignals, SIGINT);
-  sigaddset(&stopSignals, SIGTERM);
-  sigaddset(&stopSignals, SIGHUP);
-  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  // Blocked before the printer's thread starts, so that only sigwait below receives them: they
+  // are taken in turn on this thread, and no handler runs.
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGTERM);
+  sigaddset(&signals, SIGHUP);
+  if (args.powerCycleOnSignal) sigaddset(&signals, SIGUSR1);
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
   // A reader of our output that goes away must not end us before the link is removed.
   signal(SIGPIPE, SIG_IGN);
 
   vprinter::VirtualPrinter printer(args.options);
+  printer.SetChunkListener([](const vprinter::ReceivedChunk& chunk) {
+    if (chunk.reception != vprinter::Reception::OtherRateOrFrame) return;
+    std::printf("unreadable bytes at %u bps\n", static_cast<unsigned>(chunk.baud));
+    std::fflush(stdout);
+  });
   printer.SetCommandListener([](const vprinter::DecodedCommand& command) {
     std::printf("%s\n", command.Describe().c_str());
     std::fflush(stdout);
   });
   printer.SetLineListener([](const std::string& device) {
     std::printf("%s\n", device.empty() ? "hang-up" : device.c_str());
+    std::fflush(stdout);
+  });
+  printer.SetPowerListener([&printer](bool poweredOn) {
+    const std::uint32_t baud = printer.LineBaud();
+    if (!poweredOn) {
+      std::printf("power off\n");
+    } else if (baud == 0) {
+      std::printf("power cycle: now at any rate\n");
+    } else {
+      std::printf("power cycle: now at %u bps\n", static_cast<unsigned>(baud));
+    }
     std::fflush(stdout);
   });
   if (!printer.Start()) {
@@ -45,7 +63,9 @@ int main(int argc, char** argv) {
   std::fflush(stdout);
 
   int received = 0;
-  sigwait(&stopSignals, &received);
+  while (sigwait(&signals, &received) == 0 && received == SIGUSR1) {
+    printer.PowerCycle(vprinter::kPowerCycleOffMs);
+  }
   printer.Stop();
   return 0;
 }

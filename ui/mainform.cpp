@@ -1,24 +1,35 @@
 #include "mainform.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
+#include <QPointer>
 #include <QShortcut>
 #include <QStyleOptionComboBox>
 #include <QTimer>
 
 #include <algorithm>
+#include <initializer_list>
 #include <utility>
+#include <vector>
 
 #include "enter_press.h"
+#include "identify.h"
 #include "language.h"
 #include "message_dialog.h"
 #include "preferences.h"
 #include "printer.h"
+#include "printer_lists.h"
+#include "restart_wait.h"
+#include "settings_sequence.h"
 #include "svg_icon.h"
+#include "task_texts.h"
+#include "test_page.h"
 #include "ui_mainform.h"
 
 namespace {
@@ -66,7 +77,52 @@ int ListWidth(const QComboBox* list) {
   return list->style()->sizeFromContents(QStyle::CT_ComboBox, &option, text, list).width();
 }
 
+// While the window waits on the port it goes on painting, but these controls are off and the
+// cursor shows that the tool is busy.
+class BusyScope {
+ public:
+  explicit BusyScope(std::initializer_list<QWidget*> controls)
+      : focused_(QApplication::focusWidget()) {
+    for (QWidget* control : controls) {
+      if (control->isEnabled()) disabled_.push_back(control);
+      control->setEnabled(false);
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  }
+  ~BusyScope() {
+    QApplication::restoreOverrideCursor();
+    for (QWidget* control : disabled_) control->setEnabled(true);
+    // Disabling the focused button moved the focus on; it goes back where the user left it.
+    if (focused_ != nullptr && focused_->isEnabled()) focused_->setFocus();
+  }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+  BusyScope(BusyScope&&) = delete;
+  BusyScope& operator=(BusyScope&&) = delete;
+
+ private:
+  QPointer<QWidget> focused_;
+  std::vector<QWidget*> disabled_;
+};
+
 }  // namespace
+
+// Counts a handler that may run nested pumps, so that a close inside it ends the program only
+// once every such handler has returned.
+class TMainF::RunningHandler {
+ public:
+  explicit RunningHandler(TMainF& window) : window_(window) { ++window_.runningHandlers_; }
+  ~RunningHandler() {
+    if (--window_.runningHandlers_ == 0 && window_.closed_) emit window_.Finished();
+  }
+  RunningHandler(const RunningHandler&) = delete;
+  RunningHandler& operator=(const RunningHandler&) = delete;
+  RunningHandler(RunningHandler&&) = delete;
+  RunningHandler& operator=(RunningHandler&&) = delete;
+
+ private:
+  TMainF& window_;
+};
 
 TMainF::TMainF(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -90,6 +146,8 @@ TMainF::TMainF(QWidget* parent)
   ui->cbPort->setFocus();
 
   connect(ui->Connect, &QPushButton::clicked, this, &TMainF::ConnectClick);
+  connect(ui->Find, &QPushButton::clicked, this, &TMainF::FindClick);
+  connect(ui->TestPage, &QPushButton::clicked, this, &TMainF::TestPageClick);
   connect(ui->Set, &QPushButton::clicked, this, &TMainF::SetClick);
   connect(ui->Exit, &QPushButton::clicked, this, &TMainF::ExitClick);
   connect(ui->LangBG, &QToolButton::clicked, this, &TMainF::LangBGClick);
@@ -100,6 +158,12 @@ TMainF::TMainF(QWidget* parent)
 
   Serial.SetDeviceResolver(
       [](int port) { return QFile::encodeName(prefs::DeviceForPort(port)).toStdString(); });
+  // Paint and timers go on while the port is waited on; clicks wait until the handler is done,
+  // so that none starts inside another.
+  Serial.SetWaitHook([this] {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    return !closed_ && !stopSend_;
+  });
   try {
     FormCreate();
   } catch (...) {
@@ -140,7 +204,7 @@ void TMainF::FitColumns() {
   for (const int language : {kBulgarian, kEnglish}) {
     for (const std::uint8_t connected : {0, 1}) {
       Connected = connected;
-      WriteTexts(TextsFor(language));
+      WriteTexts(language);
       measure();
     }
   }
@@ -204,10 +268,11 @@ void TMainF::FormClose() {
 }
 
 void TMainF::closeEvent(QCloseEvent* event) {
+  worker_.RequestStop();
   FormClose();
   closed_ = true;
   event->accept();
-  if (runningSequences_ == 0) emit Finished();
+  if (runningHandlers_ == 0) emit Finished();
 }
 
 void TMainF::ExitClick() { close(); }
@@ -221,6 +286,8 @@ void TMainF::UpdateControls() {
   ui->tabPrinterSettings->setVisible(connected);
   ui->tabDIPSwitches->setVisible(ModelFamily == printer::kDipFamily);
   ui->Set->setEnabled(connected);
+  ui->Find->setEnabled(!connected);
+  ui->TestPage->setEnabled(connected && !sending_);
   if (!connected) return;
 
   const int speed = ui->cbSpeed->currentIndex();
@@ -230,6 +297,11 @@ void TMainF::UpdateControls() {
 }
 
 void TMainF::ConnectClick() {
+  // While the tool waits for a restarted printer, Connect reads "Stop".
+  if (task_ == Task::RestartWait) {
+    worker_.RequestStop();
+    return;
+  }
   if (Connected) {
     Serial.Close();
     Connected = 0;
@@ -238,28 +310,38 @@ void TMainF::ConnectClick() {
     ui->Connect->setText(WithMnemonic(QStringLiteral("Connect")));
     ui->PrinterModel->setText(Text(kConnectFirst));
     UpdateControls();
+    StopSend();
     return;
   }
+  // A send in progress keeps its port: a second one would interleave its commands on the wire.
+  if (sending_ || task_ != Task::None) return;
+  const RunningHandler running(*this);
 
   // With no rate selected there is nothing to open the port at.
   const std::uint32_t rate = printer::BaudRateOf(ui->cbBaud->currentIndex());
   const int port = ui->cbPort->currentIndex() + 1;
-  if (rate == 0 || !Serial.Open(port, rate)) {
+  bool opened = false;
+  printer::IdentifyResult reply;
+  {
+    const BusyScope busy({ui->Connect, ui->Set});
+    opened = rate != 0 && Serial.Open(port, rate);
+    connectedDevice_ = Serial.DevicePath(port);
+    if (opened) reply = printer::AskModel(Serial);
+  }
+  if (!opened) {
     Message(Text(kConnectFailed));
     return;
   }
-  WriteCommand(printer::EncodeIdentify());
-  if (Serial.Read(CommandBuffer.data(), printer::kIdentifyReplyLength, printer::kTimeoutMs) !=
-      printer::kIdentifyReplyLength) {
+  // A silent printer's port is released, so that other programs can use it.
+  if (!reply.answered || closed_) {
+    Serial.Close();
     ui->pgProgress->setValue(0);
     Message(Text(kNoAnswer));
     return;
   }
-  const std::string name = printer::ModelNameFromReply(
-      std::span<const std::uint8_t>(CommandBuffer).first(printer::kIdentifyReplyLength));
-  const QString shownName = QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
-  ModelFamily = printer::kNoFamily;
-  ModelFamily = printer::Classify(name);
+  const QString shownName =
+      QString::fromLatin1(reply.model.data(), static_cast<qsizetype>(reply.model.size()));
+  ModelFamily = reply.family;
   if (ModelFamily == printer::kNoFamily) {
     ui->pgProgress->setValue(0);
     Serial.Close();
@@ -274,81 +356,254 @@ void TMainF::ConnectClick() {
   UpdateControls();
 }
 
+void TMainF::FindClick() {
+  if (task_ == Task::Search) {
+    worker_.RequestStop();
+    return;
+  }
+  if (Connected || sending_ || task_ != Task::None) return;
+
+  auto portIndices = std::make_shared<std::vector<int>>();
+  printer::SearchRequest request;
+  request.ports = SearchPorts(*portIndices);
+  request.firstRate = printer::BaudRateOf(ui->cbBaud->currentIndex());
+  const QString modelBefore = ui->PrinterModel->text();
+  const int maximumBefore = ui->pgProgress->maximum();
+  ShowSearching(true);
+
+  task_ = Task::Search;
+  auto result = std::make_shared<printer::SearchResult>();
+  const auto showProgress = [this](int made, int planned, const QString& port, std::uint32_t rate) {
+    ui->pgProgress->setMaximum(planned);
+    ui->pgProgress->setValue(made);
+    ui->PrinterModel->setText(
+        QString::fromUtf8(TaskTextsFor(Language).looking).arg(port).arg(rate));
+  };
+  worker_.Start(
+      [request, result, showProgress](BackgroundJob& job) {
+        printer::SearchHooks hooks;
+        hooks.progress = [&job, showProgress](int made, int planned, const std::string& port,
+                                              std::uint32_t rate) {
+          job.Post([showProgress, made, planned, port = QString::fromStdString(port), rate] {
+            showProgress(made, planned, port, rate);
+          });
+        };
+        hooks.stopRequested = [&job] { return job.StopRequested(); };
+        *result = printer::FindPrinter(request, hooks);
+      },
+      [this, result, portIndices, modelBefore, maximumBefore] {
+        FinishSearch(*result, *portIndices, modelBefore, maximumBefore);
+      });
+}
+
+std::vector<printer::SearchPort> TMainF::SearchPorts(std::vector<int>& portIndices) const {
+  std::vector<printer::SearchPort> ports;
+  const int selected = ui->cbPort->currentIndex();
+  const auto add = [&](int index) {
+    const std::string device = Serial.DevicePath(index + 1);
+    const QString name = ui->cbPort->itemText(index) + QStringLiteral(" — ") +
+                         QFileInfo(QString::fromStdString(device)).fileName();
+    ports.push_back({name.toStdString(), device});
+    portIndices.push_back(index);
+  };
+  if (selected >= 0) add(selected);
+  for (int index = 0; index < ui->cbPort->count(); ++index) {
+    if (index != selected &&
+        QFileInfo::exists(QString::fromStdString(Serial.DevicePath(index + 1)))) {
+      add(index);
+    }
+  }
+  return ports;
+}
+
+// While the search runs its button stops it; everything else but the flags waits.
+void TMainF::ShowSearching(bool searching) {
+  const TaskTexts& texts = TaskTextsFor(Language);
+  ui->Find->setText(WithMnemonic(Text(searching ? texts.stop : texts.find)));
+  for (QWidget* control : {static_cast<QWidget*>(ui->cbPort), static_cast<QWidget*>(ui->lbPort),
+                           static_cast<QWidget*>(ui->cbBaud), static_cast<QWidget*>(ui->lbBaud),
+                           static_cast<QWidget*>(ui->Connect), static_cast<QWidget*>(ui->Exit)}) {
+    control->setEnabled(!searching);
+  }
+  if (searching) {
+    ui->Find->setFocus();
+    ui->pgProgress->setValue(0);
+  }
+}
+
+void TMainF::FinishSearch(const printer::SearchResult& result, const std::vector<int>& portIndices,
+                          const QString& modelBefore, int maximumBefore) {
+  task_ = Task::None;
+  ShowSearching(false);
+  ui->pgProgress->setMaximum(maximumBefore);
+  ui->pgProgress->setValue(0);
+  ui->PrinterModel->setText(modelBefore);
+  if (closed_ || result.stopped) return;
+  if (result.found) {
+    ui->cbPort->setCurrentIndex(portIndices[static_cast<std::size_t>(result.portIndex)]);
+    SelectRate(result.rate);
+    ConnectClick();
+    return;
+  }
+  Message(NotFoundMessage(result, Language));
+}
+
 void TMainF::SetClick() {
-  ++runningSequences_;
-  ui->Set->setEnabled(false);
-  ui->Exit->setEnabled(false);
+  if (sending_) return;
+  // A new rate takes effect when the printer restarts; the window then waits for it.
+  const std::uint32_t newRate =
+      ModelFamily == printer::kDipFamily ? printer::BaudRateOf(ui->cbNewBaud->currentIndex()) : 0;
+  const std::uint32_t oldRate = Serial.BaudRate();
+  bool complete = false;
+  WithSendControlsOff([&] { complete = SendSettings(); });
+  if (complete && newRate != 0 && newRate != oldRate && Connected && !closed_) {
+    FollowRateChange(newRate, oldRate);
+  }
+}
+
+void TMainF::TestPageClick() {
+  if (!Connected || sending_) return;
+  WithSendControlsOff([this] { PrintTestPage(); });
+}
+
+void TMainF::WithSendControlsOff(const std::function<void()>& send) {
+  const RunningHandler running(*this);
+  for (QWidget* control : {ui->Set, ui->Exit, ui->TestPage}) control->setEnabled(false);
+  SetSettingListsEnabled(false);
   settingsFile_->SetEnabled(false);
-  SendSettings();
-  ui->Set->setEnabled(true);
-  ui->Exit->setEnabled(true);
+  send();
   settingsFile_->SetEnabled(true);
-  --runningSequences_;
-  if (closed_ && runningSequences_ == 0) emit Finished();
+  SetSettingListsEnabled(true);
+  for (QWidget* control : {ui->Connect, ui->Set, ui->Exit}) control->setEnabled(true);
+  ui->TestPage->setEnabled(Connected != 0);
+}
+
+printer::PrinterSettings TMainF::ChosenSettings() const {
+  return SelectedSettings(PrinterListsOf(*ui));
+}
+
+// While a send runs the lists would show values other than those going out.
+void TMainF::SetSettingListsEnabled(bool enabled) {
+  for (QWidget* group : {ui->tabPrinterSettings, ui->tabDIPSwitches}) {
+    for (QComboBox* list : group->findChildren<QComboBox*>()) list->setEnabled(enabled);
+  }
 }
 
 bool TMainF::SendSettings() {
-  ui->pgProgress->setValue(0);
-  Pump();
-  // Bytes left from an earlier answer or chatter would pass for the reply of a printer that is
-  // no longer there.
-  Serial.DiscardInput();
-  WriteCommand(printer::EncodeIdentify());
-  if (Serial.Read(CommandBuffer.data(), printer::kIdentifyReplyLength, printer::kTimeoutMs) !=
-      printer::kIdentifyReplyLength) {
-    return DropSilentPrinter();
+  // Every value is taken now; the lists cannot change while the send runs.
+  const printer::SendOutcome outcome =
+      RunOnPrinter(printer::BuildSettingsSequence(ModelFamily, ChosenSettings(), pauseMs_), true);
+  if (outcome == printer::SendOutcome::Complete && ModelFamily == printer::kDipFamily) {
+    Message(Text(kOperationComplete));
   }
-  StepProgress();
+  return outcome == printer::SendOutcome::Complete;
+}
 
-  if (!Deliver(printer::EncodeSettingsBlock(
-          ui->cbIntensity->currentIndex(), ui->cbSpeed->currentIndex(),
-          ui->cbCountry->currentIndex(), ui->cbCodePage->currentIndex())) ||
-      !Deliver(printer::EncodeSettingsEnd())) {
-    return DropSilentPrinter();
+// Prints what the lists show and the chart of the chosen code page; nothing the printer stores
+// changes.
+bool TMainF::PrintTestPage() {
+  const printer::PrinterSettings settings = ChosenSettings();
+  const std::string model = ui->PrinterModel->text().toLatin1().toStdString();
+  return RunOnPrinter(printer::BuildTestPage(model, settings,
+                                             printer::LabelsOf(settings, ModelFamily), Language),
+                      false) == printer::SendOutcome::Complete;
+}
+
+printer::SendOutcome TMainF::RunOnPrinter(const printer::SettingsSequence& steps, bool checkAlive) {
+  printer::SendHooks hooks;
+  hooks.progress = [this](int maximum, int position) {
+    if (maximum != printer::SequenceStep::kKeep) ui->pgProgress->setMaximum(maximum);
+    ui->pgProgress->setValue(position == printer::SequenceStep::kFull ? ui->pgProgress->maximum()
+                                                                      : position);
+    Pump();
+  };
+  hooks.pause = [this](int ms) { return Pause(ms); };
+  hooks.stopRequested = [this] { return stopSend_ || closed_; };
+
+  sending_ = true;
+  stopSend_ = false;
+  const printer::SendOutcome outcome = checkAlive ? printer::SendSequence(Serial, steps, hooks)
+                                                  : printer::RunSteps(Serial, steps, hooks);
+  sending_ = false;
+  stopSend_ = false;
+  switch (outcome) {
+    case printer::SendOutcome::NoAnswer:
+    case printer::SendOutcome::LineLost:
+      DropSilentPrinter();
+      break;
+    case printer::SendOutcome::Stopped:
+      ui->pgProgress->setValue(0);
+      break;
+    case printer::SendOutcome::Complete:
+      break;
   }
-  Pause();
-  StepProgress();
+  return outcome;
+}
 
-  if (ModelFamily == printer::kDipFamily) {
-    ui->pgProgress->setMaximum(printer::kDipSwitchCount);
-    ui->pgProgress->setValue(0);
-    if (ui->cbNewBaud->currentIndex() >= 0) {
-      for (int bit = 0; bit < 3; ++bit) {
-        if (!SendDipSwitch(bit + 1, printer::DipBaudBits(ui->cbNewBaud->currentIndex())[bit])) {
-          return DropSilentPrinter();
+// After a send that changed its rate the printer is followed through its restart: the port is
+// closed and a worker tries the new rate and the old one until it answers.
+void TMainF::FollowRateChange(std::uint32_t newRate, std::uint32_t oldRate) {
+  printer::RestartWait wait;
+  wait.device = connectedDevice_;
+  wait.newRate = newRate;
+  wait.oldRate = oldRate;
+  wait.limit = std::chrono::milliseconds(restartLimitMs_);
+  ConnectClick();
+
+  task_ = Task::RestartWait;
+  const int maximumBefore = ui->pgProgress->maximum();
+  ui->pgProgress->setRange(0, 0);
+  ui->PrinterModel->setText(
+      QString::fromUtf8(TaskTextsFor(Language).waitingForRestart).arg(newRate));
+  ui->Connect->setText(WithMnemonic(Text(TaskTextsFor(Language).stop)));
+  for (QWidget* control : {static_cast<QWidget*>(ui->cbPort), static_cast<QWidget*>(ui->lbPort),
+                           static_cast<QWidget*>(ui->cbBaud), static_cast<QWidget*>(ui->lbBaud),
+                           static_cast<QWidget*>(ui->Find)}) {
+    control->setEnabled(false);
+  }
+
+  auto result = std::make_shared<printer::RestartResult>();
+  worker_.Start(
+      [wait, result](BackgroundJob& job) {
+        printer::RestartHooks hooks;
+        hooks.stopRequested = [&job] { return job.StopRequested(); };
+        *result = printer::WaitForRestart(wait, hooks);
+      },
+      [this, result, newRate, oldRate, maximumBefore] {
+        task_ = Task::None;
+        ui->pgProgress->setRange(0, maximumBefore);
+        ui->pgProgress->setValue(0);
+        ui->Connect->setText(WithMnemonic(QStringLiteral("Connect")));
+        ui->PrinterModel->setText(Text(kConnectFirst));
+        UpdateControls();
+        if (closed_) return;
+        const TaskTexts& texts = TaskTextsFor(Language);
+        switch (result->outcome) {
+          case printer::RestartOutcome::NewRate:
+            ReconnectAt(newRate, QString::fromUtf8(texts.newRateTaken).arg(newRate));
+            break;
+          case printer::RestartOutcome::OldRateKept:
+            ReconnectAt(oldRate, QString::fromUtf8(texts.newRateNotTaken).arg(oldRate));
+            break;
+          case printer::RestartOutcome::NoAnswer:
+            Message(Text(kNoAnswer));
+            break;
+          case printer::RestartOutcome::Stopped:
+            break;
         }
-      }
-    }
-    const std::array<std::pair<int, const QComboBox*>, 5> switches = {{
-        {4, ui->cbProtocol},
-        {5, ui->cbCommandSet},
-        {6, ui->cbEsct},
-        {7, ui->cbAutoCutter},
-        {8, ui->cbPaper},
-    }};
-    for (const auto& [number, list] : switches) {
-      if (!SendDipSwitch(number, list->currentIndex())) return DropSilentPrinter();
-    }
+      });
+}
+
+void TMainF::ReconnectAt(std::uint32_t rate, const QString& report) {
+  SelectRate(rate);
+  ConnectClick();
+  if (Connected) Message(report);
+}
+
+void TMainF::SelectRate(std::uint32_t rate) {
+  for (int index = 0; index < ui->cbBaud->count(); ++index) {
+    if (printer::BaudRateOf(index) == rate) ui->cbBaud->setCurrentIndex(index);
   }
-
-  if (!Deliver(printer::EncodeClosing())) return DropSilentPrinter();
-  ui->pgProgress->setValue(ui->pgProgress->maximum());
-  if (ModelFamily == printer::kDipFamily) Message(Text(kOperationComplete));
-  return true;
-}
-
-bool TMainF::SendDipSwitch(int number, int value) {
-  if (!Deliver(printer::EncodeDipSwitch(number, value))) return false;
-  Pause();
-  StepProgress();
-  return true;
-}
-
-// A printer that no longer takes every byte (its cable pulled mid-send) must not end in
-// "Operation complete". A port closed here during the send (Disconnect, or the window closing)
-// is no such failure: the rest of the sequence goes to the closed port.
-bool TMainF::Deliver(std::span<const std::uint8_t> command) {
-  return WriteCommand(command) == static_cast<int>(command.size()) || !Serial.IsOpen();
 }
 
 bool TMainF::DropSilentPrinter() {
@@ -358,27 +613,29 @@ bool TMainF::DropSilentPrinter() {
   return false;
 }
 
-int TMainF::WriteCommand(std::span<const std::uint8_t> command) {
-  std::copy(command.begin(), command.end(), CommandBuffer.begin());
-  return Serial.Write(CommandBuffer.data(), static_cast<int>(command.size()), printer::kTimeoutMs);
-}
-
-void TMainF::StepProgress() {
-  ui->pgProgress->setValue(ui->pgProgress->value() + 1);
-  Pump();
+// A disconnect ends a running send at its next step; Connect comes back once it has returned.
+void TMainF::StopSend() {
+  if (!sending_) return;
+  stopSend_ = true;
+  ui->Connect->setEnabled(false);
+  if (pauseLoop_ != nullptr) pauseLoop_->quit();
 }
 
 void TMainF::Pump() { QCoreApplication::processEvents(); }
 
-// Waits the full pause while the window goes on repainting and handling input.
-void TMainF::Pause() {
+// Waits the full pause while the window goes on repainting and handling input; false when the
+// send was stopped meanwhile.
+bool TMainF::Pause(int ms) {
   QElapsedTimer clock;
   clock.start();
-  for (qint64 left = pauseMs_; left > 0; left = pauseMs_ - clock.elapsed()) {
+  for (qint64 left = ms; left > 0 && !stopSend_ && !closed_; left = ms - clock.elapsed()) {
     QEventLoop loop;
+    pauseLoop_ = &loop;
     QTimer::singleShot(static_cast<int>(left), Qt::PreciseTimer, &loop, &QEventLoop::quit);
     loop.exec();
+    pauseLoop_ = nullptr;
   }
+  return !stopSend_ && !closed_;
 }
 
 void TMainF::Message(const QString& text) {
@@ -399,7 +656,7 @@ void TMainF::LangENClick() {
 void TMainF::ApplyLanguage() {
   if (Language != kBulgarian && Language != kEnglish) return;
   ShowFlags();
-  WriteTexts(TextsFor(Language));
+  WriteTexts(Language);
 }
 
 void TMainF::ShowFlags() {
@@ -408,11 +665,16 @@ void TMainF::ShowFlags() {
   ui->LangEN->setIcon(LangImages[bulgarian ? 3 : 2]);
 }
 
-void TMainF::WriteTexts(const LanguageTexts& texts) {
+void TMainF::WriteTexts(int language) {
+  const LanguageTexts& texts = TextsFor(language);
   ui->tabCommunicationSettings->setTitle(Text(texts.communicationSettings));
   ui->lbPort->setText(Text(texts.port));
   ui->lbBaud->setText(Text(texts.baud));
   ui->Connect->setText(WithMnemonic(Text(Connected ? texts.disconnect : texts.connect)));
+  const TaskTexts& find = TaskTextsFor(language);
+  ui->Find->setText(WithMnemonic(Text(task_ == Task::Search ? find.stop : find.find)));
+  ui->TestPage->setText(WithMnemonic(Text(find.testPage)));
+  ui->Find->setAccessibleName(Text(find.find));
   ui->lbPrinterModel->setText(Text(texts.printerModel));
   ui->tabPrinterSettings->setTitle(Text(texts.printerSettings));
   ui->lbIntensity->setText(Text(texts.intensity));

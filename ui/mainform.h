@@ -7,15 +7,20 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <span>
+#include <string>
 #include <utility>
+#include <vector>
 
+#include "background_job.h"
 #include "preferences.h"
+#include "printer_search.h"
 #include "serial.h"
 #include "settings_file_actions.h"
+#include "settings_sequence.h"
 
 struct LanguageTexts;
 class QComboBox;
+class QEventLoop;
 
 namespace Ui {
 class TMainF;
@@ -31,6 +36,7 @@ class TMainF : public QWidget {
   using MessageSink = std::function<void(const QString&)>;
 
   static constexpr int kPauseMs = 1500;
+  static constexpr int kRestartLimitMs = 120000;
 
   explicit TMainF(QWidget* parent = nullptr);
   ~TMainF() override;
@@ -39,6 +45,8 @@ class TMainF : public QWidget {
   void SetMessageSink(MessageSink sink) { messageSink_ = std::move(sink); }
   // Length of each pause between printer commands.
   void SetPauseMs(int milliseconds) { pauseMs_ = milliseconds; }
+  // How long the window waits for a printer to come back at a new rate.
+  void SetRestartLimitMs(int milliseconds) { restartLimitMs_ = milliseconds; }
   // Where the settings-file buttons ask for a file; the platform's file dialogs unless replaced
   // (tests name the file).
   void SetFileDialog(FileDialog dialog) { settingsFile_->SetFileDialog(std::move(dialog)); }
@@ -49,6 +57,8 @@ class TMainF : public QWidget {
 
  public slots:
   void ConnectClick();
+  void FindClick();
+  void TestPageClick();
   void SetClick();
   void ExitClick();
   void LangBGClick();
@@ -75,24 +85,40 @@ class TMainF : public QWidget {
   void FitColumns();
   // The lists whose selection is stored, with their stored value (the port aside).
   std::array<std::pair<QComboBox*, int prefs::StoredChoices::*>, 11> StoredLists() const;
-  void WriteTexts(const LanguageTexts& texts);
+  void WriteTexts(int language);
   void Message(const QString& text);
-  int WriteCommand(std::span<const std::uint8_t> command);
-  void Pump();
-  void Pause();
-  bool SendDipSwitch(int number, int value);
-  // Writes a command of the sequence; false when the open port did not take all of it.
-  bool Deliver(std::span<const std::uint8_t> command);
+  // The printer settings the lists show.
+  printer::PrinterSettings ChosenSettings() const;
+  void SetSettingListsEnabled(bool enabled);
+  // Turns the controls a send must not meet off while it runs, and on again after it.
+  void WithSendControlsOff(const std::function<void()>& send);
+  bool PrintTestPage();
+  // Runs steps on the printer with progress, pauses and pumps; a printer that stopped answering
+  // is reported and disconnected.
+  printer::SendOutcome RunOnPrinter(const printer::SettingsSequence& steps, bool checkAlive);
+  void FollowRateChange(std::uint32_t newRate, std::uint32_t oldRate);
+  void ReconnectAt(std::uint32_t rate, const QString& report);
+  void SelectRate(std::uint32_t rate);
   // Reports a printer that stopped answering and disconnects it; always false.
   bool DropSilentPrinter();
-  void StepProgress();
+  void StopSend();
+  void Pump();
+  bool Pause(int ms);
+
+  // The ports the search tries: the selected entry first, then every other one whose device is
+  // there; portIndices receives the list index of each.
+  std::vector<printer::SearchPort> SearchPorts(std::vector<int>& portIndices) const;
+  void ShowSearching(bool searching);
+  void FinishSearch(const printer::SearchResult& result, const std::vector<int>& portIndices,
+                    const QString& modelBefore, int maximumBefore);
+
+  class RunningHandler;
 
   std::unique_ptr<Ui::TMainF> ui;
   // The image list of the flags: Bulgarian in colour, in grey, British in colour, in grey.
   std::array<QIcon, 4> LangImages;
 
   Tserial Serial;
-  std::array<std::uint8_t, 256> CommandBuffer{};
   std::uint8_t Connected = 0;
   std::int32_t ModelFamily = -1;
   std::int32_t Language = -1;
@@ -100,6 +126,16 @@ class TMainF : public QWidget {
   MessageSink messageSink_;
   SettingsFileActions* settingsFile_ = nullptr;  // a child of the window
   int pauseMs_ = kPauseMs;
-  int runningSequences_ = 0;
+  int restartLimitMs_ = kRestartLimitMs;
+  std::string connectedDevice_;  // the device of the last connection
+  // What the worker thread does: only one at a time.
+  enum class Task { None, Search, RestartWait };
+  Task task_ = Task::None;
+  int runningHandlers_ = 0;
   bool closed_ = false;
+  bool sending_ = false;
+  bool stopSend_ = false;
+  QEventLoop* pauseLoop_ = nullptr;
+  // Declared last so that it stops and joins before the controls its reports touch are gone.
+  BackgroundJob worker_;
 };

@@ -115,17 +115,36 @@ TEST(CommandDecoder, IncompleteCommandWaitsForItsBytes) {
   EXPECT_TRUE(decoder.Pending().empty());
 }
 
-TEST(CommandDecoder, BytesThatStartNoCommandAreUnknownOneByOne) {
-  const auto commands = DecodeAll(Bytes{0x41, 0x1B, 0x1B, 0x5A, 0x1B, 0x00, 0x1D, 0x28, 0x0D});
-  EXPECT_EQ(Lines(commands), (std::vector<std::string>{
-                                 "unknown 0x41", "unknown 0x1B", "identify", "unknown 0x1B",
-                                 "unknown 0x00", "unknown 0x1D", "unknown 0x28", "unknown 0x0D"}));
+TEST(CommandDecoder, ControlBytesThatStartNoCommandAreUnknownOneByOne) {
+  const auto commands =
+      DecodeAll(Bytes{0x1B, 0x1B, 0x5A, 0x1B, 0x00, 0x1D, 0x28, 0x0D, 0x1D, 0x56, 0x02});
+  EXPECT_EQ(Lines(commands),
+            (std::vector<std::string>{"unknown 0x1B", "identify", "unknown 0x1B", "unknown 0x00",
+                                      "unknown 0x1D", R"(text "(")", "unknown 0x0D", "unknown 0x1D",
+                                      R"(text "V")", "unknown 0x02"}));
 }
 
 TEST(CommandDecoder, ParameterBytesAreNeverReadAsCommands) {
   // The parameter of ESC Y here is ESC itself; the Z after it stands alone.
   const auto commands = DecodeAll(Bytes{0x1B, 0x59, 0x1B, 0x5A});
-  EXPECT_EQ(Lines(commands), (std::vector<std::string>{"intensity index 27", "unknown 0x5A"}));
+  EXPECT_EQ(Lines(commands), (std::vector<std::string>{"intensity index 27", R"(text "Z")"}));
+}
+
+TEST(CommandDecoder, TextEndsWithItsLineAndAtCommands) {
+  CommandDecoder decoder;
+  const Bytes stream = {'A', 'B',  '\n', 'C',  0x1B, 0x40, '"',  '\\', 0xC1, 0x7F, '\n', '\n',
+                        'D', 0x1D, 0x56, 0x30, 0x1D, 0x56, 0x41, 0x05, 0x1D, 0x56, 0x42};
+  auto commands = decoder.Feed(stream, 0);
+  EXPECT_EQ(Lines(commands),
+            (std::vector<std::string>{R"(text "AB\n")", R"(text "C")", "initialize",
+                                      R"(text "\"\\\xC1\x7F\n")", R"(text "\n")", R"(text "D")",
+                                      "cut", "feed 5 and cut"}));
+  // GS V 66 waits for the feed that goes with it.
+  EXPECT_EQ(Bytes(decoder.Pending().begin(), decoder.Pending().end()), (Bytes{0x1D, 0x56, 0x42}));
+  commands = decoder.Feed(Bytes{0x00, 'E'}, 0);
+  ASSERT_EQ(Lines(commands), (std::vector<std::string>{"feed 0 and cut", R"(text "E")"}));
+  EXPECT_EQ(commands[0].kind, CommandKind::Cut);
+  EXPECT_EQ(commands[0].parameter, 66);
 }
 
 TEST(CommandDecoder, DescribesListEntriesAndValuesOutsideTheListsByIndex) {
@@ -137,6 +156,18 @@ TEST(CommandDecoder, DescribesListEntriesAndValuesOutsideTheListsByIndex) {
                                       "code page Windows Baltic (CP1257)", "intensity index 255",
                                       "country index 255", "code page index 20", "speed 255",
                                       "settings end 1", "DIP switch 4 = 255"}));
+}
+
+TEST(CommandDecoder, NamesTheSpeedByTheFamilysLabelWhereItKnowsTheFamily) {
+  const Bytes speeds = {0x1B, 0x58, 0x00, 0x1B, 0x58, 0x01, 0x1B, 0x58, 0x03, 0x1B, 0x58, 0x04};
+  EXPECT_EQ(Lines(CommandDecoder(0).Feed(speeds, 0)),
+            (std::vector<std::string>{"speed 50 mm/s", "speed 42 mm/s", "speed 25 mm/s",
+                                      "speed index 4"}));
+  EXPECT_EQ(Lines(CommandDecoder(printer::kDipFamily).Feed(speeds, 0)),
+            (std::vector<std::string>{"speed 100 mm/s", "speed 83 mm/s", "speed 50 mm/s",
+                                      "speed index 4"}));
+  EXPECT_EQ(Lines(CommandDecoder(printer::kNoFamily).Feed(speeds, 0)),
+            (std::vector<std::string>{"speed 0", "speed 1", "speed 3", "speed 4"}));
 }
 
 }  // namespace

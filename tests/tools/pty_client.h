@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -31,6 +32,16 @@ class PtyClient {
   PtyClient& operator=(const PtyClient&) = delete;
 
   bool IsOpen() const { return fd_ >= 0; }
+
+  // Sets the line to speed, 8 data bits, no parity and one stop bit or two.
+  bool SetLine(speed_t speed, bool twoStopBits = false) {
+    termios settings{};
+    if (tcgetattr(fd_, &settings) != 0) return false;
+    settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB);
+    settings.c_cflag |= CS8 | (twoStopBits ? CSTOPB : 0);
+    return cfsetispeed(&settings, speed) == 0 && cfsetospeed(&settings, speed) == 0 &&
+           tcsetattr(fd_, TCSANOW, &settings) == 0;
+  }
 
   bool Write(const std::vector<std::uint8_t>& bytes) {
     std::size_t sent = 0;

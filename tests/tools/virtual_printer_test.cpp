@@ -288,7 +288,7 @@ TEST(VirtualPrinter, StartsAgainAfterStopWithAFreshRecord) {
   ASSERT_TRUE(client.Write({0x5A, 0x1B, 0x5A}));
   EXPECT_EQ(client.Read(32, kReplyWaitMs).size(), 32u);
   ASSERT_TRUE(printer.WaitForCommands(2, kReplyWaitMs));
-  EXPECT_EQ(printer.Commands()[0].Describe(), "unknown 0x5A");
+  EXPECT_EQ(printer.Commands()[0].Describe(), R"(text "Z")");
   EXPECT_EQ(printer.IdentifyCount(), 1);
   EXPECT_EQ(printer.Received(), (Bytes{0x5A, 0x1B, 0x5A}));
 }

@@ -139,7 +139,9 @@ TEST(VprinterProgram, BadArgumentsExitWithCode2AndSayWhy) {
       {"--reply-hex", std::string(64, 'g')},
       {"--model", "JOX MR71C Printer", "--reply-hex", std::string(64, '0')},
       {"--silent=yes"},
+      {"--no-read=1"},
       {"--link="},
+      {"--paper", ""},
       {"--garbage", "abc"},
       {"--trailing", ""},
       {"--pieces", "0"},
@@ -147,6 +149,8 @@ TEST(VprinterProgram, BadArgumentsExitWithCode2AndSayWhy) {
       {"--hang-up-after-bytes", "x"},
       {"--hang-up-after-commands", "0"},
       {"--back-after", "99999999999"},
+      {"--baud", "12345"},
+      {"--baud", "0"},
   };
   for (const auto& args : cases) {
     SCOPED_TRACE(args.front() + (args.size() > 1 ? " " + args[1] : ""));
@@ -167,9 +171,10 @@ TEST(VprinterProgram, HelpListsTheOptions) {
   const std::string help = program.RestOfOutput();
   EXPECT_TRUE(help.starts_with("Usage: quillsetter-vprinter")) << help;
   for (const char* option :
-       {"--model", "--reply-hex", "--silent", "--short", "--stop-after", "--garbage", "--trailing",
-        "--pieces", "--piece-delay", "--hang-up-after-bytes", "--hang-up-after-commands",
-        "--back-after", "--link", "--log", "--help"}) {
+       {"--model", "--reply-hex", "--silent", "--no-read", "--short", "--stop-after", "--garbage",
+        "--trailing", "--pieces", "--piece-delay", "--hang-up-after-bytes",
+        "--hang-up-after-commands", "--back-after", "--baud", "--power-cycle-on-signal", "--link",
+        "--log", "--paper", "--help"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
   }
 }
@@ -192,11 +197,13 @@ TEST(VprinterProgram, ServesTheModelPrintsCommandsAndCleansUpOnSigterm) {
   const auto reply = vprinter::ReplyForModel("Tavrin MR2200T");
   EXPECT_EQ(client.Read(32, kWaitMs), Bytes(reply.begin(), reply.end()));
   EXPECT_EQ(program.ReadLine(kWaitMs), "identify");
-  ASSERT_TRUE(client.Write({0x1B, 0x59, 0x03, 0x1B, 0x74, 0x0F, 0x1D, 0x29, 0x06, 0x00, 0x41}));
+  ASSERT_TRUE(client.Write(
+      {0x1B, 0x59, 0x03, 0x1B, 0x58, 0x02, 0x1B, 0x74, 0x0F, 0x1D, 0x29, 0x06, 0x00, 0x41}));
   EXPECT_EQ(program.ReadLine(kWaitMs), "intensity 100 %");
+  EXPECT_EQ(program.ReadLine(kWaitMs), "speed 66 mm/s");
   EXPECT_EQ(program.ReadLine(kWaitMs), "code page Windows Cyrilic (CP1251)");
   EXPECT_EQ(program.ReadLine(kWaitMs), "DIP switch 6 = 0");
-  EXPECT_EQ(program.ReadLine(kWaitMs), "unknown 0x41");
+  EXPECT_EQ(program.ReadLine(kWaitMs), R"(text "A")");
 
   program.Signal(SIGTERM);
   EXPECT_EQ(program.Wait(kWaitMs), 0);
@@ -211,7 +218,29 @@ TEST(VprinterProgram, ServesTheModelPrintsCommandsAndCleansUpOnSigterm) {
     ASSERT_TRUE(std::regex_match(line, match, lineShape)) << line;
     logged += match[1];
   }
-  EXPECT_EQ(logged, "1b5a1b59031b740f1d29060041");
+  EXPECT_EQ(logged, "1b5a1b59031b58021b740f1d29060041");
+}
+
+TEST(VprinterProgram, PrintsThePageToThePaperFile) {
+  TempDir dir;
+  const std::string paper = dir.File("paper.txt");
+  Program program({"--paper", paper});
+  ASSERT_TRUE(program.Started());
+  const auto device = program.ReadLine(kWaitMs);
+  ASSERT_TRUE(device.has_value());
+  PtyClient client(*device);
+  ASSERT_TRUE(client.Write(
+      {0x1B, 0x40, 'H', 'i', '\n', 0x1B, 0x74, 0x07, 0x81, 0xEF, '\n', 0x1D, 0x56, 0x42, 0x00}));
+  for (const char* line : {"initialize", R"(text "Hi\n")", "code page Russian (CP866)",
+                           R"(text "\x81\xEF\n")", "feed 0 and cut"}) {
+    EXPECT_EQ(program.ReadLine(kWaitMs), line);
+  }
+  std::ifstream file(paper);
+  const std::string printed((std::istreambuf_iterator<char>(file)),
+                            std::istreambuf_iterator<char>());
+  EXPECT_EQ(printed, "Hi\nБя\n-- cut --\n");
+  program.Signal(SIGTERM);
+  EXPECT_EQ(program.Wait(kWaitMs), 0);
 }
 
 TEST(VprinterProgram, ExactShortReplyAndSigint) {
@@ -244,6 +273,56 @@ TEST(VprinterProgram, SilentPrinterStillPrintsWhatItHears) {
   EXPECT_EQ(client.Read(32, 300), Bytes{});
   program.Signal(SIGTERM);
   EXPECT_EQ(program.Wait(kWaitMs), 0);
+}
+
+TEST(VprinterProgram, AtItsBaudOnlyAndSaysWhatItCouldNotRead) {
+  Program program({"--baud", "19200"});
+  ASSERT_TRUE(program.Started());
+  const auto device = program.ReadLine(kWaitMs);
+  ASSERT_TRUE(device.has_value());
+  PtyClient client(*device);
+  ASSERT_TRUE(client.SetLine(B9600));
+  ASSERT_TRUE(client.Write({0x1B, 0x5A}));
+  EXPECT_EQ(program.ReadLine(kWaitMs), "unreadable bytes at 9600 bps");
+  EXPECT_EQ(client.Read(32, 300), Bytes{});
+  ASSERT_TRUE(client.SetLine(B19200));
+  ASSERT_TRUE(client.Write({0x1B, 0x5A}));
+  EXPECT_EQ(client.Read(32, kWaitMs).size(), 32u);
+  EXPECT_EQ(program.ReadLine(kWaitMs), "identify");
+  program.Signal(SIGTERM);
+  EXPECT_EQ(program.Wait(kWaitMs), 0);
+  EXPECT_EQ(program.RestOfOutput(), "");
+}
+
+TEST(VprinterProgram, PowerCycleOnSigusr1TakesTheRateOfTheSwitches) {
+  Program program({"--baud", "9600", "--power-cycle-on-signal"});
+  ASSERT_TRUE(program.Started());
+  const auto device = program.ReadLine(kWaitMs);
+  ASSERT_TRUE(device.has_value());
+  PtyClient client(*device);
+  ASSERT_TRUE(client.SetLine(B9600));
+  // Switches 1..3 = 1, 0, 1: index 5, 38400 bps.
+  ASSERT_TRUE(
+      client.Write({0x1D, 0x29, 0x01, 0x01, 0x1D, 0x29, 0x02, 0x00, 0x1D, 0x29, 0x03, 0x01}));
+  for (const char* line : {"DIP switch 1 = 1", "DIP switch 2 = 0", "DIP switch 3 = 1"}) {
+    EXPECT_EQ(program.ReadLine(kWaitMs), line);
+  }
+  program.Signal(SIGUSR1);
+  EXPECT_EQ(program.ReadLine(kWaitMs), "power off");
+  const auto off = std::chrono::steady_clock::now();
+  ASSERT_TRUE(client.Write({0x1B, 0x5A}));
+  EXPECT_EQ(client.Read(32, 300), Bytes{});
+  EXPECT_EQ(program.ReadLine(kWaitMs), "power cycle: now at 38400 bps");
+  EXPECT_GE(std::chrono::steady_clock::now() - off, std::chrono::milliseconds(1500));
+  ASSERT_TRUE(client.SetLine(B38400));
+  ASSERT_TRUE(client.Write({0x1B, 0x5A, 0x1B, 0x58, 0x01}));
+  EXPECT_EQ(client.Read(32, kWaitMs).size(), 32u);
+  EXPECT_EQ(program.ReadLine(kWaitMs), "identify");
+  // Back on, it still knows its model.
+  EXPECT_EQ(program.ReadLine(kWaitMs), "speed 83 mm/s");
+  program.Signal(SIGTERM);
+  EXPECT_EQ(program.Wait(kWaitMs), 0);
+  EXPECT_EQ(program.RestOfOutput(), "");
 }
 
 TEST(VprinterProgram, GarbledAnswerInPiecesHangUpAndBack) {

@@ -1,7 +1,12 @@
 // Connecting to a printer, the three connection messages, and disconnecting.
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
+
+#include <algorithm>
 
 #include "printer.h"
 #include "shown_text.h"
@@ -135,6 +140,43 @@ TEST_F(ConnectTest, SilentOrShortReplyIsAnErrorAndThePortCanBeOpenedAgain) {
             QStringList({"Error communicating with printer", "Error communicating with printer"}));
   ExpectNotConnected();
   EXPECT_EQ(ReceivedAtLeast(4), Concat({kIdentify, kIdentify}));
+  // The port of a printer that did not answer is free for other programs.
+  Tserial other;
+  EXPECT_TRUE(other.OpenDevice(printer_->DevicePath(), 9600));
+}
+
+// Waiting a second for a silent printer, the window goes on painting and running its timers,
+// with Connect off and a busy cursor, and no click starts another handler meanwhile.
+TEST_F(ConnectTest, TheWindowKeepsPaintingWhileASilentPrinterIsAwaited) {
+  vprinter::Options silent;
+  silent.silent = true;
+  StartPrinter(silent);
+  OpenWindow();
+  QElapsedTimer clock;
+  clock.start();
+  qint64 last = 0;
+  qint64 longest = 0;
+  bool connectOff = false;
+  bool busyCursor = false;
+  QTimer ticker;
+  ticker.setInterval(5);
+  QObject::connect(&ticker, &QTimer::timeout, [&] {
+    longest = std::max(longest, clock.elapsed() - last);
+    last = clock.elapsed();
+    connectOff = connectOff || !Find<QPushButton>("Connect")->isEnabled();
+    busyCursor = busyCursor || QApplication::overrideCursor() != nullptr;
+  });
+  ticker.start();
+  Click("Connect");
+  ticker.stop();
+  EXPECT_GE(clock.elapsed(), 900);
+  // A frozen window would show one gap of the whole second.
+  EXPECT_LT(longest, 500);
+  EXPECT_TRUE(connectOff);
+  EXPECT_TRUE(busyCursor);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_TRUE(Find<QPushButton>("Connect")->isEnabled());
+  EXPECT_EQ(messages_, QStringList({"Error communicating with printer"}));
 }
 
 TEST_F(ConnectTest, ChosenPortAndMissingDevice) {

@@ -89,17 +89,17 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         TabCase{"not connected",
                 nullptr,
-                {"cbPort", "cbBaud", "Connect", "PrinterModel", "Exit", "LoadSettings",
+                {"cbPort", "cbBaud", "Connect", "Find", "PrinterModel", "Exit", "LoadSettings",
                  "SaveSettings", "LangBG", "LangEN"}},
         TabCase{"family 0",
                 kFamily0Model,
                 {"Connect", "PrinterModel", "cbIntensity", "cbSpeed", "cbCountry", "cbCodePage",
-                 "Set", "Exit", "LoadSettings", "SaveSettings", "LangBG", "LangEN"}},
+                 "TestPage", "Set", "Exit", "LoadSettings", "SaveSettings", "LangBG", "LangEN"}},
         TabCase{"family 1",
                 kFamily1Model,
                 {"Connect", "PrinterModel", "cbIntensity", "cbSpeed", "cbCountry", "cbCodePage",
                  "cbNewBaud", "cbProtocol", "cbCommandSet", "cbAutoCutter", "cbPaper", "cbEsct",
-                 "Set", "Exit", "LoadSettings", "SaveSettings", "LangBG", "LangEN"}}));
+                 "TestPage", "Set", "Exit", "LoadSettings", "SaveSettings", "LangBG", "LangEN"}}));
 
 TEST_F(KeyboardTest, FocusStartsOnThePortList) {
   OpenActive();

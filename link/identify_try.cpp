@@ -1,0 +1,51 @@
+#include "identify_try.h"
+
+#include "identify.h"
+
+namespace printer {
+namespace {
+
+constexpr std::uint32_t kBitsPerByte = 10;  // start bit, 8 data bits, stop bit
+constexpr std::uint32_t kQueryAndReplyBytes = 2 + kIdentifyReplyLength;
+constexpr std::uint32_t kAnswerDelayMs = 150;
+
+}  // namespace
+
+std::uint32_t ReplyWaitMs(std::uint32_t baudRate) {
+  if (baudRate == 0) return kAnswerDelayMs;
+  const std::uint32_t bitsMs = kQueryAndReplyBytes * kBitsPerByte * 1000;
+  return (bitsMs + baudRate - 1) / baudRate + kAnswerDelayMs;
+}
+
+TryResult TryIdentify(const std::string& device, std::uint32_t baudRate, const StopRequest& stop,
+                      bool clearBuffer) {
+  const auto stopRequested = [&stop] { return stop && stop(); };
+  TryResult result;
+  if (stopRequested()) {
+    result.outcome = TryOutcome::Stopped;
+    return result;
+  }
+  Tserial serial;
+  serial.SetWaitHook([&stopRequested] { return !stopRequested(); });
+  if (!serial.OpenDevice(device, baudRate)) {
+    result.outcome = TryOutcome::OpenFailed;
+    result.openError = serial.LastOpenError();
+    return result;
+  }
+  const IdentifyResult reply = AskModel(serial, ReplyWaitMs(baudRate));
+  if (!reply.answered) {
+    result.outcome = stopRequested() ? TryOutcome::Stopped : TryOutcome::NoAnswer;
+    return result;
+  }
+  result.model = reply.model;
+  result.family = reply.family;
+  result.outcome = reply.family == kNoFamily ? TryOutcome::Unsupported : TryOutcome::Supported;
+  if (clearBuffer && result.outcome == TryOutcome::Supported) {
+    const Initialize initialize = EncodeInitialize();
+    const int length = static_cast<int>(initialize.size());
+    result.bufferCleared = serial.Write(initialize.data(), length, kTimeoutMs) == length;
+  }
+  return result;
+}
+
+}  // namespace printer

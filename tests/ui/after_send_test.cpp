@@ -1,0 +1,139 @@
+// What follows a send: the wait for a printer restarted at a new rate, and the test page.
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+
+#include <functional>
+
+#include "settings_sequence.h"
+#include "shown_text.h"
+#include "test_page.h"
+#include "window_fixture.h"
+
+namespace {
+
+const QString kOperationComplete =
+    "Operation complete. In order to DIP settings changes take effect you have to turn off and on "
+    "your printer!";
+
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done() && clock.elapsed() < timeoutMs) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  return done();
+}
+
+}  // namespace
+
+class RestartTest : public WindowTest {
+ protected:
+  // A family-1 printer at 115200 bps, told to move to 9600 bps.
+  void SendNewRate() {
+    vprinter::Options options;
+    options.reply = vprinter::ReplyForModel(kFamily1Model);
+    options.baud = 115200;
+    StartPrinter(options);
+    OpenWindow();
+    Click("Connect");
+    ASSERT_TRUE(window_->IsConnected());
+    Select("cbNewBaud", 3);
+    Click("Set");
+    ASSERT_EQ(messages_, QStringList({kOperationComplete}));
+  }
+
+  bool Waiting() const { return ShownText(Find<QPushButton>("Connect")) == "Stop"; }
+};
+
+TEST_F(RestartTest, ThePrinterIsFollowedToItsNewRate) {
+  SendNewRate();
+  EXPECT_TRUE(Waiting());
+  EXPECT_FALSE(window_->IsConnected());
+  EXPECT_EQ(Find<QLineEdit>("PrinterModel")->text(),
+            "Switch the printer off and on. Waiting for it at 9600 bps…");
+  EXPECT_EQ(Find<QProgressBar>("pgProgress")->maximum(), 0) << "busy";
+  EXPECT_FALSE(Find<QWidget>("cbBaud")->isEnabled());
+  // Until it is switched off the printer still answers at the old rate.
+  QTest::qWait(700);
+  EXPECT_TRUE(Waiting());
+  ASSERT_TRUE(printer_->PowerCycle(300));
+
+  ASSERT_TRUE(WaitUntil([this] { return window_->IsConnected(); }, 10000));
+  EXPECT_EQ(Selected("cbBaud"), 3);
+  EXPECT_EQ(messages_, QStringList({kOperationComplete, "The printer now works at 9600 bps."}));
+  EXPECT_EQ(ShownText(Find<QPushButton>("Connect")), "Disconnect");
+  EXPECT_EQ(Find<QProgressBar>("pgProgress")->maximum(), 8);
+}
+
+TEST_F(RestartTest, APrinterBackAtItsOldRateSaysTheChangeDidNotTake) {
+  SendNewRate();
+  printer_->SetSilent(true);
+  QTest::qWait(800);
+  printer_->SetSilent(false);
+  ASSERT_TRUE(WaitUntil([this] { return window_->IsConnected(); }, 10000));
+  EXPECT_EQ(Selected("cbBaud"), 7);
+  EXPECT_EQ(messages_.last(),
+            "The printer answered at 115200 bps: the new baud rate has not taken effect.");
+}
+
+TEST_F(RestartTest, StopAndTheLimitEndTheWaitNotConnected) {
+  SendNewRate();
+  Click("Connect");
+  ASSERT_TRUE(WaitUntil([this] { return !Waiting(); }, 2000));
+  EXPECT_FALSE(window_->IsConnected());
+  EXPECT_EQ(messages_.size(), 1);
+  EXPECT_TRUE(Find<QWidget>("cbBaud")->isEnabled());
+
+  window_->SetRestartLimitMs(1200);
+  Click("Connect");
+  Click("Set");
+  ASSERT_TRUE(Waiting());
+  ASSERT_TRUE(WaitUntil([this] { return !Waiting(); }, 5000));
+  EXPECT_FALSE(window_->IsConnected());
+  EXPECT_EQ(messages_.last(), "Error communicating with printer");
+  EXPECT_EQ(Find<QLineEdit>("PrinterModel")->text(), "... please connect first...");
+}
+
+class TestPageTest : public WindowTest {};
+
+TEST_F(TestPageTest, PrintsThePageOfTheChosenCodePageAndChangesNothing) {
+  StartPrinter(kFamily0Model);
+  Store("Language", 0);
+  OpenWindow();
+  EXPECT_FALSE(Find<QPushButton>("TestPage")->isEnabled());
+  Click("Connect");
+  Select("cbCodePage", 15);
+  printer_->ClearReceived();
+  int progressSteps = 0;
+  QObject::connect(Find<QProgressBar>("pgProgress"), &QProgressBar::valueChanged,
+                   [&progressSteps] { ++progressSteps; });
+  Click("TestPage");
+
+  printer::PrinterSettings settings;
+  settings.codePage = 15;
+  Bytes expected;
+  for (const auto& step : printer::BuildTestPage(
+           kFamily0Model, settings, {"100 %", "50 mm/s", "USA", "Windows Cyrilic (CP1251)"}, 0)) {
+    expected.insert(expected.end(), step.bytes.begin(), step.bytes.end());
+  }
+  EXPECT_EQ(ReceivedAtLeast(expected.size()), expected);
+  EXPECT_GT(progressSteps, 10);
+  EXPECT_TRUE(messages_.isEmpty());
+  EXPECT_TRUE(window_->IsConnected());
+  EXPECT_TRUE(Find<QPushButton>("TestPage")->isEnabled());
+  EXPECT_EQ(ShownText(Find<QPushButton>("TestPage")), "Тестова страница");
+}
+
+TEST_F(TestPageTest, APrinterLostBeforeThePageEndsDisconnected) {
+  StartPrinter(kFamily0Model);
+  OpenWindow();
+  Click("Connect");
+  ASSERT_TRUE(printer_->HangUp());
+  Click("TestPage");
+  EXPECT_EQ(messages_, QStringList({"Error communicating with printer"}));
+  EXPECT_FALSE(window_->IsConnected());
+  EXPECT_EQ(Find<QProgressBar>("pgProgress")->value(), 0);
+}
