@@ -66,8 +66,8 @@ TEST(Paper, TestPageSentThroughTheSerialPortIsPrinted) {
   std::size_t total = 0;
   for (const printer::SequenceStep& step : steps) total += step.bytes.size();
   std::vector<int> positions;
-  const printer::SendHooks hooks = {
-      [&](int, int position) { positions.push_back(position); }, {}, {}};
+  printer::SendHooks hooks;
+  hooks.progress = [&](int, int position) { positions.push_back(position); };
   ASSERT_EQ(printer::RunSteps(serial, steps, hooks), printer::SendOutcome::Complete);
   ASSERT_TRUE(printer.WaitForReceived(total, kWaitMs));
   ASSERT_FALSE(positions.empty());
