@@ -46,7 +46,13 @@ bool WriteValues(std::span<const NamedValue> values) {
   {
     QSettings next(staged.fileName(), QSettings::IniFormat);
     for (const QString& key : current.allKeys()) next.setValue(key, current.value(key));
-    for (const auto& [name, value] : values) next.setValue(name, value);
+    for (const auto& [name, value] : values) {
+      if (!value.isValid()) {
+        next.remove(name);
+      } else {
+        next.setValue(name, value);
+      }
+    }
     next.sync();
     if (next.status() != QSettings::NoError ||
         !HoldsAllKeys(staged.fileName(), next.allKeys().size())) {
