@@ -16,6 +16,8 @@
 #include "enter_press.h"
 #include "language.h"
 #include "message_dialog.h"
+#include "open_failure_text.h"
+#include "port_chooser.h"
 #include "preferences.h"
 #include "printer.h"
 #include "svg_icon.h"
@@ -40,6 +42,11 @@ constexpr int kFastestBaud = 7;
 constexpr int kFullIntensity = 3;
 
 QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// The language of the port list and of the reasons a port would not open.
+ports::TextLanguage TextLanguageOf(int language) {
+  return language == kBulgarian ? ports::TextLanguage::Bulgarian : ports::TextLanguage::English;
+}
 
 // The Connect caption keeps a mnemonic on its first letter in both languages.
 QString WithMnemonic(const QString& caption) { return u'&' + caption; }
@@ -76,6 +83,7 @@ TMainF::TMainF(QWidget* parent)
       messageSink_(ShowMessage) {
   Q_INIT_RESOURCE(resources);
   ui->setupUi(this);
+  portChooser_ = std::make_unique<PortChooser>(ui->cbPort, Serial);
   LangImages = {SvgIcon(":/flag_bg.svg"), SvgIcon(":/flag_bg_grey.svg"), SvgIcon(":/flag_gb.svg"),
                 SvgIcon(":/flag_gb_grey.svg")};
   // Both flags in colour until a language is applied.
@@ -91,6 +99,7 @@ TMainF::TMainF(QWidget* parent)
   connect(ui->Exit, &QPushButton::clicked, this, &TMainF::ExitClick);
   connect(ui->LangBG, &QToolButton::clicked, this, &TMainF::LangBGClick);
   connect(ui->LangEN, &QToolButton::clicked, this, &TMainF::LangENClick);
+  connect(portChooser_.get(), &PortChooser::OpenedDeviceGone, this, &TMainF::DropVanishedPrinter);
   connect(new QShortcut(Qt::Key_Escape, this), &QShortcut::activated, ui->Exit,
           &QPushButton::click);
   for (QAbstractButton* button : findChildren<QAbstractButton*>()) PressOnEnter(button);
@@ -105,6 +114,10 @@ TMainF::TMainF(QWidget* parent)
 }
 
 TMainF::~TMainF() = default;
+
+void TMainF::SetDeviceSource(std::unique_ptr<ports::DeviceSource> source) {
+  portChooser_->SetSource(std::move(source));
+}
 
 void TMainF::FillLists() {
   Fill(ui->cbBaud, printer::kBaudLabels);
@@ -183,7 +196,7 @@ void TMainF::FormCreate() {
   const prefs::LoadResult loaded = prefs::Load();
   if (loaded.status == prefs::LoadStatus::KeyUnavailable) return;
   Language = loaded.choices.language;
-  ui->cbPort->setCurrentIndex(loaded.choices.port - 1);
+  portChooser_->Choose(loaded.choices.port, loaded.choices.portDevice);
   for (const auto& [list, choice] : StoredLists()) list->setCurrentIndex(loaded.choices.*choice);
   if (loaded.status == prefs::LoadStatus::Failed) Message(Text(kLoadFailed));
 
@@ -195,7 +208,8 @@ void TMainF::FormClose() {
   if (Connected) Serial.Close();
   prefs::StoredChoices choices;
   choices.language = Language;
-  choices.port = ui->cbPort->currentIndex() + 1;
+  choices.port = portChooser_->ChosenCom();
+  choices.portDevice = portChooser_->ChosenDevice();
   for (const auto& [list, choice] : StoredLists()) choices.*choice = list->currentIndex();
   if (!prefs::Save(choices)) Message(Text(kSaveFailed));
 }
@@ -240,9 +254,8 @@ void TMainF::ConnectClick() {
 
   // With no rate selected there is nothing to open the port at.
   const std::uint32_t rate = printer::BaudRateOf(ui->cbBaud->currentIndex());
-  const int port = ui->cbPort->currentIndex() + 1;
-  if (rate == 0 || !Serial.Open(port, rate)) {
-    Message(Text(kConnectFailed));
+  if (rate == 0 || !portChooser_->OpenSelected(Serial, rate)) {
+    Message(ConnectFailed(rate));
     return;
   }
   WriteCommand(printer::EncodeIdentify());
@@ -346,6 +359,22 @@ bool TMainF::Deliver(std::span<const std::uint8_t> command) {
   return WriteCommand(command) == static_cast<int>(command.size()) || !Serial.IsOpen();
 }
 
+QString TMainF::ConnectFailed(std::uint32_t rate) const {
+  // Without a rate nothing was opened, and there is no reason to give.
+  const QString reason =
+      rate == 0 ? QString()
+                : ports::OpenFailureText(Serial.LastOpenError(), rate, TextLanguageOf(Language));
+  return reason.isEmpty() ? Text(kConnectFailed)
+                          : Text(kConnectFailed) + QStringLiteral("\n\n") + reason;
+}
+
+void TMainF::DropVanishedPrinter() {
+  if (!Connected) return;
+  ui->Connect->click();
+  ui->pgProgress->setValue(0);
+  Message(Text(kNoAnswer));
+}
+
 bool TMainF::DropSilentPrinter() {
   ui->pgProgress->setValue(0);
   Message(Text(kNoAnswer));
@@ -395,6 +424,7 @@ void TMainF::ApplyLanguage() {
   if (Language != kBulgarian && Language != kEnglish) return;
   ShowFlags();
   WriteTexts(TextsFor(Language));
+  portChooser_->SetLanguage(TextLanguageOf(Language));
 }
 
 void TMainF::ShowFlags() {

@@ -14,7 +14,12 @@
 #include "serial.h"
 
 struct LanguageTexts;
+class PortChooser;
 class QComboBox;
+
+namespace ports {
+class DeviceSource;
+}
 
 namespace Ui {
 class TMainF;
@@ -38,6 +43,9 @@ class TMainF : public QWidget {
   void SetMessageSink(MessageSink sink) { messageSink_ = std::move(sink); }
   // Length of each pause between printer commands.
   void SetPauseMs(int milliseconds) { pauseMs_ = milliseconds; }
+  // Where the port list's devices come from: the system's unless replaced (tests feed
+  // pseudo-terminals); the list is filled from it at once.
+  void SetDeviceSource(std::unique_ptr<ports::DeviceSource> source);
 
   bool IsConnected() const { return Connected != 0; }
   int CurrentFamily() const { return ModelFamily; }
@@ -82,12 +90,17 @@ class TMainF : public QWidget {
   // Reports a printer that stopped answering and disconnects it; always false.
   bool DropSilentPrinter();
   void StepProgress();
+  // The connect-failed message, with why the port would not open when it was tried at rate.
+  QString ConnectFailed(std::uint32_t rate) const;
+  // The device of the connection has left the system: disconnects at once and says so.
+  void DropVanishedPrinter();
 
   std::unique_ptr<Ui::TMainF> ui;
   // The image list of the flags: Bulgarian in colour, in grey, British in colour, in grey.
   std::array<QIcon, 4> LangImages;
 
   Tserial Serial;
+  std::unique_ptr<PortChooser> portChooser_;
   std::array<std::uint8_t, 256> CommandBuffer{};
   std::uint8_t Connected = 0;
   std::int32_t ModelFamily = -1;
