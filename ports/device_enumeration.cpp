@@ -20,7 +20,7 @@ QString Describe(const QSerialPortInfo& port) {
   const bool usb = port.hasVendorIdentifier() && port.hasProductIdentifier();
 #ifdef Q_OS_LINUX
   if (usb) {
-    const QString model = HardwareDatabaseModel(port.vendorIdentifier(), port.productIdentifier());
+    QString model = HardwareDatabaseModel(port.vendorIdentifier(), port.productIdentifier());
     if (!model.isEmpty()) return model;
   }
 #endif
