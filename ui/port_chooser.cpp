@@ -42,7 +42,8 @@ void PortChooser::SetSource(std::unique_ptr<ports::DeviceSource> source) {
 }
 
 void PortChooser::Start() {
-  if (!source_) SetSource(std::make_unique<ports::SystemDeviceSource>());
+  // A window closed already has no use for the list.
+  if (!source_ && list_->isVisible()) SetSource(std::make_unique<ports::SystemDeviceSource>());
 }
 
 void PortChooser::Choose(int comNumber, const QString& device) {

@@ -28,8 +28,8 @@ class PortChooser : public QObject {
 
   // Where devices come from from now on; the list is filled from it at once.
   void SetSource(std::unique_ptr<ports::DeviceSource> source);
-  // Fills the list from the system's devices unless a source was set; not on the way to the
-  // first paint.
+  // Fills the list from the system's devices unless a source was set or the list is no longer
+  // shown; not on the way to the first paint.
   void Start();
 
   // The stored choice: the device when it is there, else COM<comNumber> (none outside 1 to 6).

@@ -3,6 +3,7 @@
 // chosen one remembered, and why a port would not open.
 #include <QComboBox>
 #include <QPushButton>
+#include <QTest>
 
 #include "shown_text.h"
 #include "window_fixture.h"
@@ -40,6 +41,17 @@ class PortChoiceTest : public WindowTest {
   QString Current() const { return Find<QComboBox>("cbPort")->currentText(); }
   QString ConnectCaption() const { return ShownText(Find<QPushButton>("Connect")); }
 };
+
+TEST_F(PortChoiceTest, TheSystemsDevicesAreListedOnlyAfterTheWindowIsShown) {
+  TMainF window;
+  window.show();
+  const auto* list = window.findChild<QComboBox*>("cbPort");
+  ASSERT_EQ(list->count(), 6);
+  EXPECT_EQ(list->itemText(0), "COM1") << "no device was looked up on the way to the first paint";
+  EXPECT_TRUE(QTest::qWaitFor([&] { return list->itemText(0).startsWith("COM1 — "); }, 5000));
+  EXPECT_GE(list->count(), 6);
+  for (int i = 0; i < list->count(); ++i) EXPECT_TRUE(list->itemText(i).contains(" — ")) << i;
+}
 
 TEST_F(PortChoiceTest, AnAdapterIsListedByNameConnectsAndDropsTheConnectionWhenPulled) {
   vprinter::VirtualPrinter& printer = StartUnmappedPrinter();
