@@ -4,27 +4,23 @@
 #include <QFile>
 #include <QFileInfo>
 
-#ifdef Q_OS_UNIX
+#ifdef Q_OS_LINUX
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #endif
 
 namespace ports {
-namespace {
-
-// Linux device numbers: BSD pty masters and slaves, the multiplexer /dev/ptmx, and the Unix 98
-// masters and slaves (/dev/pts/N).
-constexpr unsigned kBsdPtyMaster = 2;
-constexpr unsigned kBsdPtySlave = 3;
-constexpr unsigned kTtyAuxMajor = 5;
-constexpr unsigned kPtmxMinor = 2;
-constexpr unsigned kFirstUnix98Major = 128;
-constexpr unsigned kLastUnix98Major = 143;
-
-}  // namespace
 
 bool IsPseudoTerminal(const QString& path) {
 #ifdef Q_OS_LINUX
+  // Linux device numbers: BSD pty masters and slaves, the multiplexer /dev/ptmx, and the Unix 98
+  // masters and slaves (/dev/pts/N).
+  constexpr unsigned kBsdPtyMaster = 2;
+  constexpr unsigned kBsdPtySlave = 3;
+  constexpr unsigned kTtyAuxMajor = 5;
+  constexpr unsigned kPtmxMinor = 2;
+  constexpr unsigned kFirstUnix98Major = 128;
+  constexpr unsigned kLastUnix98Major = 143;
   struct stat status {};
   if (stat(QFile::encodeName(path).constData(), &status) != 0 || !S_ISCHR(status.st_mode)) {
     return false;
