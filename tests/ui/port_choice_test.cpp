@@ -162,6 +162,12 @@ TEST_F(PortChoiceTest, TheChosenAdapterIsRememberedAndWinsWhileItIsThere) {
   EXPECT_EQ(Stored("Port").toInt(), 2);
   OpenWindow(plugged());
   EXPECT_EQ(Selected("cbPort"), 1);
+
+  // A stored 7 still selects nothing, though the list now has a seventh entry.
+  window_->close();
+  Store("Port", 7);
+  OpenWindow(plugged());
+  EXPECT_EQ(Selected("cbPort"), -1);
 }
 
 TEST_F(PortChoiceTest, APortThatWillNotOpenSaysWhyInTheInterfaceLanguage) {
