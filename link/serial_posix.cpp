@@ -12,6 +12,7 @@
 #include <optional>
 #include <thread>
 
+#include "device_facts.h"
 #include "raw_line.h"
 #include "serial.h"
 #include "serial_deadline.h"
@@ -136,31 +137,38 @@ bool Tserial::OpenDevice(const std::string& device, std::uint32_t baudRate) {
   Close();
   baudRate_ = baudRate;
   openError_ = {};
-  const std::optional<speed_t> speed = SpeedOf(baudRate);
-  if (!speed) return Failed(OpenFailure::RateRefused, device, EINVAL);
+  // Says who may open the device, or who holds it, where the system can tell.
+  const auto fail = [this, &device](OpenFailure reason, int error) {
+    Failed(reason, device, error);
+    if (reason == OpenFailure::Permission) openError_.detail = device_facts::GroupOf(device);
+    if (reason == OpenFailure::Busy) openError_.detail = device_facts::HolderOf(device);
+    return false;
+  };
 
   const int fd = open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return Failed(ReasonOfOpenError(errno), device, errno);
+  if (fd < 0) return fail(ReasonOfOpenError(errno), errno);
   // TIOCEXCL does not stop root; the lock stops every other opener.
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
     const int error = errno;
     close(fd);
-    return Failed(OpenFailure::Busy, device, error);
+    return fail(OpenFailure::Busy, error);
   }
   termios settings{};
   if (ioctl(fd, TIOCEXCL) != 0 || tcgetattr(fd, &settings) != 0) {
     const int error = errno;
     Release(fd);
-    return Failed(error == EBUSY ? OpenFailure::Busy : OpenFailure::NotSerial, device, error);
+    return fail(error == EBUSY ? OpenFailure::Busy : OpenFailure::NotSerial, error);
   }
   std::memcpy(savedLineSettings_.data(), &settings, sizeof settings);
 
+  // Only a terminal that is there and free can refuse a rate.
+  const std::optional<speed_t> speed = SpeedOf(baudRate);
   MakeRaw(settings);
-  if (cfsetispeed(&settings, *speed) != 0 || cfsetospeed(&settings, *speed) != 0 ||
+  if (!speed || cfsetispeed(&settings, *speed) != 0 || cfsetospeed(&settings, *speed) != 0 ||
       tcsetattr(fd, TCSANOW, &settings) != 0) {
-    const int error = errno;
+    const int error = speed ? errno : EINVAL;
     Release(fd);
-    return Failed(OpenFailure::RateRefused, device, error);
+    return fail(OpenFailure::RateRefused, error);
   }
   // tcsetattr succeeds when any part of the change took; a device that refused the rate or the
   // frame is put back as it was. Input left from an earlier connection or noise on the line is
@@ -172,7 +180,7 @@ bool Tserial::OpenDevice(const std::string& device, std::uint32_t baudRate) {
     std::memcpy(&saved, savedLineSettings_.data(), sizeof saved);
     tcsetattr(fd, TCSANOW, &saved);
     Release(fd);
-    return Failed(rateTaken ? OpenFailure::Other : OpenFailure::RateRefused, device, error);
+    return fail(rateTaken ? OpenFailure::Other : OpenFailure::RateRefused, error);
   }
   handle_ = fd;
   return true;

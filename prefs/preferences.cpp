@@ -35,6 +35,9 @@ constexpr std::array<StoredValue, 13> kStoredValues{{
     {names::kEsct, &StoredChoices::esct},
 }};
 
+// Text, stored only while a detected device is the choice.
+constexpr auto kPortDevice = "PortDevice";
+
 constexpr int kLowestPort = 1;
 constexpr int kHighestPort = 8;
 
@@ -54,17 +57,21 @@ LoadResult Load() {
   if (result.choices.port < kLowestPort || result.choices.port > kHighestPort) {
     result.choices.port = StoredChoices{}.port;
   }
+  const QVariant device = store.value(kPortDevice);
+  if (device.typeId() == QMetaType::QString) result.choices.portDevice = device.toString();
   // The status is known only after the values have been parsed.
   if (store.status() != QSettings::NoError) result.status = LoadStatus::Failed;
   return result;
 }
 
 bool Save(const StoredChoices& choices) {
-  std::array<NamedValue, kStoredValues.size()> values;
+  std::array<NamedValue, kStoredValues.size() + 1> values;
   std::transform(kStoredValues.begin(), kStoredValues.end(), values.begin(),
                  [&](const StoredValue& value) {
                    return NamedValue{value.name, choices.*value.field};
                  });
+  // A COM entry chosen last leaves no device to come back to.
+  values.back() = {kPortDevice, choices.portDevice.isEmpty() ? QVariant() : choices.portDevice};
   return WriteValues(values);
 }
 

@@ -8,7 +8,9 @@
 namespace prefs {
 
 // List indices as the lists select them (-1: nothing selected); language -1, 0 Bulgarian,
-// 1 English; port is the COM number 1..8.
+// 1 English; port is the COM number 1..8. Beside the thirteen numbers, the detected device
+// chosen after the port (its stable name, "PortDevice"; empty when none), which wins at start
+// while it is there.
 struct StoredChoices {
   int language = -1;
   int port = 1;
@@ -23,6 +25,7 @@ struct StoredChoices {
   int protocol = 0;
   int commandSet = 0;
   int esct = 0;
+  QString portDevice;
 
   bool operator==(const StoredChoices&) const = default;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSettings>
+#include <QVariant>
 
 #include <span>
 #include <utility>
@@ -14,7 +15,8 @@ class Store : public QSettings {
   Store() : QSettings(QSettings::NativeFormat, QSettings::UserScope, "Tavrin Ltd", "Quillsetter") {}
 };
 
-using NamedValue = std::pair<const char*, int>;
+// A value to store under its name; an invalid (default) QVariant removes the name.
+using NamedValue = std::pair<const char*, QVariant>;
 
 // Writes every value into the store, keeping what else it holds; true only when all of them are
 // stored. A failed write leaves the store as it was.

@@ -10,11 +10,18 @@
 namespace prefs {
 namespace {
 
-// True when the store already holds every value as that integer.
+// True when the store already holds every value as it is: an integer as that integer, a text as
+// that text, and an invalid value (one to remove) not at all.
+bool HoldsValue(const QSettings& store, const NamedValue& value) {
+  const auto& [name, wanted] = value;
+  if (!wanted.isValid()) return !store.contains(name);
+  if (wanted.typeId() == QMetaType::Int) return ReadInteger(store, name) == wanted.toInt();
+  return store.value(name) == wanted;
+}
+
 bool HoldsValues(const QSettings& store, std::span<const NamedValue> values) {
-  return std::all_of(values.begin(), values.end(), [&](const NamedValue& value) {
-    return ReadInteger(store, value.first) == value.second;
-  });
+  return std::all_of(values.begin(), values.end(),
+                     [&](const NamedValue& value) { return HoldsValue(store, value); });
 }
 
 }  // namespace
@@ -30,7 +37,13 @@ bool WriteValues(std::span<const NamedValue> values) {
   if (!QDir().mkpath(QFileInfo(current.fileName()).path())) return false;
   return WriteIniFile(current.fileName(), [&](QSettings& next) {
     for (const QString& key : current.allKeys()) next.setValue(key, current.value(key));
-    for (const auto& [name, value] : values) next.setValue(name, value);
+    for (const auto& [name, value] : values) {
+      if (value.isValid()) {
+        next.setValue(name, value);
+      } else {
+        next.remove(name);
+      }
+    }
   });
 }
 

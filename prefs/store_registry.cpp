@@ -4,7 +4,13 @@ namespace prefs {
 
 bool WriteValues(std::span<const NamedValue> values) {
   Store store;
-  for (const auto& [name, value] : values) store.setValue(name, value);
+  for (const auto& [name, value] : values) {
+    if (!value.isValid()) {
+      store.remove(name);
+    } else {
+      store.setValue(name, value);
+    }
+  }
   store.sync();
   return store.status() == QSettings::NoError;
 }

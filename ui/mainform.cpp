@@ -22,10 +22,13 @@
 #include "identify.h"
 #include "language.h"
 #include "message_dialog.h"
+#include "open_failure_text.h"
+#include "port_chooser.h"
 #include "preferences.h"
 #include "printer.h"
 #include "printer_lists.h"
 #include "restart_wait.h"
+#include "search_report.h"
 #include "settings_sequence.h"
 #include "svg_icon.h"
 #include "task_texts.h"
@@ -51,6 +54,11 @@ constexpr int kFastestBaud = 7;
 constexpr int kFullIntensity = 3;
 
 QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// The language of the port list and of the reasons a port would not open.
+ports::TextLanguage TextLanguageOf(int language) {
+  return language == kBulgarian ? ports::TextLanguage::Bulgarian : ports::TextLanguage::English;
+}
 
 // The Connect caption keeps a mnemonic on its first letter in both languages.
 QString WithMnemonic(const QString& caption) { return u'&' + caption; }
@@ -135,6 +143,7 @@ TMainF::TMainF(QWidget* parent)
   settingsFile_ = new SettingsFileActions(
       this, *ui, [this] { return Connected ? ui->PrinterModel->text() : QString(); },
       [this](const QString& text) { Message(text); });
+  portChooser_ = std::make_unique<PortChooser>(ui->cbPort, Serial);
   LangImages = {SvgIcon(":/flag_bg.svg"), SvgIcon(":/flag_bg_grey.svg"), SvgIcon(":/flag_gb.svg"),
                 SvgIcon(":/flag_gb_grey.svg")};
   // Both flags in colour until a language is applied.
@@ -152,6 +161,7 @@ TMainF::TMainF(QWidget* parent)
   connect(ui->Exit, &QPushButton::clicked, this, &TMainF::ExitClick);
   connect(ui->LangBG, &QToolButton::clicked, this, &TMainF::LangBGClick);
   connect(ui->LangEN, &QToolButton::clicked, this, &TMainF::LangENClick);
+  connect(portChooser_.get(), &PortChooser::OpenedDeviceGone, this, &TMainF::DropVanishedPrinter);
   connect(new QShortcut(Qt::Key_Escape, this), &QShortcut::activated, ui->Exit,
           &QPushButton::click);
   for (QAbstractButton* button : findChildren<QAbstractButton*>()) PressOnEnter(button);
@@ -172,6 +182,10 @@ TMainF::TMainF(QWidget* parent)
 }
 
 TMainF::~TMainF() = default;
+
+void TMainF::SetDeviceSource(std::unique_ptr<ports::DeviceSource> source) {
+  portChooser_->SetSource(std::move(source));
+}
 
 void TMainF::FillLists() {
   Fill(ui->cbBaud, printer::kBaudLabels);
@@ -250,7 +264,7 @@ void TMainF::FormCreate() {
   const prefs::LoadResult loaded = prefs::Load();
   if (loaded.status == prefs::LoadStatus::KeyUnavailable) return;
   Language = loaded.choices.language;
-  ui->cbPort->setCurrentIndex(loaded.choices.port - 1);
+  portChooser_->Choose(loaded.choices.port, loaded.choices.portDevice);
   for (const auto& [list, choice] : StoredLists()) list->setCurrentIndex(loaded.choices.*choice);
   if (loaded.status == prefs::LoadStatus::Failed) Message(Text(kLoadFailed));
 
@@ -262,7 +276,8 @@ void TMainF::FormClose() {
   if (Connected) Serial.Close();
   prefs::StoredChoices choices;
   choices.language = Language;
-  choices.port = ui->cbPort->currentIndex() + 1;
+  choices.port = portChooser_->ChosenCom();
+  choices.portDevice = portChooser_->ChosenDevice();
   for (const auto& [list, choice] : StoredLists()) choices.*choice = list->currentIndex();
   if (!prefs::Save(choices)) Message(Text(kSaveFailed));
 }
@@ -319,17 +334,16 @@ void TMainF::ConnectClick() {
 
   // With no rate selected there is nothing to open the port at.
   const std::uint32_t rate = printer::BaudRateOf(ui->cbBaud->currentIndex());
-  const int port = ui->cbPort->currentIndex() + 1;
   bool opened = false;
   printer::IdentifyResult reply;
   {
     const BusyScope busy({ui->Connect, ui->Set});
-    opened = rate != 0 && Serial.Open(port, rate);
-    connectedDevice_ = Serial.DevicePath(port);
+    connectedDevice_ = portChooser_->SelectedDevice().toStdString();
+    opened = rate != 0 && portChooser_->OpenSelected(Serial, rate);
     if (opened) reply = printer::AskModel(Serial);
   }
   if (!opened) {
-    Message(Text(kConnectFailed));
+    Message(ConnectFailed(rate));
     return;
   }
   // A silent printer's port is released, so that other programs can use it.
@@ -365,7 +379,8 @@ void TMainF::FindClick() {
 
   auto portIndices = std::make_shared<std::vector<int>>();
   printer::SearchRequest request;
-  request.ports = SearchPorts(*portIndices);
+  request.ports =
+      ports::SearchPorts(portChooser_->Entries(), ui->cbPort->currentIndex(), portIndices.get());
   request.firstRate = printer::BaudRateOf(ui->cbBaud->currentIndex());
   const QString modelBefore = ui->PrinterModel->text();
   const int maximumBefore = ui->pgProgress->maximum();
@@ -394,26 +409,6 @@ void TMainF::FindClick() {
       [this, result, portIndices, modelBefore, maximumBefore] {
         FinishSearch(*result, *portIndices, modelBefore, maximumBefore);
       });
-}
-
-std::vector<printer::SearchPort> TMainF::SearchPorts(std::vector<int>& portIndices) const {
-  std::vector<printer::SearchPort> ports;
-  const int selected = ui->cbPort->currentIndex();
-  const auto add = [&](int index) {
-    const std::string device = Serial.DevicePath(index + 1);
-    const QString name = ui->cbPort->itemText(index) + QStringLiteral(" — ") +
-                         QFileInfo(QString::fromStdString(device)).fileName();
-    ports.push_back({name.toStdString(), device});
-    portIndices.push_back(index);
-  };
-  if (selected >= 0) add(selected);
-  for (int index = 0; index < ui->cbPort->count(); ++index) {
-    if (index != selected &&
-        QFileInfo::exists(QString::fromStdString(Serial.DevicePath(index + 1)))) {
-      add(index);
-    }
-  }
-  return ports;
 }
 
 // While the search runs its button stops it; everything else but the flags waits.
@@ -445,7 +440,7 @@ void TMainF::FinishSearch(const printer::SearchResult& result, const std::vector
     ConnectClick();
     return;
   }
-  Message(NotFoundMessage(result, Language));
+  Message(ports::SearchReport(result, TextLanguageOf(Language)));
 }
 
 void TMainF::SetClick() {
@@ -606,6 +601,22 @@ void TMainF::SelectRate(std::uint32_t rate) {
   }
 }
 
+QString TMainF::ConnectFailed(std::uint32_t rate) const {
+  // Without a rate nothing was opened, and there is no reason to give.
+  const QString reason =
+      rate == 0 ? QString()
+                : ports::OpenFailureText(Serial.LastOpenError(), rate, TextLanguageOf(Language));
+  return reason.isEmpty() ? Text(kConnectFailed)
+                          : Text(kConnectFailed) + QStringLiteral("\n\n") + reason;
+}
+
+void TMainF::DropVanishedPrinter() {
+  if (!Connected) return;
+  ui->Connect->click();
+  ui->pgProgress->setValue(0);
+  Message(Text(kNoAnswer));
+}
+
 bool TMainF::DropSilentPrinter() {
   ui->pgProgress->setValue(0);
   Message(Text(kNoAnswer));
@@ -657,6 +668,7 @@ void TMainF::ApplyLanguage() {
   if (Language != kBulgarian && Language != kEnglish) return;
   ShowFlags();
   WriteTexts(Language);
+  portChooser_->SetLanguage(TextLanguageOf(Language));
 }
 
 void TMainF::ShowFlags() {

@@ -19,8 +19,13 @@
 #include "settings_sequence.h"
 
 struct LanguageTexts;
+class PortChooser;
 class QComboBox;
 class QEventLoop;
+
+namespace ports {
+class DeviceSource;
+}
 
 namespace Ui {
 class TMainF;
@@ -50,6 +55,9 @@ class TMainF : public QWidget {
   // Where the settings-file buttons ask for a file; the platform's file dialogs unless replaced
   // (tests name the file).
   void SetFileDialog(FileDialog dialog) { settingsFile_->SetFileDialog(std::move(dialog)); }
+  // Where the port list's devices come from: the system's unless replaced (tests feed
+  // pseudo-terminals); the list is filled from it at once.
+  void SetDeviceSource(std::unique_ptr<ports::DeviceSource> source);
 
   bool IsConnected() const { return Connected != 0; }
   int CurrentFamily() const { return ModelFamily; }
@@ -104,10 +112,11 @@ class TMainF : public QWidget {
   void StopSend();
   void Pump();
   bool Pause(int ms);
+  // The connect-failed message, with why the port would not open when it was tried at rate.
+  QString ConnectFailed(std::uint32_t rate) const;
+  // The device of the connection has left the system: disconnects at once and says so.
+  void DropVanishedPrinter();
 
-  // The ports the search tries: the selected entry first, then every other one whose device is
-  // there; portIndices receives the list index of each.
-  std::vector<printer::SearchPort> SearchPorts(std::vector<int>& portIndices) const;
   void ShowSearching(bool searching);
   void FinishSearch(const printer::SearchResult& result, const std::vector<int>& portIndices,
                     const QString& modelBefore, int maximumBefore);
@@ -119,6 +128,7 @@ class TMainF : public QWidget {
   std::array<QIcon, 4> LangImages;
 
   Tserial Serial;
+  std::unique_ptr<PortChooser> portChooser_;
   std::uint8_t Connected = 0;
   std::int32_t ModelFamily = -1;
   std::int32_t Language = -1;

@@ -19,6 +19,7 @@ class PortHolder {
 
   // True once the holder has said it holds the port and while it still runs.
   bool Holding();
+  qint64 ProcessId() const { return process_.processId(); }
 
  private:
   QProcess process_;

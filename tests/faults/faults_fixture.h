@@ -8,6 +8,10 @@ inline const QString kConnectFailed =
     "Connect failed. Please verify you have selected the right com port, the right baudrate (can "
     "be seen on printer's selftest) and you have no windows printer driver attached to this com "
     "port. This can be verified from Control Panel->Printers";
+// The connect-failed message with the reason the port would not open.
+inline QString ConnectFailedBecause(const QString& reason) {
+  return kConnectFailed + "\n\n" + reason;
+}
 inline const QString kNoAnswer = "Error communicating with printer";
 inline const QString kOperationComplete =
     "Operation complete. In order to DIP settings changes take effect you have to turn off and on "

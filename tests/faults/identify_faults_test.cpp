@@ -39,7 +39,9 @@ TEST_F(IdentifyFaults, HangUpInTheReplyIsNoAnswerAndConnectWorksOnceThePrinterIs
   // closed by this one.
   ASSERT_TRUE(printer_->WaitForPluggedIn(false, 2000));
   EXPECT_LT(TimedClick("Connect"), kConnectBoundMs);
-  EXPECT_EQ(messages_, (QStringList{kNoAnswer, kConnectFailed}));
+  EXPECT_EQ(messages_,
+            (QStringList{kNoAnswer, ConnectFailedBecause(QString::fromStdString(
+                                        "There is no device at " + dying.linkPath + "."))}));
   ExpectNotConnected("");
 
   ASSERT_TRUE(printer_->PlugIn());

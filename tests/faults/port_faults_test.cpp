@@ -2,6 +2,7 @@
 // holds, a device the user may not open.
 #include <unistd.h>
 
+#include <QFileInfo>
 #include <QStandardPaths>
 
 #include <filesystem>
@@ -26,15 +27,27 @@ TEST_F(PortFaults, ComOneLeadingToNoTerminalFailsToConnectAndChangesNothing) {
   const std::string loop = folder.File("loop");
   std::filesystem::create_symlink(loop, loop);
 
+  const auto notSerial = [](const std::string& path) {
+    return ConnectFailedBecause(QString::fromStdString(path + " is not a serial port."));
+  };
+  const std::pair<std::string, QString> paths[] = {
+      {folder.File("missing"), ConnectFailedBecause(QString::fromStdString(
+                                   "There is no device at " + folder.File("missing") + "."))},
+      {file, notSerial(file)},
+      {directory, notSerial(directory)},
+      // The system gives no reason a user could act on.
+      {loop, kConnectFailed},
+      {"/dev/null", notSerial("/dev/null")},
+  };
+
   OpenWindow();
   Select("cbBaud", 3);
   Select("cbSpeed", 2);
-  for (const std::string& path :
-       {folder.File("missing"), file, directory, loop, std::string("/dev/null")}) {
+  for (const auto& [path, message] : paths) {
     messages_.clear();
     MapComOne(path);
     Click("Connect");
-    EXPECT_EQ(messages_, QStringList{kConnectFailed}) << path;
+    EXPECT_EQ(messages_, QStringList{message}) << path;
     ExpectNotConnected("");
     EXPECT_EQ(Selected("cbBaud"), 3) << path;
     EXPECT_EQ(Selected("cbSpeed"), 2) << path;
@@ -47,6 +60,7 @@ struct Holder {
   const char* label;
   // The program and arguments that hold the device.
   QStringList (*command)(const QString& device);
+  const char* program;  // the name the system gives the holding process
 };
 
 void PrintTo(const Holder& holder, std::ostream* out) { *out << holder.label; }
@@ -62,7 +76,11 @@ TEST_P(HeldPort, FailsToConnectAndChangesNothingUntilItIsFree) {
     PortHolder holder(program, command);
     ASSERT_TRUE(holder.Holding());
     Click("Connect");
-    EXPECT_EQ(messages_, QStringList{kConnectFailed});
+    EXPECT_EQ(messages_, QStringList{ConnectFailedBecause(
+                             QStringLiteral("%1 is in use by another program (%2, process %3).")
+                                 .arg(QString::fromStdString(printer_->DevicePath()),
+                                      QString::fromLatin1(GetParam().program),
+                                      QString::number(holder.ProcessId())))});
     ExpectNotConnected("");
     EXPECT_EQ(printer_->IdentifyCount(), 0) << "nothing was sent to the port";
     EXPECT_TRUE(holder.Holding()) << "the holder keeps the port";
@@ -79,7 +97,8 @@ INSTANTIATE_TEST_SUITE_P(
         Holder{"Tserial",
                [](const QString& device) {
                  return QStringList{ChildProgram(), "hold", device};
-               }},
+               },
+               "faults_child"},
         // A program that only locks the device.
         Holder{"flock",
                [](const QString& device) {
@@ -90,7 +109,8 @@ INSTANTIATE_TEST_SUITE_P(
                                     "sh",
                                     "-c",
                                     "echo held; exec cat >/dev/null"};
-               }}),
+               },
+               "flock"}),
     [](const testing::TestParamInfo<Holder>& info) { return std::string(info.param.label); });
 
 // The window run in another process as a user without access to one device and with access to
@@ -132,7 +152,15 @@ TEST_F(PortFaults, ADeviceTheUserMayNotOpenFailsToConnect) {
     return OutputOf(command, environment, 30000);
   };
 
-  EXPECT_EQ(connectTo(locked), (QStringList{"message=" + kConnectFailed, "connected=0", "model="}));
+  // The message's two paragraphs come as three lines, the empty one left out.
+  const QString device = QString::fromStdString(locked.DevicePath());
+  const QString group = QFileInfo(device).group();
+  EXPECT_EQ(connectTo(locked),
+            (QStringList{"message=" + kConnectFailed,
+                         QStringLiteral("No permission to open %1. Add your user to the group "
+                                        "\"%2\" (sudo usermod -aG %2 $USER) and log in again.")
+                             .arg(device, group),
+                         "connected=0", "model="}));
   EXPECT_EQ(locked.IdentifyCount(), 0);
   EXPECT_EQ(connectTo(open), (QStringList{"connected=1", QStringLiteral("model=") + kFamily1Model}))
       << "the same user connects to a device it may open";

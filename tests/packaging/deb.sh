@@ -51,7 +51,7 @@ check "version 1.10" test "$(field Version)" = 1.10
 check "section utils" test "$(field Section)" = utils
 depends=$(field Depends)
 echo "Depends: $depends"
-for library in libqt6core6 libqt6gui6 libqt6widgets6 libqt6svg6; do
+for library in libqt6core6 libqt6gui6 libqt6widgets6 libqt6svg6 libqt6serialport6 libudev1; do
   check "depends on $library" grep -qE "(^|, )$library( |,|$)" <<<"$depends"
 done
 check "ships the program" ships usr/bin/quillsetter

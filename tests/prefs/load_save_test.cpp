@@ -65,7 +65,8 @@ TEST(StoredChoicesRoundTrip, EveryValueComesBackUnderItsExactName) {
                               .paper = 0,
                               .protocol = 1,
                               .commandSet = 1,
-                              .esct = 1};
+                              .esct = 1,
+                              .portDevice = {}};
   ASSERT_TRUE(prefs::Save(written));
 
   const auto loaded = prefs::Load();
@@ -77,6 +78,23 @@ TEST(StoredChoicesRoundTrip, EveryValueComesBackUnderItsExactName) {
                                         {"Paper", "0"},      {"Protocol", "1"}, {"Commandset", "1"},
                                         {"DsiableESCt", "1"}};
   EXPECT_EQ(folder.Values(), expected);
+}
+
+TEST(StoredChoicesRoundTrip, ADetectedDeviceIsStoredBesideThePortUntilAComPortIsChosen) {
+  const SettingsFolder folder;
+  StoredChoices written;
+  written.port = 2;
+  written.portDevice = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+  ASSERT_TRUE(prefs::Save(written));
+  EXPECT_EQ(prefs::Load().choices, written);
+  EXPECT_EQ(folder.Values().value("PortDevice"), written.portDevice);
+  EXPECT_EQ(folder.Values().value("Port"), "2");
+
+  written.portDevice.clear();
+  ASSERT_TRUE(prefs::Save(written));
+  EXPECT_EQ(prefs::Load().choices, written);
+  EXPECT_FALSE(folder.Values().contains("PortDevice"));
+  EXPECT_EQ(folder.Values().size(), 13);
 }
 
 TEST(StoredChoicesRoundTrip, UnselectedListsAndUnknownLanguageAreKeptAsNumbers) {

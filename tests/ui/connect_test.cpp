@@ -185,7 +185,8 @@ TEST_F(ConnectTest, ChosenPortAndMissingDevice) {
   Store("Ports/COM1", "/nonexistent/tty");
   OpenWindow();
   Click("Connect");
-  EXPECT_EQ(messages_, QStringList({kConnectFailed}));
+  EXPECT_EQ(messages_,
+            QStringList({kConnectFailed + "\n\nThere is no device at /nonexistent/tty."}));
   ExpectNotConnected();
 
   Select("cbPort", 2);

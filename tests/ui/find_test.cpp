@@ -87,7 +87,7 @@ TEST_F(FindTest, EndsConnectedToTheSupportedPrinterAtItsRate) {
   ASSERT_FALSE(modelTexts.isEmpty());
   EXPECT_EQ(modelTexts.first(),
             "Looking for the printer on COM1 — " +
-                QString::fromStdString(printer_->DevicePath()).section('/', -1) +
+                QString::fromStdString(printer_->DevicePath()).section('/', -2) +
                 " at 115200 bps…");
   // ESC @ cleared what the wrong rates left in the printer, before Connect asked its name.
   const std::vector<std::uint8_t> received = supported_.Received();
@@ -109,7 +109,7 @@ TEST_F(FindTest, NothingFoundListsWhatEachPortShowed) {
   EXPECT_FALSE(window_->IsConnected());
   ASSERT_EQ(messages_.size(), 1);
   const QStringList lines = messages_.first().split('\n');
-  const QString second = QString::fromStdString(unsupported_.DevicePath()).section('/', -1);
+  const QString second = QString::fromStdString(unsupported_.DevicePath()).section('/', -2);
   ASSERT_GE(lines.size(), 3);
   EXPECT_EQ(lines[0], "Нито един поддържан принтер не отговори на никой порт и скорост.");
   EXPECT_TRUE(lines[1].startsWith("COM1 — ")) << lines[1].toStdString();

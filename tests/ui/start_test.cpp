@@ -42,7 +42,10 @@ TEST_F(StartTest, ShowsOnlyTheCommunicationGroupWithTheStartingSelections) {
   EXPECT_EQ(Find<QProgressBar>("pgProgress")->maximum(), 12);
   EXPECT_EQ(Find<QProgressBar>("pgProgress")->value(), 0);
 
-  EXPECT_EQ(Entries("cbPort"), QStringList({"COM1", "COM2", "COM3", "COM4", "COM5", "COM6"}));
+  // A machine without serial ports.
+  EXPECT_EQ(Entries("cbPort"),
+            QStringList({"COM1 — not present", "COM2 — not present", "COM3 — not present",
+                         "COM4 — not present", "COM5 — not present", "COM6 — not present"}));
   EXPECT_EQ(Entries("cbBaud"), Texts(printer::kBaudLabels));
   EXPECT_EQ(Entries("cbNewBaud"), Texts(printer::kBaudLabels));
   EXPECT_EQ(Entries("cbIntensity"), Texts(printer::kIntensityLabels));

@@ -41,8 +41,10 @@ void WindowTest::Store(const QString& name, const QVariant& value) {
 
 QVariant WindowTest::Stored(const QString& name) const { return Settings().value(name); }
 
-TMainF& WindowTest::OpenWindow() {
+TMainF& WindowTest::OpenWindow(std::unique_ptr<FedDeviceSource> devices) {
   window_ = std::make_unique<TMainF>();
+  devices_ = devices.get();
+  window_->SetDeviceSource(std::move(devices));
   window_->SetMessageSink([this](const QString& text) { messages_ << text; });
   window_->SetPauseMs(kShortPauseMs);
   window_->show();

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "fed_device_source.h"
 #include "mainform.h"
 #include "virtual_printer.h"
 
@@ -38,8 +39,10 @@ class WindowTest : public testing::Test {
   void Store(const QString& name, const QVariant& value);
   QVariant Stored(const QString& name) const;
 
-  // Makes and shows the window; pauses are short unless a test sets them back.
-  TMainF& OpenWindow();
+  // Makes and shows the window; pauses are short unless a test sets them back. Its port list
+  // takes its devices from the source given (devices_ from then on), else from an empty one.
+  TMainF& OpenWindow(
+      std::unique_ptr<FedDeviceSource> devices = std::make_unique<FedDeviceSource>());
   void Settle();  // hands pending events (layout, repaint) to the loop
 
   template <class Widget>
@@ -60,6 +63,7 @@ class WindowTest : public testing::Test {
   QStringList messages_;
   std::unique_ptr<vprinter::VirtualPrinter> printer_;
   std::unique_ptr<TMainF> window_;
+  FedDeviceSource* devices_ = nullptr;  // the open window's, owned by it
 };
 
 Bytes Concat(std::initializer_list<Bytes> parts);

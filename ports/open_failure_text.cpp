@@ -1,0 +1,71 @@
+#include "open_failure_text.h"
+
+#include <QFile>
+
+namespace ports {
+namespace {
+
+struct Sentences {
+  const char* noDevice;
+  const char* permission;  // %2 the device's group
+  const char* permissionOfUnknownGroup;
+  const char* busy;  // %2 the program holding it
+  const char* busyByUnknownHolder;
+  const char* notSerial;
+  const char* rateRefused;  // %2 the rate
+};
+
+constexpr Sentences kEnglish = {
+    "There is no device at %1.",
+    "No permission to open %1. Add your user to the group \"%2\" (sudo usermod -aG %2 $USER) and "
+    "log in again.",
+    "No permission to open %1.",
+    "%1 is in use by another program (%2).",
+    "%1 is in use by another program.",
+    "%1 is not a serial port.",
+    "%1 does not support %2 bps.",
+};
+
+constexpr Sentences kBulgarian = {
+    "Няма устройство на %1.",
+    "Нямате право да отворите %1. Добавете потребителя си в групата \"%2\" (sudo usermod -aG %2 "
+    "$USER) и влезте отново.",
+    "Нямате право да отворите %1.",
+    "%1 се използва от друга програма (%2).",
+    "%1 се използва от друга програма.",
+    "%1 не е сериен порт.",
+    "%1 не поддържа %2 bps.",
+};
+
+}  // namespace
+
+QString OpenFailureText(const OpenError& error, std::uint32_t baudRate, TextLanguage language) {
+  const Sentences& sentences = language == TextLanguage::Bulgarian ? kBulgarian : kEnglish;
+  const QString device = QFile::decodeName(QByteArray::fromStdString(error.device));
+  const QString detail = QString::fromLocal8Bit(QByteArray::fromStdString(error.detail));
+  // Both placeholders in one pass, so a % in a path is taken as it is.
+  const auto sentence = [&](const char* text, const QString& second = {}) {
+    return second.isEmpty() ? QString::fromUtf8(text).arg(device)
+                            : QString::fromUtf8(text).arg(device, second);
+  };
+  switch (error.reason) {
+    case OpenFailure::NoDevice:
+      return sentence(sentences.noDevice);
+    case OpenFailure::Permission:
+      return detail.isEmpty() ? sentence(sentences.permissionOfUnknownGroup)
+                              : sentence(sentences.permission, detail);
+    case OpenFailure::Busy:
+      return detail.isEmpty() ? sentence(sentences.busyByUnknownHolder)
+                              : sentence(sentences.busy, detail);
+    case OpenFailure::NotSerial:
+      return sentence(sentences.notSerial);
+    case OpenFailure::RateRefused:
+      return sentence(sentences.rateRefused, QString::number(baudRate));
+    case OpenFailure::None:
+    case OpenFailure::Other:
+      break;
+  }
+  return {};
+}
+
+}  // namespace ports

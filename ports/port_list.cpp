@@ -1,0 +1,108 @@
+#include "port_list.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <tuple>
+
+#include "device_paths.h"
+
+namespace ports {
+namespace {
+
+const QString kDash = QStringLiteral(" \u2014 ");
+
+// The name's stem, then its number: ttyS2 before ttyS10, COM9 before COM10.
+bool NameOrder(const DetectedDevice& first, const DetectedDevice& second) {
+  const auto split = [](const QString& name) {
+    qsizetype digits = name.size();
+    while (digits > 0 && name.at(digits - 1).isDigit()) --digits;
+    return std::make_tuple(name.left(digits), name.mid(digits).toULongLong(), name);
+  };
+  return split(first.name) < split(second.name);
+}
+
+// A device path as the user knows it: under /dev without the folder ("pts/5").
+QString ShortName(const QString& path) {
+  static const QString kDevices = QStringLiteral("/dev/");
+  return path.startsWith(kDevices) ? path.mid(kDevices.size()) : path;
+}
+
+}  // namespace
+
+QString PortEntry::Label(TextLanguage language) const {
+  if (!IsCom()) return detected->name + kDash + detected->description;
+  const QString com = QStringLiteral("COM%1").arg(comNumber);
+  if (detected) {
+    // On Windows COM3 reaches the device named COM3.
+    const bool sameName = detected->name.compare(com, Qt::CaseInsensitive) == 0;
+    return com + kDash +
+           (sameName ? detected->description
+                     : detected->name + QStringLiteral(", ") + detected->description);
+  }
+  if (!terminal.isEmpty()) return com + kDash + terminal;
+  return com + kDash +
+         (language == TextLanguage::Bulgarian ? QStringLiteral("няма устройство")
+                                              : QStringLiteral("not present"));
+}
+
+QString PortEntry::Name() const {
+  return IsCom() ? QStringLiteral("COM%1").arg(comNumber) : detected->name;
+}
+
+QString PortEntry::SearchName() const {
+  if (!IsCom()) return Name();
+  const QString reached = detected             ? detected->name
+                          : terminal.isEmpty() ? ShortName(device)
+                                               : terminal;
+  return Name() + kDash + reached;
+}
+
+bool PortEntry::Reaches(const QString& storedDevice) const {
+  return detected && !storedDevice.isEmpty() &&
+         (detected->stableName == storedDevice || detected->path == storedDevice);
+}
+
+std::vector<PortEntry> BuildPortList(const QList<DetectedDevice>& devices,
+                                     const std::function<QString(int comNumber)>& comDevice) {
+  QList<DetectedDevice> unreached = devices;
+  std::sort(unreached.begin(), unreached.end(), NameOrder);
+  std::vector<PortEntry> entries;
+  for (int number = 1; number <= kComEntries; ++number) {
+    PortEntry entry{number, comDevice(number), std::nullopt, {}};
+    const auto reached = std::find_if(devices.begin(), devices.end(), [&](const auto& device) {
+      return SameDevice(device.path, entry.device);
+    });
+    if (reached != devices.end()) {
+      entry.detected = *reached;
+      unreached.removeAll(*reached);
+    } else if (IsPseudoTerminal(entry.device)) {
+      entry.terminal = ShortName(QFileInfo(entry.device).canonicalFilePath());
+    }
+    entries.push_back(std::move(entry));
+  }
+  for (const DetectedDevice& device : unreached) {
+    entries.push_back({0, device.path, device, {}});
+  }
+  return entries;
+}
+
+std::vector<printer::SearchPort> SearchPorts(const std::vector<PortEntry>& entries, int selected,
+                                             std::vector<int>* indices) {
+  std::vector<printer::SearchPort> ports;
+  const auto add = [&](int index) {
+    const PortEntry& entry = entries[static_cast<std::size_t>(index)];
+    ports.push_back(
+        {entry.SearchName().toStdString(), QFile::encodeName(entry.device).toStdString()});
+    if (indices != nullptr) indices->push_back(index);
+  };
+  const int count = static_cast<int>(entries.size());
+  if (selected >= 0 && selected < count) add(selected);
+  for (int index = 0; index < count; ++index) {
+    if (index != selected && entries[static_cast<std::size_t>(index)].IsPresent()) add(index);
+  }
+  return ports;
+}
+
+}  // namespace ports

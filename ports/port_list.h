@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "detected_device.h"
+#include "printer_search.h"
+#include "text_language.h"
+
+namespace ports {
+
+// "COM1" to "COM6" are the first entries whatever is there, so that a stored port number keeps
+// its meaning.
+inline constexpr int kComEntries = 6;
+
+// One entry of the port list.
+struct PortEntry {
+  int comNumber = 0;  // 1 to 6 for "COM1" to "COM6"; 0 for a device no COM entry reaches
+  QString device;     // what the entry opens
+  std::optional<DetectedDevice> detected;  // the detected device it reaches
+  QString terminal;  // else the pseudo-terminal a COM entry reaches through the map: "pts/5"
+
+  bool IsCom() const { return comNumber > 0; }
+  // "COM3", or the detected device's name: "ttyUSB1", "COM9".
+  QString Name() const;
+  // Whether a device is there to open: a detected one, or the pseudo-terminal of a test.
+  bool IsPresent() const { return detected.has_value() || !terminal.isEmpty(); }
+  // The name with what it opens, as a search reports it: "COM3 — ttyUSB0", "ttyUSB1".
+  QString SearchName() const;
+  // "COM1 — ttyUSB0, FT232R USB UART", "COM2 — not present", "ttyUSB1 — CP2102 USB to UART
+  // Bridge Controller".
+  QString Label(TextLanguage language) const;
+  // Whether it reaches the device stored by this name (a detected device's stable name or path).
+  bool Reaches(const QString& storedDevice) const;
+};
+
+// COM1 to COM6, each with what comDevice(n), the device Tserial opens for it, reaches among the
+// devices; then every device that no COM entry reaches, in the order of their names (ttyUSB2
+// before ttyUSB10).
+std::vector<PortEntry> BuildPortList(const QList<DetectedDevice>& devices,
+                                     const std::function<QString(int comNumber)>& comDevice);
+
+// The ports a printer search tries: the selected entry first (-1: none), then every other entry
+// that is present, in list order. indices, when given, receives the list index of each.
+std::vector<printer::SearchPort> SearchPorts(const std::vector<PortEntry>& entries, int selected,
+                                             std::vector<int>* indices = nullptr);
+
+}  // namespace ports

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "device_source.h"
+
+namespace ports {
+
+// The system's serial devices. Looks only when asked (Refresh), and again by itself whenever
+// udev announces a terminal device coming or going, where a udev daemon runs (Linux).
+class SystemDeviceSource : public DeviceSource {
+ public:
+  explicit SystemDeviceSource(QObject* parent = nullptr);
+
+  QList<DetectedDevice> Devices() const override { return devices_; }
+  void Refresh() override;
+
+ private:
+  QList<DetectedDevice> devices_;
+};
+
+}  // namespace ports

@@ -1,0 +1,98 @@
+// The port list built from devices fed as pseudo-terminals: COM1 to COM6 first with what each
+// reaches, then the devices no COM entry reaches, by name.
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "port_list.h"
+#include "pty_line.h"
+#include "temp_dir.h"
+
+namespace {
+
+using ports::DetectedDevice;
+using ports::TextLanguage;
+
+QString Path(const std::string& path) { return QString::fromStdString(path); }
+
+DetectedDevice Device(const vprinter::PtyLine& line, const QString& name,
+                      const QString& description) {
+  const QString path = Path(line.DevicePath());
+  return {path, name, description, "/dev/serial/by-id/usb-" + name};
+}
+
+QStringList Labels(const std::vector<ports::PortEntry>& entries, TextLanguage language) {
+  QStringList labels;
+  for (const ports::PortEntry& entry : entries) labels << entry.Label(language);
+  return labels;
+}
+
+TEST(PortList, ComEntriesShowWhatTheyReachAndTheOtherDevicesFollowByName) {
+  const TempDir folder;
+  std::array<vprinter::PtyLine, 5> lines;
+  for (vprinter::PtyLine& line : lines) ASSERT_TRUE(line.Open(""));
+  const QList<DetectedDevice> devices{
+      Device(lines[0], "ttyUSB10", "CP2102 USB to UART Bridge Controller"),
+      Device(lines[1], "ttyUSB2", "FT232R USB UART"),
+      Device(lines[2], "ttyACM0", "USB 2341:0043"),
+      Device(lines[3], "ttyUSB9", "USB-Serial Controller"),
+  };
+  // COM1 reaches ttyUSB2 through a link, COM3 a pseudo-terminal no one detects, COM5 nothing
+  // that is there; the others lead to the built-in ports this machine does not have.
+  const std::string link = folder.File("printer");
+  std::filesystem::create_symlink(lines[1].DevicePath(), link);
+  const std::map<int, QString> map{
+      {1, Path(link)}, {3, Path(lines[4].DevicePath())}, {5, Path(folder.File("ttyUSB7"))}};
+  const auto comDevice = [&](int number) {
+    const auto mapped = map.find(number);
+    return mapped != map.end() ? mapped->second
+                               : Path(folder.File("ttyS" + std::to_string(number - 1)));
+  };
+
+  const std::vector<ports::PortEntry> entries = ports::BuildPortList(devices, comDevice);
+  const QString terminal = QFileInfo(Path(lines[4].DevicePath())).canonicalFilePath().mid(5);
+  EXPECT_EQ(
+      Labels(entries, TextLanguage::English),
+      (QStringList{"COM1 — ttyUSB2, FT232R USB UART", "COM2 — not present", "COM3 — " + terminal,
+                   "COM4 — not present", "COM5 — not present", "COM6 — not present",
+                   "ttyACM0 — USB 2341:0043", "ttyUSB9 — USB-Serial Controller",
+                   "ttyUSB10 — CP2102 USB to UART Bridge Controller"}));
+  EXPECT_EQ(Labels(entries, TextLanguage::Bulgarian)[1], "COM2 — няма устройство");
+  EXPECT_TRUE(terminal.startsWith("pts/")) << terminal.toStdString();
+
+  for (int number = 1; number <= ports::kComEntries; ++number) {
+    EXPECT_EQ(entries[number - 1].comNumber, number);
+    EXPECT_EQ(entries[number - 1].device, comDevice(number)) << "COM entries open as always";
+  }
+  EXPECT_EQ(entries[0].detected, devices[1]);
+  EXPECT_EQ(entries[8].comNumber, 0);
+  EXPECT_EQ(entries[8].device, devices[0].path);
+  EXPECT_TRUE(entries[0].Reaches(devices[1].stableName));
+  EXPECT_TRUE(entries[8].Reaches(devices[0].path));
+  EXPECT_FALSE(entries[8].Reaches(devices[1].stableName));
+  EXPECT_FALSE(entries[2].Reaches(Path(lines[4].DevicePath()))) << "a terminal is no device";
+  EXPECT_FALSE(entries[1].Reaches(""));
+
+  // The same devices in another order make the same list.
+  const QList<DetectedDevice> reordered{devices[3], devices[2], devices[1], devices[0]};
+  EXPECT_EQ(Labels(ports::BuildPortList(reordered, comDevice), TextLanguage::English),
+            Labels(entries, TextLanguage::English));
+}
+
+TEST(PortList, OnWindowsAComEntryReachesTheDeviceOfItsName) {
+  const QList<DetectedDevice> devices{{"COM3", "COM3", "USB-SERIAL CH340", "COM3"},
+                                      {"COM9", "COM9", "USB-SERIAL CH340", "COM9"}};
+  // Names as Windows gives them: no paths, so compared as they are.
+  const auto entries =
+      ports::BuildPortList(devices, [](int number) { return QStringLiteral("COM%1").arg(number); });
+  ASSERT_EQ(entries.size(), 7U);
+  EXPECT_EQ(entries[2].Label(TextLanguage::English), "COM3 — USB-SERIAL CH340");
+  EXPECT_EQ(entries[6].Label(TextLanguage::English), "COM9 — USB-SERIAL CH340");
+}
+
+}  // namespace

@@ -1,0 +1,122 @@
+#include "port_chooser.h"
+
+#include <QEvent>
+#include <QFile>
+#include <QSignalBlocker>
+#include <QTimer>
+
+#include <algorithm>
+
+#include "port_combo_box.h"
+#include "serial.h"
+#include "system_device_source.h"
+
+PortChooser::PortChooser(PortComboBox* list, const Tserial& serial) : list_(list), serial_(serial) {
+  connect(list_, &QComboBox::currentIndexChanged, this, &PortChooser::Remember);
+  connect(list_, &PortComboBox::PopupAboutToShow, this, [this] {
+    if (!source_) return Start();
+    // Where no device events arrive, the list is brought up to date when it opens; the [Ports]
+    // map may have been edited too.
+    source_->Refresh();
+    Fill();
+  });
+  list_->installEventFilter(this);
+}
+
+PortChooser::~PortChooser() = default;
+
+bool PortChooser::eventFilter(QObject* watched, QEvent* event) {
+  // The system's devices are looked at once the window has been painted, off the way to it.
+  if (watched == list_ && event->type() == QEvent::Paint) {
+    list_->removeEventFilter(this);
+    QTimer::singleShot(0, this, &PortChooser::Start);
+  }
+  return false;
+}
+
+void PortChooser::SetSource(std::unique_ptr<ports::DeviceSource> source) {
+  source_ = std::move(source);
+  connect(source_.get(), &ports::DeviceSource::Changed, this, &PortChooser::Fill);
+  source_->Refresh();
+  Fill();
+}
+
+void PortChooser::Start() {
+  // A window closed already has no use for the list.
+  if (!source_ && list_->isVisible()) SetSource(std::make_unique<ports::SystemDeviceSource>());
+}
+
+void PortChooser::Choose(int comNumber, const QString& device) {
+  chosenCom_ = comNumber >= 1 && comNumber <= ports::kComEntries ? comNumber : 0;
+  chosenDevice_ = device;
+  Select();
+}
+
+void PortChooser::SetLanguage(ports::TextLanguage language) {
+  language_ = language;
+  for (std::size_t i = 0; i < entries_.size(); ++i) {
+    list_->setItemText(static_cast<int>(i), entries_[i].Label(language_));
+  }
+}
+
+QString PortChooser::SelectedDevice() const {
+  const ports::PortEntry* entry = Selected();
+  return entry != nullptr ? entry->device : QString();
+}
+
+bool PortChooser::OpenSelected(Tserial& serial, std::uint32_t baudRate) {
+  const ports::PortEntry* entry = Selected();
+  openedDevice_ = entry != nullptr && entry->detected ? entry->detected->path : QString();
+  if (entry != nullptr && !entry->IsCom()) {
+    return serial.OpenDevice(QFile::encodeName(entry->device).toStdString(), baudRate);
+  }
+  return serial.Open(list_->currentIndex() + 1, baudRate);
+}
+
+void PortChooser::Fill() {
+  entries_ = ports::BuildPortList(source_->Devices(), [this](int number) {
+    return QFile::decodeName(QByteArray::fromStdString(serial_.DevicePath(number)));
+  });
+  {
+    const QSignalBlocker quiet(list_);
+    list_->clear();
+    for (const ports::PortEntry& entry : entries_) list_->addItem(entry.Label(language_));
+  }
+  Select();
+
+  const QList<ports::DetectedDevice> devices = source_->Devices();
+  if (!openedDevice_.isEmpty() &&
+      std::none_of(devices.begin(), devices.end(),
+                   [this](const auto& device) { return device.path == openedDevice_; })) {
+    openedDevice_.clear();
+    emit OpenedDeviceGone();
+  }
+}
+
+// The chosen device where it is listed, else the chosen COM entry.
+void PortChooser::Select() {
+  int index = chosenCom_ - 1;
+  const auto device = std::find_if(entries_.begin(), entries_.end(), [this](const auto& entry) {
+    return entry.Reaches(chosenDevice_);
+  });
+  if (device != entries_.end()) index = static_cast<int>(device - entries_.begin());
+  const QSignalBlocker quiet(list_);
+  list_->setCurrentIndex(index);
+}
+
+// A selection made by the user or the window, not by filling the list.
+void PortChooser::Remember(int index) {
+  const ports::PortEntry* entry = Selected();
+  if (entry != nullptr && !entry->IsCom()) {
+    chosenDevice_ = entry->detected->stableName;
+    return;
+  }
+  chosenCom_ = index + 1;
+  chosenDevice_.clear();
+}
+
+const ports::PortEntry* PortChooser::Selected() const {
+  const int index = list_->currentIndex();
+  const bool listed = index >= 0 && static_cast<std::size_t>(index) < entries_.size();
+  return listed ? &entries_[static_cast<std::size_t>(index)] : nullptr;
+}
