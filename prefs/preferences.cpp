@@ -1,5 +1,6 @@
 #include "preferences.h"
 
+#include <QFile>
 #include <QSettings>
 #include <QVariant>
 
@@ -73,6 +74,10 @@ bool Save(const StoredChoices& choices) {
   // A COM entry chosen last leaves no device to come back to.
   values.back() = {kPortDevice, choices.portDevice.isEmpty() ? QVariant() : choices.portDevice};
   return WriteValues(values);
+}
+
+Tserial::DeviceResolver PortMapResolver() {
+  return [](int port) { return QFile::encodeName(DeviceForPort(port)).toStdString(); };
 }
 
 QString DeviceForPort(int portNumber) {

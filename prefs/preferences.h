@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "serial.h"
+
 // The user's choices kept between runs: on Windows the registry key
 // HKEY_CURRENT_USER\Software\Tavrin Ltd\Quillsetter, elsewhere "Tavrin Ltd/Quillsetter.conf" in
 // the user's configuration folder.
@@ -49,6 +51,8 @@ bool Save(const StoredChoices& choices);
 // The device named for COM<portNumber> in group "Ports" ("COM1=/dev/ttyUSB0"), read anew on
 // every call; empty when there is none.
 QString DeviceForPort(int portNumber);
+// DeviceForPort for a Tserial, which opens its default device for a port the map leaves out.
+Tserial::DeviceResolver PortMapResolver();
 
 // True where the system's ANSI code page is 1251 (Windows) or its locale's script is Cyrillic.
 bool SystemUsesCyrillic();

@@ -166,8 +166,7 @@ TMainF::TMainF(QWidget* parent)
           &QPushButton::click);
   for (QAbstractButton* button : findChildren<QAbstractButton*>()) PressOnEnter(button);
 
-  Serial.SetDeviceResolver(
-      [](int port) { return QFile::encodeName(prefs::DeviceForPort(port)).toStdString(); });
+  Serial.SetDeviceResolver(prefs::PortMapResolver());
   // Paint and timers go on while the port is waited on; clicks wait until the handler is done,
   // so that none starts inside another.
   Serial.SetWaitHook([this] {

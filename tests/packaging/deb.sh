@@ -23,7 +23,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-cmake --build "$build_dir" --target quillsetter quillsetter_icons window_probe >/dev/null
+cmake --build "$build_dir" --target quillsetter quillsetter-cli quillsetter_icons window_probe \
+  >/dev/null
 rm -f "$build_dir"/package/quillsetter_*.deb
 cpack --config "$build_dir/CPackConfig.cmake" >"$work/cpack.log" 2>&1 || {
   cat "$work/cpack.log" >&2
@@ -55,6 +56,7 @@ for library in libqt6core6 libqt6gui6 libqt6widgets6 libqt6svg6 libqt6serialport
   check "depends on $library" grep -qE "(^|, )$library( |,|$)" <<<"$depends"
 done
 check "ships the program" ships usr/bin/quillsetter
+check "ships the command line" ships usr/bin/quillsetter-cli
 check "ships the menu entry" ships usr/share/applications/bg.tavrin.quillsetter.desktop
 
 if [ "${CI:-}" = true ] && [ "$(id -u)" -eq 0 ]; then
@@ -66,6 +68,7 @@ if [ "${CI:-}" = true ] && [ "$(id -u)" -eq 0 ]; then
     cat "$work/dpkg.log" >&2
   fi
   program=/usr/bin/quillsetter
+  cli=/usr/bin/quillsetter-cli
 else
   # Without installing, every dependency must at least be there already.
   read -ra packages <<<"$(sed 's/([^)]*)//g; s/,/ /g' <<<"$depends")"
@@ -74,6 +77,7 @@ else
   done
   dpkg -x "$deb" "$work/root"
   program=$work/root/usr/bin/quillsetter
+  cli=$work/root/usr/bin/quillsetter-cli
 fi
 
 config=$work/config
@@ -90,7 +94,13 @@ shown=$(grep -c '^shown ' "$work/probe" 2>/dev/null || true)
 check "it showed exactly one window" test "$shown" = 1
 check "the window is titled \"$title\"" test "$(cut -d' ' -f4- "$work/probe" 2>/dev/null)" = "$title"
 check "it saved the preferences on closing" grep -q '^Language=' "$config/Tavrin Ltd/Quillsetter.conf"
+# The command line needs no display: it lists the ports as JSON.
+ports=$(env -u DISPLAY -u WAYLAND_DISPLAY HOME="$work" XDG_CONFIG_HOME="$config" \
+  timeout 30 "$cli" ports --json 2>&1 || true)
+check "the installed command line lists the ports without a display" \
+  grep -q '^{"ports":\[{"description"' <<<"$ports"
 if [ "$failed" -ne 0 ]; then
+  echo "the command line printed: $ports" >&2
   echo "the program printed:" >&2
   cat "$work/output" >&2
 fi
