@@ -135,14 +135,19 @@ int Identify(const Arguments& arguments) {
 
 int Find(const Arguments& arguments) {
   printer::SearchRequest request;
+  // The name each port goes by in the result: "COM3", "ttyUSB0" or the path given.
+  QStringList names;
+  const std::vector<ports::PortEntry> entries = CurrentPortList();
   if (arguments.ports.isEmpty()) {
-    request.ports = ports::SearchPorts(CurrentPortList(), -1);
+    std::vector<int> indices;
+    request.ports = ports::SearchPorts(entries, -1, &indices);
+    for (const int index : indices) names << entries[static_cast<std::size_t>(index)].Name();
   } else {
-    const std::vector<ports::PortEntry> entries = CurrentPortList();
     for (const QString& port : arguments.ports) {
       const PortTarget target = ResolvePort(port, entries);
       request.ports.push_back(
           {target.name.toStdString(), QFile::encodeName(target.device).toStdString()});
+      names << target.name;
     }
   }
   // The rate the window would try first: the one last chosen there.
@@ -161,8 +166,8 @@ int Find(const Arguments& arguments) {
     Err(ports::SearchReport(result, ports::TextLanguage::English));
     return kNoPrinter;
   }
-  const Found found{QString::fromStdString(result.portName), QString::fromStdString(result.device),
-                    result.rate, Latin1(result.model), result.family};
+  const Found found{names[result.portIndex], QString::fromStdString(result.device), result.rate,
+                    Latin1(result.model), result.family};
   Report(found, arguments.json,
          QStringLiteral("%1: %2, family %3").arg(Where(found), found.model).arg(found.family));
   return kDone;
