@@ -42,18 +42,12 @@ struct Outcome {
   QString err;
 };
 
-// One settings folder for the whole run: Qt takes the user's configuration folder once per
-// process, and the program under test gets the same one.
-QTemporaryDir* configFolder = nullptr;
-
+// The settings folder main made for the whole run: Qt takes the user's configuration folder once
+// per process, and the program under test gets the same one.
 class CliTest : public testing::Test {
  protected:
-  CliTest() { Settings().clear(); }
-  ~CliTest() override { Settings().clear(); }
-  CliTest(const CliTest&) = delete;
-  CliTest& operator=(const CliTest&) = delete;
-  CliTest(CliTest&&) = delete;
-  CliTest& operator=(CliTest&&) = delete;
+  void SetUp() override { Settings().clear(); }
+  void TearDown() override { Settings().clear(); }
 
   static QSettings Settings() {
     return {QSettings::NativeFormat, QSettings::UserScope, "Tavrin Ltd", "Quillsetter"};
@@ -88,14 +82,14 @@ class CliTest : public testing::Test {
   }
 
   QString SettingsFile(const QStringList& lines) {
-    const QString path = config_.filePath(QStringLiteral("shop.quillsetter"));
+    QString path = config_.filePath(QStringLiteral("shop.quillsetter"));
     QFile file(path);
     EXPECT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(("[Printer]\n" + lines.join(u'\n') + u'\n').toUtf8());
     return path;
   }
 
-  QTemporaryDir& config_ = *configFolder;
+  const QDir config_{qEnvironmentVariable("XDG_CONFIG_HOME")};
   std::vector<std::unique_ptr<vprinter::VirtualPrinter>> printers_;
   QProcess process_;
 };
@@ -231,8 +225,7 @@ TEST_F(CliTest, ApplySendsTheBytesOfTheWindowsSet) {
 
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
-  QTemporaryDir config;
-  configFolder = &config;
+  const QTemporaryDir config;
   qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
   const QApplication application(argc, argv);
   return RUN_ALL_TESTS();
