@@ -16,6 +16,8 @@
 #include <vector>
 
 #include "preferences.h"
+#include "printer.h"
+#include "printer_settings_file.h"
 #include "require.h"
 
 namespace {
@@ -113,6 +115,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
   Require(ReadFile(Folder().File()) == bytes, "loading leaves the file as it was");
+
+  // The same bytes as a printer settings file: every setting it yields is an entry of its list,
+  // or the value it had.
+  if (const auto file = prefs::LoadPrinterSettings(QString::fromStdString(Folder().File()), {})) {
+    const printer::PrinterSettings& loadedSettings = file->settings;
+    const auto inList = [](int index, std::size_t size) {
+      return index >= 0 && static_cast<std::size_t>(index) < size;
+    };
+    Require(inList(loadedSettings.intensity, printer::kIntensityLabels.size()) &&
+                inList(loadedSettings.speed, printer::kUnconnectedSpeedLabels.size()) &&
+                inList(loadedSettings.country, printer::kCountryLabels.size()) &&
+                inList(loadedSettings.codePage, printer::kCodePageLabels.size()) &&
+                inList(loadedSettings.newBaud, printer::kBaudLabels.size()) &&
+                inList(loadedSettings.protocol, printer::kProtocolLabels.size()),
+            "a settings file yields entries of the lists");
+    Require(ReadFile(Folder().File()) == bytes, "loading a settings file leaves it as it was");
+  }
 
   // Saved and loaded again, the choices come back unchanged.
   if (prefs::Save(choices)) {
