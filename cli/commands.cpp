@@ -97,8 +97,18 @@ int OpenAndIdentify(const PortTarget& target, std::uint32_t baud, Tserial& seria
   return kDone;
 }
 
+// The port of --port at the rate of --baud, with a supported printer on it.
+int ConnectAsGiven(const Arguments& arguments, Tserial& serial, Found& found) {
+  return OpenAndIdentify(ResolvePort(arguments.ports.front(), CurrentPortList()), *arguments.baud,
+                         serial, found);
+}
+
 QString Where(const Found& found) {
   return QStringLiteral("%1 at %2 bps").arg(Named({found.port, found.device})).arg(found.baud);
+}
+
+QString Described(const Found& found) {
+  return QStringLiteral("%1: %2, family %3").arg(Where(found), found.model).arg(found.family);
 }
 
 int Ports(const Arguments& arguments) {
@@ -123,13 +133,11 @@ int Ports(const Arguments& arguments) {
 }
 
 int Identify(const Arguments& arguments) {
-  const PortTarget target = ResolvePort(arguments.ports.front(), CurrentPortList());
   Tserial serial;
   Found found;
-  const int status = OpenAndIdentify(target, *arguments.baud, serial, found);
+  const int status = ConnectAsGiven(arguments, serial, found);
   if (status != kDone) return status;
-  Report(found, arguments.json,
-         QStringLiteral("%1: %2, family %3").arg(Where(found), found.model).arg(found.family));
+  Report(found, arguments.json, Described(found));
   return kDone;
 }
 
@@ -168,8 +176,7 @@ int Find(const Arguments& arguments) {
   }
   const Found found{names[result.portIndex], QString::fromStdString(result.device), result.rate,
                     Latin1(result.model), result.family};
-  Report(found, arguments.json,
-         QStringLiteral("%1: %2, family %3").arg(Where(found), found.model).arg(found.family));
+  Report(found, arguments.json, Described(found));
   return kDone;
 }
 
@@ -219,10 +226,9 @@ int Apply(const Arguments& arguments) {
         " has no usable value for: " + loaded->skipped.join(QStringLiteral(", ")) + '.');
     return kUsage;
   }
-  const PortTarget target = ResolvePort(arguments.ports.front(), CurrentPortList());
   Tserial serial;
   Found found;
-  const int identified = OpenAndIdentify(target, *arguments.baud, serial, found);
+  const int identified = ConnectAsGiven(arguments, serial, found);
   if (identified != kDone) return identified;
 
   const int status = RunOnPrinter(
@@ -242,10 +248,9 @@ int Apply(const Arguments& arguments) {
 }
 
 int TestPage(const Arguments& arguments) {
-  const PortTarget target = ResolvePort(arguments.ports.front(), CurrentPortList());
   Tserial serial;
   Found found;
-  const int identified = OpenAndIdentify(target, *arguments.baud, serial, found);
+  const int identified = ConnectAsGiven(arguments, serial, found);
   if (identified != kDone) return identified;
 
   // The window's choices, as it stored them.

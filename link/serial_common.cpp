@@ -1,5 +1,15 @@
-// What both back ends of Tserial share: the wait hook and the reason of a failed open.
+// What both back ends of Tserial share: opening by number, the wait hook and the reason of a
+// failed open.
 #include "serial.h"
+
+bool Tserial::Open(int portNumber, std::uint32_t baudRate) {
+  if (portNumber <= 0) {
+    Close();
+    baudRate_ = baudRate;
+    return Failed(OpenFailure::NoDevice, "COM" + std::to_string(portNumber), 0);
+  }
+  return OpenDevice(DevicePath(portNumber), baudRate);
+}
 
 bool Tserial::KeepWaiting() {
   if (!waitHook_) return true;

@@ -123,15 +123,6 @@ std::string Tserial::DevicePath(int portNumber) const {
   return "/dev/ttyS" + std::to_string(portNumber - 1);
 }
 
-bool Tserial::Open(int portNumber, std::uint32_t baudRate) {
-  if (portNumber <= 0) {
-    Close();
-    baudRate_ = baudRate;
-    return Failed(OpenFailure::NoDevice, "COM" + std::to_string(portNumber), 0);
-  }
-  return OpenDevice(DevicePath(portNumber), baudRate);
-}
-
 bool Tserial::OpenDevice(const std::string& device, std::uint32_t baudRate) {
   static_assert(sizeof(termios) <= sizeof savedLineSettings_);
   Close();

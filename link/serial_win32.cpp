@@ -131,15 +131,6 @@ bool Tserial::IsOpen() const { return handle_ != kInvalidHandle; }
 
 std::string Tserial::DevicePath(int portNumber) const { return "COM" + std::to_string(portNumber); }
 
-bool Tserial::Open(int portNumber, std::uint32_t baudRate) {
-  if (portNumber <= 0) {
-    Close();
-    baudRate_ = baudRate;
-    return Failed(OpenFailure::NoDevice, DevicePath(portNumber), 0);
-  }
-  return OpenDevice(DevicePath(portNumber), baudRate);
-}
-
 bool Tserial::OpenDevice(const std::string& device, std::uint32_t baudRate) {
   static_assert(sizeof(DCB) <= sizeof savedLineSettings_);
   Close();

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -27,8 +28,8 @@ constexpr int kConnectRuns = 50;
 
 double Milliseconds(qint64 nanoseconds) { return static_cast<double>(nanoseconds) / 1e6; }
 
-// The longest time between two ticks of a 1 ms timer while a button's handler runs.
-double LongestEventGapMs(TMainF& window, const char* button) {
+// The longest time between two ticks of a 1 ms timer while run runs (and pumps as it does).
+double LongestEventGapMs(const std::function<void()>& run) {
   QElapsedTimer clock;
   clock.start();
   qint64 last = clock.nsecsElapsed();
@@ -42,35 +43,26 @@ double LongestEventGapMs(TMainF& window, const char* button) {
     last = now;
   });
   ticker.start();
-  window.findChild<QPushButton*>(button)->click();
+  run();
   ticker.stop();
   longest = std::max(longest, clock.nsecsElapsed() - last);
-  std::printf("  the click took %.2f s\n", Milliseconds(clock.nsecsElapsed()) / 1000);
+  std::printf("  it took %.2f s\n", Milliseconds(clock.nsecsElapsed()) / 1000);
   return Milliseconds(longest);
 }
 
-// The longest time between two ticks of a 1 ms timer while the window searches for a printer.
+// A click on a button whose handler returns when its work is done.
+double LongestEventGapMs(TMainF& window, const char* button) {
+  return LongestEventGapMs([&] { window.findChild<QPushButton*>(button)->click(); });
+}
+
+// A click on Find printer, whose search runs until its button no longer reads "Stop".
 double LongestGapDuringSearchMs(TMainF& window) {
   auto* find = window.findChild<QPushButton*>("Find");
   const QString idle = find->text();
-  QElapsedTimer clock;
-  clock.start();
-  qint64 last = clock.nsecsElapsed();
-  qint64 longest = 0;
-  QTimer ticker;
-  ticker.setTimerType(Qt::PreciseTimer);
-  ticker.setInterval(1);
-  QObject::connect(&ticker, &QTimer::timeout, [&] {
-    const qint64 now = clock.nsecsElapsed();
-    longest = std::max(longest, now - last);
-    last = now;
+  return LongestEventGapMs([&] {
+    find->click();
+    while (find->text() != idle) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
   });
-  ticker.start();
-  find->click();
-  while (find->text() != idle) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  ticker.stop();
-  std::printf("  the search took %.2f s\n", Milliseconds(clock.nsecsElapsed()) / 1000);
-  return Milliseconds(longest);
 }
 
 void PrintGap(double gap, int frozenMs) {
