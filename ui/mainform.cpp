@@ -419,6 +419,7 @@ void TMainF::ShowSearching(bool searching) {
                            static_cast<QWidget*>(ui->Connect), static_cast<QWidget*>(ui->Exit)}) {
     control->setEnabled(!searching);
   }
+  settingsFile_->SetEnabled(!searching);
   if (searching) {
     ui->Find->setFocus();
     ui->pgProgress->setValue(0);

@@ -70,7 +70,8 @@ TEST_F(FindTest, EndsConnectedToTheSupportedPrinterAtItsRate) {
   int othersEnabled = 0;
   QObject::connect(Find<QProgressBar>("pgProgress"), &QProgressBar::valueChanged, [&] {
     if (!Searching()) return;
-    for (const char* name : {"Connect", "Exit", "cbPort", "cbBaud"}) {
+    for (const char* name :
+         {"Connect", "Exit", "cbPort", "cbBaud", "LoadSettings", "SaveSettings"}) {
       othersEnabled += Find<QWidget>(name)->isEnabled() ? 1 : 0;
     }
   });
