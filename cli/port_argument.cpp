@@ -1,7 +1,6 @@
 #include "port_argument.h"
 
 #include <QDir>
-#include <QFile>
 #include <QRegularExpression>
 
 #include "device_enumeration.h"
@@ -13,9 +12,7 @@ namespace cli {
 std::vector<ports::PortEntry> CurrentPortList() {
   Tserial serial;
   serial.SetDeviceResolver(prefs::PortMapResolver());
-  return ports::BuildPortList(ports::EnumerateDevices(), [&serial](int number) {
-    return QFile::decodeName(QByteArray::fromStdString(serial.DevicePath(number)));
-  });
+  return ports::BuildPortList(ports::EnumerateDevices(), ports::ComDevicesOf(serial));
 }
 
 PortTarget ResolvePort(const QString& port, const std::vector<ports::PortEntry>& entries) {

@@ -88,6 +88,12 @@ std::vector<PortEntry> BuildPortList(const QList<DetectedDevice>& devices,
   return entries;
 }
 
+std::function<QString(int comNumber)> ComDevicesOf(const Tserial& serial) {
+  return [&serial](int number) {
+    return QFile::decodeName(QByteArray::fromStdString(serial.DevicePath(number)));
+  };
+}
+
 std::vector<printer::SearchPort> SearchPorts(const std::vector<PortEntry>& entries, int selected,
                                              std::vector<int>* indices) {
   std::vector<printer::SearchPort> ports;

@@ -9,6 +9,7 @@
 
 #include "detected_device.h"
 #include "printer_search.h"
+#include "serial.h"
 #include "text_language.h"
 
 namespace ports {
@@ -43,6 +44,9 @@ struct PortEntry {
 // before ttyUSB10).
 std::vector<PortEntry> BuildPortList(const QList<DetectedDevice>& devices,
                                      const std::function<QString(int comNumber)>& comDevice);
+
+// The device each COM entry opens, as serial resolves its number.
+std::function<QString(int comNumber)> ComDevicesOf(const Tserial& serial);
 
 // The ports a printer search tries: the selected entry first (-1: none), then every other entry
 // that is present, in list order. indices, when given, receives the list index of each.

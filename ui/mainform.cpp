@@ -291,12 +291,16 @@ void TMainF::closeEvent(QCloseEvent* event) {
 
 void TMainF::ExitClick() { close(); }
 
-void TMainF::UpdateControls() {
-  const bool connected = ModelFamily != printer::kNoFamily;
+void TMainF::SetPortChoiceEnabled(bool enabled) {
   for (QWidget* choice : {static_cast<QWidget*>(ui->cbPort), static_cast<QWidget*>(ui->lbPort),
                           static_cast<QWidget*>(ui->cbBaud), static_cast<QWidget*>(ui->lbBaud)}) {
-    choice->setEnabled(!connected);
+    choice->setEnabled(enabled);
   }
+}
+
+void TMainF::UpdateControls() {
+  const bool connected = ModelFamily != printer::kNoFamily;
+  SetPortChoiceEnabled(!connected);
   ui->tabPrinterSettings->setVisible(connected);
   ui->tabDIPSwitches->setVisible(ModelFamily == printer::kDipFamily);
   ui->Set->setEnabled(connected);
@@ -414,11 +418,9 @@ void TMainF::FindClick() {
 void TMainF::ShowSearching(bool searching) {
   const TaskTexts& texts = TaskTextsFor(Language);
   ui->Find->setText(WithMnemonic(Text(searching ? texts.stop : texts.find)));
-  for (QWidget* control : {static_cast<QWidget*>(ui->cbPort), static_cast<QWidget*>(ui->lbPort),
-                           static_cast<QWidget*>(ui->cbBaud), static_cast<QWidget*>(ui->lbBaud),
-                           static_cast<QWidget*>(ui->Connect), static_cast<QWidget*>(ui->Exit)}) {
-    control->setEnabled(!searching);
-  }
+  SetPortChoiceEnabled(!searching);
+  ui->Connect->setEnabled(!searching);
+  ui->Exit->setEnabled(!searching);
   settingsFile_->SetEnabled(!searching);
   if (searching) {
     ui->Find->setFocus();
@@ -551,11 +553,8 @@ void TMainF::FollowRateChange(std::uint32_t newRate, std::uint32_t oldRate) {
   ui->PrinterModel->setText(
       QString::fromUtf8(TaskTextsFor(Language).waitingForRestart).arg(newRate));
   ui->Connect->setText(WithMnemonic(Text(TaskTextsFor(Language).stop)));
-  for (QWidget* control : {static_cast<QWidget*>(ui->cbPort), static_cast<QWidget*>(ui->lbPort),
-                           static_cast<QWidget*>(ui->cbBaud), static_cast<QWidget*>(ui->lbBaud),
-                           static_cast<QWidget*>(ui->Find)}) {
-    control->setEnabled(false);
-  }
+  SetPortChoiceEnabled(false);
+  ui->Find->setEnabled(false);
 
   auto result = std::make_shared<printer::RestartResult>();
   worker_.Start(

@@ -98,6 +98,8 @@ class TMainF : public QWidget {
   // The printer settings the lists show.
   printer::PrinterSettings ChosenSettings() const;
   void SetSettingListsEnabled(bool enabled);
+  // The port and rate lists and their labels: off while connected, searching or waiting.
+  void SetPortChoiceEnabled(bool enabled);
   // Turns the controls a send must not meet off while it runs, and on again after it.
   void WithSendControlsOff(const std::function<void()>& send);
   bool PrintTestPage();

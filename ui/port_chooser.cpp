@@ -74,9 +74,7 @@ bool PortChooser::OpenSelected(Tserial& serial, std::uint32_t baudRate) {
 }
 
 void PortChooser::Fill() {
-  entries_ = ports::BuildPortList(source_->Devices(), [this](int number) {
-    return QFile::decodeName(QByteArray::fromStdString(serial_.DevicePath(number)));
-  });
+  entries_ = ports::BuildPortList(source_->Devices(), ports::ComDevicesOf(serial_));
   {
     const QSignalBlocker quiet(list_);
     list_->clear();
