@@ -8,34 +8,29 @@
 
 #include <chrono>
 #include <cstdio>
-#include <thread>
+#include <functional>
 
-#include "identify.h"
 #include "interrupt.h"
 #include "open_failure_text.h"
 #include "port_argument.h"
 #include "port_list.h"
 #include "preferences.h"
 #include "printer.h"
+#include "printer_messages.h"
 #include "printer_search.h"
 #include "printer_settings_file.h"
 #include "progress_line.h"
 #include "search_report.h"
 #include "serial.h"
+#include "session.h"
 #include "settings_sequence.h"
 #include "test_page.h"
 
 namespace cli {
 namespace {
 
-constexpr int kSliceMs = 10;
-
 void Out(const QString& text) { std::fputs(qPrintable(text + u'\n'), stdout); }
 void Err(const QString& text) { std::fputs(qPrintable(text + u'\n'), stderr); }
-
-QString Latin1(const std::string& text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // The result of identify, find and apply: the printer and where it answered.
 struct Found {
@@ -59,56 +54,61 @@ void Report(const Found& found, bool json, const QString& sentence) {
   }
 }
 
-// A serial wait that Ctrl-C ends.
-void StopOnInterrupt(Tserial& serial) {
-  serial.SetWaitHook([] { return !Interrupted(); });
-}
-
 // "COM3 (/dev/ttyUSB0)", or the path alone when the port was named by it.
 QString Named(const PortTarget& target) {
   return target.name == target.device ? target.name : target.name + " (" + target.device + ')';
 }
 
-int CannotOpen(const PortTarget& target, const Tserial& serial, std::uint32_t baud) {
-  const QString reason =
-      ports::OpenFailureText(serial.LastOpenError(), baud, ports::TextLanguage::English);
-  Err("Cannot open " + Named(target) + '.' + (reason.isEmpty() ? QString() : u' ' + reason));
-  return kCannotOpen;
-}
-
-// Opens the port and asks the printer for its model; an exit status other than kDone when that
-// failed, with the message written.
-int OpenAndIdentify(const PortTarget& target, std::uint32_t baud, Tserial& serial, Found& found) {
-  StopOnInterrupt(serial);
-  if (!serial.OpenDevice(QFile::encodeName(target.device).toStdString(), baud)) {
-    return CannotOpen(target, serial, baud);
-  }
-  const printer::IdentifyResult reply = printer::AskModel(serial);
+// The port of --port at the rate of --baud, connected with a supported printer on it; an exit
+// status other than kDone when that failed, with the message written.
+int ConnectAsGiven(const Arguments& arguments, printer::Session& session, Found& found) {
+  const PortTarget target = ResolvePort(arguments.ports.front(), CurrentPortList());
+  const std::uint32_t baud = *arguments.baud;
+  const printer::ConnectResult result =
+      session.Connect(QFile::encodeName(target.device).toStdString(), baud);
   if (Interrupted()) return kInterrupted;
-  found = {target.name, target.device, baud, Latin1(reply.model), reply.family};
-  if (!reply.answered) {
-    Err(QStringLiteral("No printer answered on %1 at %2 bps.").arg(Named(target)).arg(baud));
-    return kNoPrinter;
+  found = {target.name, target.device, baud, texts::ModelName(result.model), result.family};
+  switch (result.outcome) {
+    case printer::ConnectOutcome::Connected:
+      return kDone;
+    case printer::ConnectOutcome::CannotOpen: {
+      const QString reason =
+          texts::OpenFailureText(result.openError, baud, InterfaceLanguage::English);
+      Err("Cannot open " + Named(target) + '.' + (reason.isEmpty() ? QString() : u' ' + reason));
+      return kCannotOpen;
+    }
+    case printer::ConnectOutcome::NoAnswer:
+      Err(QStringLiteral("No printer answered on %1 at %2 bps.")
+              .arg(Named(target), QString::number(baud)));
+      return kNoPrinter;
+    case printer::ConnectOutcome::Unsupported:
+      break;
   }
-  if (reply.family == printer::kNoFamily) {
-    Err("This printer model (" + found.model + ") is not supported!");
-    return kUnsupported;
-  }
-  return kDone;
+  Err(texts::UnsupportedModel(found.model));
+  return kUnsupported;
 }
 
-// The port of --port at the rate of --baud, with a supported printer on it.
-int ConnectAsGiven(const Arguments& arguments, Tserial& serial, Found& found) {
-  return OpenAndIdentify(ResolvePort(arguments.ports.front(), CurrentPortList()), *arguments.baud,
-                         serial, found);
-}
+// A channel whose waits Ctrl-C ends.
+class InterruptibleSerial {
+ public:
+  InterruptibleSerial() {
+    serial_.SetWaitHook([] { return !Interrupted(); });
+  }
+  printer::Session& session() { return session_; }
+
+ private:
+  Tserial serial_;
+  printer::Session session_{serial_};
+};
 
 QString Where(const Found& found) {
-  return QStringLiteral("%1 at %2 bps").arg(Named({found.port, found.device})).arg(found.baud);
+  return QStringLiteral("%1 at %2 bps")
+      .arg(Named({found.port, found.device}), QString::number(found.baud));
 }
 
 QString Described(const Found& found) {
-  return QStringLiteral("%1: %2, family %3").arg(Where(found), found.model).arg(found.family);
+  return QStringLiteral("%1: %2, family %3")
+      .arg(Where(found), found.model, QString::number(found.family));
 }
 
 int Ports(const Arguments& arguments) {
@@ -121,7 +121,7 @@ int Ports(const Arguments& arguments) {
                                  {"description", description},
                                  {"present", entry.IsPresent()}});
     } else {
-      Out(entry.Label(ports::TextLanguage::English) +
+      Out(entry.Label(InterfaceLanguage::English) +
           (entry.IsPresent() ? QStringLiteral(" (") + entry.device + u')' : QString()));
     }
   }
@@ -133,9 +133,9 @@ int Ports(const Arguments& arguments) {
 }
 
 int Identify(const Arguments& arguments) {
-  Tserial serial;
+  InterruptibleSerial line;
   Found found;
-  const int status = ConnectAsGiven(arguments, serial, found);
+  const int status = ConnectAsGiven(arguments, line.session(), found);
   if (status != kDone) return status;
   Report(found, arguments.json, Described(found));
   return kDone;
@@ -143,19 +143,17 @@ int Identify(const Arguments& arguments) {
 
 int Find(const Arguments& arguments) {
   printer::SearchRequest request;
-  // The name each port goes by in the result: "COM3", "ttyUSB0" or the path given.
-  QStringList names;
+  // Each port is tagged with the name it goes by in the result: "COM3", "ttyUSB0" or the path
+  // given.
   const std::vector<ports::PortEntry> entries = CurrentPortList();
   if (arguments.ports.isEmpty()) {
-    std::vector<int> indices;
-    request.ports = ports::SearchPorts(entries, -1, &indices);
-    for (const int index : indices) names << entries[static_cast<std::size_t>(index)].Name();
+    request.ports = ports::SearchPorts(entries, -1);
   } else {
     for (const QString& port : arguments.ports) {
       const PortTarget target = ResolvePort(port, entries);
-      request.ports.push_back(
-          {target.name.toStdString(), QFile::encodeName(target.device).toStdString()});
-      names << target.name;
+      request.ports.push_back({target.name.toStdString(),
+                               QFile::encodeName(target.device).toStdString(),
+                               target.name.toStdString()});
     }
   }
   // The rate the window would try first: the one last chosen there.
@@ -163,44 +161,39 @@ int Find(const Arguments& arguments) {
   ProgressLine progress;
   printer::SearchHooks hooks;
   hooks.progress = [&progress](int made, int planned, const std::string& port, std::uint32_t rate) {
-    progress.Show(made + 1, planned,
-                  QStringLiteral("%1 at %2 bps").arg(QString::fromStdString(port)).arg(rate));
+    progress.Show(
+        made + 1, planned,
+        QStringLiteral("%1 at %2 bps").arg(QString::fromStdString(port), QString::number(rate)));
   };
   hooks.stopRequested = [] { return Interrupted(); };
   const printer::SearchResult result = printer::FindPrinter(request, hooks);
   progress.Finish();
   if (result.stopped) return kInterrupted;
   if (!result.found) {
-    Err(ports::SearchReport(result, ports::TextLanguage::English));
+    Err(texts::SearchReport(result, InterfaceLanguage::English));
     return kNoPrinter;
   }
-  const Found found{names[result.portIndex], QString::fromStdString(result.device), result.rate,
-                    Latin1(result.model), result.family};
+  const Found found{QString::fromStdString(result.tag), QString::fromStdString(result.device),
+                    result.rate, texts::ModelName(result.model), result.family};
   Report(found, arguments.json, Described(found));
   return kDone;
 }
 
-// Sleeps the pause in slices, so that Ctrl-C ends it at once.
-bool Pause(int ms) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (!Interrupted() && std::chrono::steady_clock::now() < end) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(kSliceMs));
-  }
-  return !Interrupted();
-}
-
-// Runs steps with progress on standard error; the exit status of the run.
-int RunOnPrinter(Tserial& serial, const printer::SettingsSequence& steps, bool checkAlive) {
+// Runs steps with progress on standard error, each step in words, pauses that Ctrl-C ends; the
+// exit status of the run.
+int RunOnPrinter(const printer::SettingsSequence& steps,
+                 const std::function<printer::SendOutcome(const printer::SendHooks&)>& run) {
   ProgressLine progress;
   printer::SendHooks hooks;
   const int total = static_cast<int>(steps.size());
   hooks.stepSent = [&progress, &steps, total](std::size_t index) {
-    progress.Show(static_cast<int>(index) + 1, total, DescribeStep(steps[index]));
+    progress.Show(static_cast<int>(index) + 1, total, QString::fromStdString(steps[index].what));
   };
-  hooks.pause = Pause;
-  hooks.stopRequested = [] { return Interrupted(); };
-  const printer::SendOutcome outcome = checkAlive ? printer::SendSequence(serial, steps, hooks)
-                                                  : printer::RunSteps(serial, steps, hooks);
+  hooks.pause = [](int ms) {
+    return printer::SleepUnlessStopped(std::chrono::milliseconds(ms), Interrupted);
+  };
+  hooks.stopRequested = Interrupted;
+  const printer::SendOutcome outcome = run(hooks);
   progress.Finish();
   switch (outcome) {
     case printer::SendOutcome::Complete:
@@ -211,7 +204,7 @@ int RunOnPrinter(Tserial& serial, const printer::SettingsSequence& steps, bool c
     case printer::SendOutcome::LineLost:
       break;
   }
-  Err(QStringLiteral("Error communicating with printer"));
+  Err(texts::NoAnswer());
   return kStoppedAnswering;
 }
 
@@ -226,17 +219,19 @@ int Apply(const Arguments& arguments) {
         " has no usable value for: " + loaded->skipped.join(QStringLiteral(", ")) + '.');
     return kUsage;
   }
-  Tserial serial;
+  InterruptibleSerial line;
+  printer::Session& session = line.session();
   Found found;
-  const int identified = ConnectAsGiven(arguments, serial, found);
+  const int identified = ConnectAsGiven(arguments, session, found);
   if (identified != kDone) return identified;
 
-  const int status = RunOnPrinter(
-      serial,
-      printer::BuildSettingsSequence(found.family, loaded->settings,
-                                     arguments.pauseMs.value_or(printer::kSequencePauseMs)),
-      true);
-  serial.Close();
+  const int pauseMs = arguments.pauseMs.value_or(printer::kSequencePauseMs);
+  const int status =
+      RunOnPrinter(printer::BuildSettingsSequence(found.family, loaded->settings, pauseMs),
+                   [&](const printer::SendHooks& hooks) {
+                     return session.Send(loaded->settings, hooks, pauseMs);
+                   });
+  session.Disconnect();
   if (status != kDone) return status;
   QString sentence = "Settings applied to " + found.model + " on " + Where(found) + '.';
   if (found.family == printer::kDipFamily) {
@@ -248,22 +243,21 @@ int Apply(const Arguments& arguments) {
 }
 
 int TestPage(const Arguments& arguments) {
-  Tserial serial;
+  InterruptibleSerial line;
+  printer::Session& session = line.session();
   Found found;
-  const int identified = ConnectAsGiven(arguments, serial, found);
+  const int identified = ConnectAsGiven(arguments, session, found);
   if (identified != kDone) return identified;
 
   // The window's choices, as it stored them.
-  const prefs::StoredChoices stored = prefs::Load().choices;
-  printer::PrinterSettings settings;
-  settings.intensity = stored.intensity;
-  settings.speed = stored.speed;
-  settings.country = stored.country;
-  settings.codePage = arguments.codePage.value_or(stored.codePage);
-  const auto steps = printer::BuildTestPage(found.model.toStdString(), settings,
-                                            printer::LabelsOf(settings, found.family), 1);
-  const int status = RunOnPrinter(serial, steps, false);
-  serial.Close();
+  printer::PrinterSettings settings = prefs::Load().choices.printer;
+  settings.codePage = arguments.codePage.value_or(settings.codePage);
+  const auto steps =
+      printer::BuildTestPage(session.Model(), settings, printer::LabelsOf(settings, found.family),
+                             InterfaceLanguage::English);
+  const int status = RunOnPrinter(
+      steps, [&](const printer::SendHooks& hooks) { return session.Run(steps, hooks); });
+  session.Disconnect();
   if (status == kDone) Out("Test page printed on " + found.model + " at " + Where(found) + '.');
   return status;
 }

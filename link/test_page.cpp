@@ -68,35 +68,38 @@ TestPageLabels LabelsOf(const PrinterSettings& settings, int family) {
           Entry(kCountryLabels, settings.country), Entry(kCodePageLabels, settings.codePage)};
 }
 
-std::string_view TestPageSample(int language) {
-  return language == 0 ? "Български текст: АБВГДЕЖЗИЙ абвгдежзий"
-                       : "The quick brown fox jumps over the lazy dog";
+std::string_view TestPageSample(InterfaceLanguage language) {
+  return language == InterfaceLanguage::Bulgarian ? "Български текст: АБВГДЕЖЗИЙ абвгдежзий"
+                                                  : "The quick brown fox jumps over the lazy dog";
 }
 
 SettingsSequence BuildTestPage(std::string_view modelName, const PrinterSettings& settings,
-                               const TestPageLabels& labels, int language) {
+                               const TestPageLabels& labels, InterfaceLanguage language) {
   const int codePage = settings.codePage;
-  std::vector<Bytes> writes = {
-      Reset(),
-      TextLine(codePage, kTestPageTitle),
-      TextLine(codePage, "Model: " + std::string(modelName)),
-      TextLine(codePage, "Intensity: " + labels.intensity),
-      TextLine(codePage, "Speed: " + labels.speed),
-      TextLine(codePage, "Country: " + labels.country),
-      TextLine(codePage, "Code page: " + labels.codePage),
-      SelectCodePage(codePage),
+  std::vector<std::pair<Bytes, const char*>> writes = {
+      {Reset(), "reset"},
+      {TextLine(codePage, kTestPageTitle), "text line"},
+      {TextLine(codePage, "Model: " + std::string(modelName)), "text line"},
+      {TextLine(codePage, "Intensity: " + labels.intensity), "text line"},
+      {TextLine(codePage, "Speed: " + labels.speed), "text line"},
+      {TextLine(codePage, "Country: " + labels.country), "text line"},
+      {TextLine(codePage, "Code page: " + labels.codePage), "text line"},
+      {SelectCodePage(codePage), "code page"},
   };
-  for (int row = kChartStart; row <= 0xFF; row += kChartRow) writes.push_back(ChartRow(row));
-  if (const std::optional<std::string> sample = EncodeText(codePage, TestPageSample(language))) {
-    writes.push_back(Line(*sample));
+  for (int row = kChartStart; row <= 0xFF; row += kChartRow) {
+    writes.emplace_back(ChartRow(row), "chart row");
   }
-  writes.push_back(FeedAndCut());
-  writes.push_back(Reset());
+  if (const std::optional<std::string> sample = EncodeText(codePage, TestPageSample(language))) {
+    writes.emplace_back(Line(*sample), "text line");
+  }
+  writes.emplace_back(FeedAndCut(), "feed and cut");
+  writes.emplace_back(Reset(), "reset");
 
   SettingsSequence steps;
   const int count = static_cast<int>(writes.size());
   for (int i = 0; i < count; ++i) {
-    steps.push_back({std::move(writes[i]), 0, i == 0 ? count : SequenceStep::kKeep, i + 1});
+    auto& [bytes, what] = writes[static_cast<std::size_t>(i)];
+    steps.push_back({std::move(bytes), 0, i == 0 ? count : SequenceStep::kKeep, i + 1, what});
   }
   return steps;
 }
