@@ -20,18 +20,23 @@ constexpr int kEntries = static_cast<int>(std::tuple_size_v<std::remove_cvref_t<
 
 }  // namespace
 
-const std::array<PrinterValue, 10> kPrinterValues{{
-    {names::kIntensity, &PrinterSettings::intensity, kEntries<decltype(printer::kIntensityLabels)>},
-    // Every family's speed list has as many entries as the one shown before a connection.
-    {names::kSpeed, &PrinterSettings::speed, kEntries<decltype(printer::kUnconnectedSpeedLabels)>},
-    {names::kCountry, &PrinterSettings::country, kEntries<decltype(printer::kCountryLabels)>},
-    {names::kCodePage, &PrinterSettings::codePage, kEntries<decltype(printer::kCodePageLabels)>},
-    {names::kNewBaud, &PrinterSettings::newBaud, kEntries<decltype(printer::kBaudLabels)>},
-    {names::kAutoCutter, &PrinterSettings::autoCutter, kSwitchPositions},
-    {names::kPaper, &PrinterSettings::paper, kSwitchPositions},
-    {names::kProtocol, &PrinterSettings::protocol, kEntries<decltype(printer::kProtocolLabels)>},
-    {names::kCommandSet, &PrinterSettings::commandSet, kSwitchPositions},
-    {names::kEsct, &PrinterSettings::esct, kSwitchPositions},
-}};
+const std::array<PrinterValue, 10>& PrinterValues() {
+  static const std::array<PrinterValue, 10> values{{
+      {names::kIntensity, &PrinterSettings::intensity,
+       kEntries<decltype(printer::kIntensityLabels)>},
+      // Every family's speed list has as many entries as the one shown before a connection.
+      {names::kSpeed, &PrinterSettings::speed,
+       kEntries<decltype(printer::kUnconnectedSpeedLabels)>},
+      {names::kCountry, &PrinterSettings::country, kEntries<decltype(printer::kCountryLabels)>},
+      {names::kCodePage, &PrinterSettings::codePage, kEntries<decltype(printer::kCodePageLabels)>},
+      {names::kNewBaud, &PrinterSettings::newBaud, kEntries<decltype(printer::kBaudLabels)>},
+      {names::kAutoCutter, &PrinterSettings::autoCutter, kSwitchPositions},
+      {names::kPaper, &PrinterSettings::paper, kSwitchPositions},
+      {names::kProtocol, &PrinterSettings::protocol, kEntries<decltype(printer::kProtocolLabels)>},
+      {names::kCommandSet, &PrinterSettings::commandSet, kSwitchPositions},
+      {names::kEsct, &PrinterSettings::esct, kSwitchPositions},
+  }};
+  return values;
+}
 
 }  // namespace prefs
