@@ -7,7 +7,6 @@
 #include <QJsonObject>
 
 #include <chrono>
-#include <cstdio>
 #include <functional>
 
 #include "interrupt.h"
@@ -20,6 +19,7 @@
 #include "printer_search.h"
 #include "printer_settings_file.h"
 #include "progress_line.h"
+#include "report.h"
 #include "search_report.h"
 #include "serial.h"
 #include "session.h"
@@ -29,30 +29,7 @@
 namespace cli {
 namespace {
 
-void Out(const QString& text) { std::fputs(qPrintable(text + u'\n'), stdout); }
-void Err(const QString& text) { std::fputs(qPrintable(text + u'\n'), stderr); }
-
-// The result of identify, find and apply: the printer and where it answered.
-struct Found {
-  QString port;
-  QString device;
-  std::uint32_t baud = 0;
-  QString model;
-  int family = printer::kNoFamily;
-};
-
-void Report(const Found& found, bool json, const QString& sentence) {
-  if (json) {
-    const QJsonObject object{{"port", found.port},
-                             {"device", found.device},
-                             {"baud", static_cast<qint64>(found.baud)},
-                             {"model", found.model},
-                             {"family", found.family}};
-    Out(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
-  } else {
-    Out(sentence);
-  }
-}
+constexpr auto kInterruptedText = "Stopped by Ctrl-C.";
 
 // "COM3 (/dev/ttyUSB0)", or the path alone when the port was named by it.
 QString Named(const PortTarget& target) {
@@ -66,26 +43,28 @@ int ConnectAsGiven(const Arguments& arguments, printer::Session& session, Found&
   const std::uint32_t baud = *arguments.baud;
   const printer::ConnectResult result =
       session.Connect(QFile::encodeName(target.device).toStdString(), baud);
-  if (Interrupted()) return kInterrupted;
   found = {target.name, target.device, baud, texts::ModelName(result.model), result.family};
+  if (Interrupted()) return Failed(arguments.json, kInterrupted, kInterruptedText, found);
   switch (result.outcome) {
     case printer::ConnectOutcome::Connected:
       return kDone;
     case printer::ConnectOutcome::CannotOpen: {
       const QString reason =
           texts::OpenFailureText(result.openError, baud, InterfaceLanguage::English);
-      Err("Cannot open " + Named(target) + '.' + (reason.isEmpty() ? QString() : u' ' + reason));
-      return kCannotOpen;
+      return Failed(
+          arguments.json, kCannotOpen,
+          "Cannot open " + Named(target) + '.' + (reason.isEmpty() ? QString() : u' ' + reason),
+          found);
     }
     case printer::ConnectOutcome::NoAnswer:
-      Err(QStringLiteral("No printer answered on %1 at %2 bps.")
-              .arg(Named(target), QString::number(baud)));
-      return kNoPrinter;
+      return Failed(arguments.json, kNoPrinter,
+                    QStringLiteral("No printer answered on %1 at %2 bps.")
+                        .arg(Named(target), QString::number(baud)),
+                    found);
     case printer::ConnectOutcome::Unsupported:
       break;
   }
-  Err(texts::UnsupportedModel(found.model));
-  return kUnsupported;
+  return Failed(arguments.json, kUnsupported, texts::UnsupportedModel(found.model), found);
 }
 
 // A channel whose waits Ctrl-C ends.
@@ -168,10 +147,10 @@ int Find(const Arguments& arguments) {
   hooks.stopRequested = [] { return Interrupted(); };
   const printer::SearchResult result = printer::FindPrinter(request, hooks);
   progress.Finish();
-  if (result.stopped) return kInterrupted;
+  if (result.stopped) return Failed(arguments.json, kInterrupted, kInterruptedText);
   if (!result.found) {
-    Err(texts::SearchReport(result, InterfaceLanguage::English));
-    return kNoPrinter;
+    return Failed(arguments.json, kNoPrinter,
+                  texts::SearchReport(result, InterfaceLanguage::English));
   }
   const Found found{QString::fromStdString(result.tag), QString::fromStdString(result.device),
                     result.rate, texts::ModelName(result.model), result.family};
@@ -180,8 +159,9 @@ int Find(const Arguments& arguments) {
 }
 
 // Runs steps with progress on standard error, each step in words, pauses that Ctrl-C ends; the
-// exit status of the run.
-int RunOnPrinter(const printer::SettingsSequence& steps,
+// exit status of the run, with the failure said.
+int RunOnPrinter(const Arguments& arguments, const Found& found,
+                 const printer::SettingsSequence& steps,
                  const std::function<printer::SendOutcome(const printer::SendHooks&)>& run) {
   ProgressLine progress;
   printer::SendHooks hooks;
@@ -199,25 +179,23 @@ int RunOnPrinter(const printer::SettingsSequence& steps,
     case printer::SendOutcome::Complete:
       return kDone;
     case printer::SendOutcome::Stopped:
-      return kInterrupted;
+      return Failed(arguments.json, kInterrupted, kInterruptedText, found);
     case printer::SendOutcome::NoAnswer:
     case printer::SendOutcome::LineLost:
       break;
   }
-  Err(texts::NoAnswer());
-  return kStoppedAnswering;
+  return Failed(arguments.json, kStoppedAnswering, texts::NoAnswer(), found);
 }
 
 int Apply(const Arguments& arguments) {
   const auto loaded = prefs::LoadPrinterSettings(arguments.file, printer::PrinterSettings{});
   if (!loaded) {
-    Err("Cannot read the settings file " + arguments.file + '.');
-    return kUsage;
+    return Failed(arguments.json, kUsage, "Cannot read the settings file " + arguments.file + '.');
   }
   if (!loaded->skipped.isEmpty()) {
-    Err("The settings file " + arguments.file +
-        " has no usable value for: " + loaded->skipped.join(QStringLiteral(", ")) + '.');
-    return kUsage;
+    return Failed(arguments.json, kUsage,
+                  "The settings file " + arguments.file + " has no usable value for: " +
+                      loaded->skipped.join(QStringLiteral(", ")) + '.');
   }
   InterruptibleSerial line;
   printer::Session& session = line.session();
@@ -226,11 +204,11 @@ int Apply(const Arguments& arguments) {
   if (identified != kDone) return identified;
 
   const int pauseMs = arguments.pauseMs.value_or(printer::kSequencePauseMs);
-  const int status =
-      RunOnPrinter(printer::BuildSettingsSequence(found.family, loaded->settings, pauseMs),
-                   [&](const printer::SendHooks& hooks) {
-                     return session.Send(loaded->settings, hooks, pauseMs);
-                   });
+  const int status = RunOnPrinter(
+      arguments, found, printer::BuildSettingsSequence(found.family, loaded->settings, pauseMs),
+      [&](const printer::SendHooks& hooks) {
+        return session.Send(loaded->settings, hooks, pauseMs);
+      });
   session.Disconnect();
   if (status != kDone) return status;
   QString sentence = "Settings applied to " + found.model + " on " + Where(found) + '.';
@@ -255,10 +233,14 @@ int TestPage(const Arguments& arguments) {
   const auto steps =
       printer::BuildTestPage(session.Model(), settings, printer::LabelsOf(settings, found.family),
                              InterfaceLanguage::English);
-  const int status = RunOnPrinter(
-      steps, [&](const printer::SendHooks& hooks) { return session.Run(steps, hooks); });
+  const int status = RunOnPrinter(arguments, found, steps, [&](const printer::SendHooks& hooks) {
+    return session.Run(steps, hooks);
+  });
   session.Disconnect();
-  if (status == kDone) Out("Test page printed on " + found.model + " at " + Where(found) + '.');
+  if (status == kDone) {
+    Report(found, arguments.json,
+           "Test page printed on " + found.model + " at " + Where(found) + '.');
+  }
   return status;
 }
 
@@ -267,8 +249,8 @@ int TestPage(const Arguments& arguments) {
 int Run(const ParseResult& parsed) {
   const Arguments& arguments = parsed.arguments;
   if (!parsed.error.isEmpty()) {
-    Err("quillsetter-cli: " + parsed.error + "\n\n" + HelpText(arguments.command));
-    return kUsage;
+    return Failed(arguments.json, kUsage,
+                  "quillsetter-cli: " + parsed.error + "\n\n" + HelpText(arguments.command));
   }
   if (arguments.help) {
     Out(HelpText(arguments.command));
