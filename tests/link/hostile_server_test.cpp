@@ -82,7 +82,7 @@ class HostileServer {
  public:
   using Behaviour = std::function<void(int fd, const std::atomic<bool>& stopping)>;
 
-  explicit HostileServer(Behaviour behaviour, int backlog = 1)
+  explicit HostileServer(const Behaviour& behaviour, int backlog = 1)
       : listener_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -242,8 +242,9 @@ TEST(HostileServer, AConnectNobodyAnswersEndsAfterThreeSecondsOrAtAStop) {
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(static_cast<std::uint16_t>(full.Port()));
+    // A non-blocking connect is under way when it returns.
     // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): connect takes sockaddr
-    connect(fillers.back(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+    (void)connect(fillers.back(), reinterpret_cast<sockaddr*>(&address), sizeof address);
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
 

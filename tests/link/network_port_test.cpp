@@ -121,6 +121,25 @@ TEST_F(NetworkPortTest, AFamilyOneSendArrivesByteForByteWith0xFFBothWays) {
   EXPECT_EQ(line.printer.Received(), expected);
 }
 
+TEST_F(NetworkPortTest, DiscardInputDropsChatterThatHasArrived) {
+  RemoteLine line(Answering());
+  ASSERT_TRUE(line.serving);
+  Tserial serial;
+  ASSERT_TRUE(serial.OpenDevice(line.server.Url(), 9600));
+  const std::vector<std::uint8_t> chatter = {0x13, 0xFF, 0x11, 'x'};
+  ASSERT_TRUE(line.printer.Send(chatter));
+  std::uint8_t first = 0;
+  ASSERT_EQ(serial.Read(&first, 1, 1000), 1) << "the chatter crossed the server";
+  EXPECT_EQ(first, 0x13);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+
+  EXPECT_TRUE(serial.DiscardInput());
+  std::uint8_t left = 0;
+  EXPECT_EQ(serial.Read(&left, 1, 200), 0);
+  const printer::IdentifyResult answer = printer::AskModel(serial, 1000);
+  EXPECT_EQ(answer.model, kModel);
+}
+
 TEST_F(NetworkPortTest, TheRestartWaitFollowsAPowerCycleBehindRfc2217) {
   constexpr std::uint32_t kOldRate = 9600;
   constexpr std::uint32_t kNewRate = 115200;

@@ -18,8 +18,6 @@
 #include <utility>
 #include <vector>
 
-extern char** environ;
-
 namespace test_support {
 
 std::string Ser2netServer::Program() {
@@ -61,6 +59,7 @@ bool Ser2netServer::Start() {
   posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
   std::vector<std::string> words = {program, "-n", "-d", "-c", config};
   std::vector<char*> argv;
+  argv.reserve(words.size() + 1);
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
   const int spawned = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
