@@ -29,7 +29,8 @@ TryResult TryIdentify(const std::string& device, std::uint32_t baudRate, const S
   Tserial serial;
   serial.SetWaitHook([&stopRequested] { return !stopRequested(); });
   if (!serial.OpenDevice(device, baudRate)) {
-    result.outcome = TryOutcome::OpenFailed;
+    // A network port's connect can be what the stop request ended.
+    result.outcome = stopRequested() ? TryOutcome::Stopped : TryOutcome::OpenFailed;
     result.openError = serial.LastOpenError();
     return result;
   }

@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "printer_search.h"
 #include "serial.h"
 #include "serial_line.h"
 #include "telnet_codec.h"
@@ -261,6 +262,14 @@ TEST(HostileServer, AConnectNobodyAnswersEndsAfterThreeSecondsOrAtAStop) {
   EXPECT_FALSE(serial.OpenDevice(full.Url(), 9600));
   EXPECT_EQ(calls, 10);
   EXPECT_LT(MillisSince(start), 1500) << "a stop request during the connect ends it";
+
+  printer::SearchHooks hooks;
+  start = Clock::now();
+  hooks.stopRequested = [start] { return MillisSince(start) > 100; };
+  const printer::SearchResult search =
+      printer::FindPrinter({{{"shop", full.Url()}}, 9600, {}}, hooks);
+  EXPECT_TRUE(search.stopped);
+  EXPECT_LT(MillisSince(start), 1000) << "the search ended soon after the stop request";
   for (const int filler : fillers) close(filler);
 }
 
