@@ -17,6 +17,8 @@ constexpr std::size_t kChunkBytes = 4096;
 constexpr std::size_t kMaxInput = 65536;
 // Answers to a server's negotiation beyond this are dropped rather than kept.
 constexpr std::size_t kMaxOutgoing = 4096;
+// What a server says during the open is kept up to this, for the reason it closes.
+constexpr std::size_t kMaxSaid = 256;
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() &&
@@ -31,6 +33,14 @@ bool IsPortNumber(std::string_view text) {
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
   return !text.empty() && error == std::errc() && end == text.data() + text.size() && number > 0 &&
          number <= 65535;
+}
+
+// ser2net says why before it closes a connection it cannot serve: "Port already in use" while
+// another client has the port, "Device open failure: ..." when the device is not there.
+OpenFailure ReasonOfClosing(std::string_view said) {
+  if (said.find("in use") != std::string_view::npos) return OpenFailure::Busy;
+  if (said.find("open failure") != std::string_view::npos) return OpenFailure::NoDevice;
+  return OpenFailure::Other;
 }
 
 OpenFailure ReasonOf(TcpSocket::Connected connected) {
@@ -106,13 +116,24 @@ OpenFailure NetworkPort::Open(const NetworkAddress& address, std::uint32_t baudR
 
 // Offers the options, and once the server takes COM-PORT-OPTION asks for the line; done when
 // the server reports the rate. Data arriving before that is from before this connection's
-// line and is dropped.
+// line (or the server's words before it closes) and is not read.
 OpenFailure NetworkPort::SetLine(std::uint32_t baudRate, const SerialDeadline& deadline) {
   outgoing_ = codec_.Opening();
   bool lineAsked = false;
+  std::string said;
+  const auto keepSaid = [this, &said] {
+    const std::size_t kept = std::min(input_.size(), kMaxSaid - said.size());
+    said.append(input_.begin(), input_.begin() + static_cast<std::ptrdiff_t>(kept));
+    input_.clear();
+  };
   for (;;) {
     FlushOutgoing();
-    if (gone_) return OpenFailure::Other;
+    // What came with the rate's answer is the line's: it stays to be read.
+    if (lineAsked && codec_.ServerRate()) {
+      return *codec_.ServerRate() == baudRate ? OpenFailure::None : OpenFailure::RateRefused;
+    }
+    keepSaid();
+    if (gone_) return ReasonOfClosing(said);
     if (codec_.ComPortRefused()) return OpenFailure::NotRfc2217;
     if (codec_.ComPortAccepted() && !lineAsked) {
       const std::vector<std::uint8_t> requests = telnet::LineRequests(baudRate);
@@ -120,14 +141,10 @@ OpenFailure NetworkPort::SetLine(std::uint32_t baudRate, const SerialDeadline& d
       lineAsked = true;
       continue;
     }
-    if (lineAsked && codec_.ServerRate()) {
-      return *codec_.ServerRate() == baudRate ? OpenFailure::None : OpenFailure::RateRefused;
-    }
     if (deadline.Passed()) return lineAsked ? OpenFailure::NoAnswer : OpenFailure::NotRfc2217;
-    input_.clear();
     if (Pull() != Pulled::Nothing) continue;
     const TcpSocket::Waited waited = socket_.WaitFor(false, deadline);
-    if (waited == TcpSocket::Waited::Gone) return OpenFailure::Other;
+    if (waited == TcpSocket::Waited::Gone) return ReasonOfClosing(said);
     if (waited == TcpSocket::Waited::TimedOut && !keepWaiting_()) return OpenFailure::Other;
   }
 }

@@ -12,7 +12,8 @@
 // device's group for Permission and the holding program for Busy ("minicom, process 4242"),
 // empty where the system cannot say. The last four are of network ports: the host name is not
 // known, nothing listens at the port, no connection or no answer within the time, and a server
-// that refused COM-PORT-OPTION.
+// that refused COM-PORT-OPTION; a device server that has no device, or whose port another client
+// holds, gives NoDevice or Busy.
 enum class OpenFailure {
   None,
   NoDevice,

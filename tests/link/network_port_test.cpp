@@ -214,6 +214,24 @@ TEST_F(NetworkPortTest, EachFailureToConnectHasItsReason) {
   EXPECT_EQ(serial.LastOpenError().reason, OpenFailure::NotRfc2217);
 }
 
+// ser2net says why it closes a connection it cannot serve.
+TEST_F(NetworkPortTest, APortAnotherClientHoldsIsBusyAndAMissingDeviceIsNoDevice) {
+  RemoteLine line(Answering());
+  ASSERT_TRUE(line.serving);
+  Tserial first;
+  ASSERT_TRUE(first.OpenDevice(line.server.Url(), 9600));
+  Tserial second;
+  EXPECT_FALSE(second.OpenDevice(line.server.Url(), 9600));
+  EXPECT_EQ(second.LastOpenError().reason, OpenFailure::Busy);
+  first.Close();
+  EXPECT_TRUE(second.OpenDevice(line.server.Url(), 9600)) << "free again once the first closed";
+
+  Ser2netServer missing("/dev/nonexistent-printer", Ser2netProtocol::Rfc2217);
+  ASSERT_TRUE(missing.Start());
+  EXPECT_FALSE(second.OpenDevice(missing.Url(), 9600));
+  EXPECT_EQ(second.LastOpenError().reason, OpenFailure::NoDevice);
+}
+
 TEST_F(NetworkPortTest, AServerThatStopsMidSendIsALostLineAndReadsReturnAtOnce) {
   RemoteLine line(Answering());
   ASSERT_TRUE(line.serving);
