@@ -30,7 +30,7 @@ declare -A extra_flags=([fuzz_prefs]=-detect_leaks=0)
 export ASAN_OPTIONS=allocator_may_return_null=1
 
 failed=0
-for fuzzer in fuzz_reply fuzz_decoder fuzz_prefs; do
+for fuzzer in fuzz_reply fuzz_decoder fuzz_prefs fuzz_telnet; do
   cp -r "fuzz/corpus/$fuzzer" "$work/$fuzzer"
   log=$work/$fuzzer.log
   # shellcheck disable=SC2086 # the extra flags are one word or none

@@ -8,6 +8,7 @@ namespace {
 constexpr std::uint32_t kBitsPerByte = 10;  // start bit, 8 data bits, stop bit
 constexpr std::uint32_t kQueryAndReplyBytes = 2 + kIdentifyReplyLength;
 constexpr std::uint32_t kAnswerDelayMs = 150;
+constexpr std::uint32_t kSlowestRate = 1200;
 
 }  // namespace
 
@@ -28,11 +29,14 @@ TryResult TryIdentify(const std::string& device, std::uint32_t baudRate, const S
   Tserial serial;
   serial.SetWaitHook([&stopRequested] { return !stopRequested(); });
   if (!serial.OpenDevice(device, baudRate)) {
-    result.outcome = TryOutcome::OpenFailed;
+    // A network port's connect can be what the stop request ended.
+    result.outcome = stopRequested() ? TryOutcome::Stopped : TryOutcome::OpenFailed;
     result.openError = serial.LastOpenError();
     return result;
   }
-  const IdentifyResult reply = AskModel(serial, ReplyWaitMs(baudRate));
+  // Behind a raw-TCP port the line may run at the slowest rate whatever was asked.
+  const IdentifyResult reply =
+      AskModel(serial, ReplyWaitMs(serial.RateSetByServer() ? kSlowestRate : baudRate));
   if (!reply.answered) {
     result.outcome = stopRequested() ? TryOutcome::Stopped : TryOutcome::NoAnswer;
     return result;

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "network_port.h"
+
 namespace printer {
 namespace {
 
@@ -66,6 +68,13 @@ Next Record(const TryResult& attempt, std::uint32_t rate, PortFinding& finding) 
   return Next::Stop;
 }
 
+// A raw-TCP port runs at its device server's rate whatever the try asks: one try tells.
+std::vector<std::uint32_t> RatesFor(const SearchPort& port,
+                                    const std::vector<std::uint32_t>& rates) {
+  if (!IsRawTcpAddress(port.device)) return rates;
+  return {rates.front()};
+}
+
 }  // namespace
 
 std::vector<std::string> SystemConsoleDevices(const std::string& activeList) {
@@ -86,8 +95,7 @@ std::vector<std::uint32_t> SearchRates(std::uint32_t firstRate) {
 }
 
 SearchResult FindPrinter(const SearchRequest& request, const SearchHooks& hooks) {
-  const std::vector<std::uint32_t> rates = SearchRates(request.firstRate);
-  const int ratesPerPort = static_cast<int>(rates.size());
+  const std::vector<std::uint32_t> allRates = SearchRates(request.firstRate);
   SearchResult result;
   int planned = 0;
   for (const SearchPort& port : request.ports) {
@@ -97,7 +105,7 @@ SearchResult FindPrinter(const SearchRequest& request, const SearchHooks& hooks)
     if (IsConsole(port.device, request.consoleDevices)) {
       finding.seen = PortSeen::Console;
     } else {
-      planned += ratesPerPort;
+      planned += static_cast<int>(RatesFor(port, allRates).size());
     }
     result.findings.push_back(std::move(finding));
   }
@@ -106,6 +114,8 @@ SearchResult FindPrinter(const SearchRequest& request, const SearchHooks& hooks)
     const SearchPort& port = request.ports[index];
     PortFinding& finding = result.findings[index];
     if (finding.seen == PortSeen::Console) continue;
+    const std::vector<std::uint32_t> rates = RatesFor(port, allRates);
+    const int ratesPerPort = static_cast<int>(rates.size());
     bool spokeAtOtherRates = false;
     int triedHere = 0;
     for (const std::uint32_t rate : rates) {

@@ -4,13 +4,29 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 
 // Why the last Open failed. The device is the path (or COM name) that was tried; detail is the
 // device's group for Permission and the holding program for Busy ("minicom, process 4242"),
-// empty where the system cannot say.
-enum class OpenFailure { None, NoDevice, Permission, Busy, NotSerial, RateRefused, Other };
+// empty where the system cannot say. The last four are of network ports: the host name is not
+// known, nothing listens at the port, no connection or no answer within the time, and a server
+// that refused COM-PORT-OPTION; a device server that has no device, or whose port another client
+// holds, gives NoDevice or Busy.
+enum class OpenFailure {
+  None,
+  NoDevice,
+  Permission,
+  Busy,
+  NotSerial,
+  RateRefused,
+  NoSuchHost,
+  ConnectionRefused,
+  NoAnswer,
+  NotRfc2217,
+  Other
+};
 
 struct OpenError {
   OpenFailure reason = OpenFailure::None;
@@ -18,6 +34,8 @@ struct OpenError {
   std::string detail;
   int systemError = 0;  // errno, or GetLastError on Windows
 };
+
+class NetworkPort;
 
 // One serial port, opened by number, written and read synchronously with a deadline in
 // milliseconds. Failures are results: Open returns false, Write and Read return counts.
@@ -38,7 +56,11 @@ class Tserial {
   bool Open(int portNumber, std::uint32_t baudRate);
   void Close();
   // Opens a device by its path (on Windows its COM name) exactly as Open opens a port number.
+  // rfc2217://HOST:PORT and socket://HOST:PORT open a port on a device server (HOST a name, an
+  // IPv4 address or [IPv6]): over RFC 2217 the open returns once the server has taken the rate.
   bool OpenDevice(const std::string& device, std::uint32_t baudRate);
+  // True for an open raw-TCP port: its rate is the device server's, whatever Open asked for.
+  bool RateSetByServer() const;
   // Why the last Open or OpenDevice failed; reason None after a successful one.
   const OpenError& LastOpenError() const { return openError_; }
 
@@ -77,6 +99,9 @@ class Tserial {
   // Runs the wait hook; false when the wait is to end (the hook said so, or closed the port).
   bool KeepWaiting();
   bool Failed(OpenFailure reason, const std::string& device, int systemError);
+  bool OpenNetwork(const std::string& device, std::uint32_t baudRate);
+  void CloseNetwork();
+  bool OnNetwork() const;
 
   std::uint32_t baudRate_ = 0;
   std::intptr_t handle_ = kInvalidHandle;
@@ -88,4 +113,5 @@ class Tserial {
   WaitHook waitHook_;
   bool inWait_ = false;
   bool closeAfterWait_ = false;
+  std::unique_ptr<NetworkPort> network_;  // kept once made, so a hook can close it mid-wait
 };

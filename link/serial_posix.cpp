@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "device_facts.h"
+#include "network_port.h"
 #include "raw_line.h"
 #include "serial.h"
 #include "serial_deadline.h"
@@ -113,7 +114,7 @@ Tserial::Tserial() = default;
 
 Tserial::~Tserial() { Close(); }
 
-bool Tserial::IsOpen() const { return handle_ != kInvalidHandle; }
+bool Tserial::IsOpen() const { return handle_ != kInvalidHandle || OnNetwork(); }
 
 std::string Tserial::DevicePath(int portNumber) const {
   if (resolver_) {
@@ -124,6 +125,7 @@ std::string Tserial::DevicePath(int portNumber) const {
 }
 
 bool Tserial::OpenDevice(const std::string& device, std::uint32_t baudRate) {
+  if (IsNetworkAddress(device)) return OpenNetwork(device, baudRate);
   static_assert(sizeof(termios) <= sizeof savedLineSettings_);
   Close();
   baudRate_ = baudRate;
@@ -182,11 +184,13 @@ void Tserial::Close() {
     closeAfterWait_ = true;
     return;
   }
+  CloseNetwork();
   if (IsOpen()) Release(static_cast<int>(handle_));
   handle_ = kInvalidHandle;
 }
 
 bool Tserial::DiscardInput() {
+  if (OnNetwork()) return network_->DiscardInput();
   return IsOpen() && tcflush(static_cast<int>(handle_), TCIFLUSH) == 0;
 }
 
@@ -195,6 +199,7 @@ int Tserial::Write(const std::uint8_t* data, int length, std::uint32_t timeoutMs
   if (data == nullptr) return 0;
   if (!IsOpen()) return -1;
   if (length <= 0) return 0;
+  if (OnNetwork()) return network_->Write(data, length, timeoutMs);
   const int fd = static_cast<int>(handle_);
 
   int written = 0;
@@ -219,6 +224,7 @@ int Tserial::Write(const std::uint8_t* data, int length, std::uint32_t timeoutMs
 int Tserial::Read(std::uint8_t* buffer, int length, std::uint32_t timeoutMs) {
   const SerialDeadline deadline(timeoutMs);
   if (!IsOpen() || buffer == nullptr || length <= 0) return 0;
+  if (OnNetwork()) return network_->Read(buffer, length, timeoutMs);
   const int fd = static_cast<int>(handle_);
 
   int count = 0;

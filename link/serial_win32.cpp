@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "network_port.h"
 #include "serial.h"
 #include "serial_deadline.h"
 
@@ -127,11 +128,12 @@ Tserial::Tserial() = default;
 
 Tserial::~Tserial() { Close(); }
 
-bool Tserial::IsOpen() const { return handle_ != kInvalidHandle; }
+bool Tserial::IsOpen() const { return handle_ != kInvalidHandle || OnNetwork(); }
 
 std::string Tserial::DevicePath(int portNumber) const { return "COM" + std::to_string(portNumber); }
 
 bool Tserial::OpenDevice(const std::string& device, std::uint32_t baudRate) {
+  if (IsNetworkAddress(device)) return OpenNetwork(device, baudRate);
   static_assert(sizeof(DCB) <= sizeof savedLineSettings_);
   Close();
   baudRate_ = baudRate;
@@ -171,11 +173,13 @@ void Tserial::Close() {
     closeAfterWait_ = true;
     return;
   }
+  CloseNetwork();
   if (IsOpen()) CloseHandle(AsHandle(handle_));
   handle_ = kInvalidHandle;
 }
 
 bool Tserial::DiscardInput() {
+  if (OnNetwork()) return network_->DiscardInput();
   return IsOpen() && PurgeComm(AsHandle(handle_), PURGE_RXCLEAR) != 0;
 }
 
@@ -184,6 +188,7 @@ int Tserial::Write(const std::uint8_t* data, int length, std::uint32_t timeoutMs
   if (data == nullptr) return 0;
   if (!IsOpen()) return -1;
   if (length <= 0) return 0;
+  if (OnNetwork()) return network_->Write(data, length, timeoutMs);
   const HANDLE port = AsHandle(handle_);
 
   HookTimer hookTimer;
@@ -217,6 +222,7 @@ int Tserial::Write(const std::uint8_t* data, int length, std::uint32_t timeoutMs
 int Tserial::Read(std::uint8_t* buffer, int length, std::uint32_t timeoutMs) {
   const SerialDeadline deadline(timeoutMs);
   if (!IsOpen() || buffer == nullptr || length <= 0) return 0;
+  if (OnNetwork()) return network_->Read(buffer, length, timeoutMs);
   const HANDLE port = AsHandle(handle_);
 
   HookTimer hookTimer;

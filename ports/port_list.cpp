@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "device_paths.h"
+#include "network_port.h"
 
 namespace ports {
 namespace {
@@ -29,9 +30,22 @@ QString ShortName(const QString& path) {
   return path.startsWith(kDevices) ? path.mid(kDevices.size()) : path;
 }
 
+std::optional<NetworkAddress> AddressOf(const QString& device) {
+  return ParseNetworkAddress(device.toStdString());
+}
+
 }  // namespace
 
 QString PortEntry::Label(InterfaceLanguage language) const {
+  if (network) {
+    const bool bulgarian = language == InterfaceLanguage::Bulgarian;
+    const bool raw = AddressOf(device)->protocol == NetworkProtocol::RawTcp;
+    const QString kind = bulgarian ? QStringLiteral("мрежов, ") : QStringLiteral("network, ");
+    const QString protocol =
+        raw ? (bulgarian ? QStringLiteral("чист TCP") : QStringLiteral("raw TCP"))
+            : QStringLiteral("RFC 2217");
+    return Name() + kDash + kind + protocol;
+  }
   if (!IsCom()) return detected->name + kDash + detected->description;
   const QString com = QStringLiteral("COM%1").arg(comNumber);
   if (detected) {
@@ -48,6 +62,10 @@ QString PortEntry::Label(InterfaceLanguage language) const {
 }
 
 QString PortEntry::Name() const {
+  if (network) {
+    // The address without its scheme: "shop12.lan:7000", "[fe80::1]:7000".
+    return device.mid(device.indexOf(QStringLiteral("://")) + 3);
+  }
   return IsCom() ? QStringLiteral("COM%1").arg(comNumber) : detected->name;
 }
 
@@ -60,12 +78,14 @@ QString PortEntry::SearchName() const {
 }
 
 bool PortEntry::Reaches(const QString& storedDevice) const {
-  return detected && !storedDevice.isEmpty() &&
-         (detected->stableName == storedDevice || detected->path == storedDevice);
+  if (storedDevice.isEmpty()) return false;
+  if (network) return device == storedDevice;
+  return detected && (detected->stableName == storedDevice || detected->path == storedDevice);
 }
 
 std::vector<PortEntry> BuildPortList(const QList<DetectedDevice>& devices,
-                                     const std::function<QString(int comNumber)>& comDevice) {
+                                     const std::function<QString(int comNumber)>& comDevice,
+                                     const QStringList& networkPorts) {
   QList<DetectedDevice> unreached = devices;
   std::sort(unreached.begin(), unreached.end(), NameOrder);
   std::vector<PortEntry> entries;
@@ -85,7 +105,18 @@ std::vector<PortEntry> BuildPortList(const QList<DetectedDevice>& devices,
   for (const DetectedDevice& device : unreached) {
     entries.push_back({0, device.path, device, {}});
   }
+  for (const QString& address : networkPorts) {
+    if (AddressOf(address)) entries.push_back({0, address, std::nullopt, {}, true});
+  }
   return entries;
+}
+
+QString NetworkPortAddress(const QString& host, int port, bool rfc2217) {
+  const QString trimmed = host.trimmed();
+  const bool ipv6 = trimmed.contains(':') && !trimmed.startsWith('[');
+  const QString address = (rfc2217 ? QStringLiteral("rfc2217://") : QStringLiteral("socket://")) +
+                          (ipv6 ? '[' + trimmed + ']' : trimmed) + ':' + QString::number(port);
+  return AddressOf(address) ? address : QString();
 }
 
 std::function<QString(int comNumber)> ComDevicesOf(const Tserial& serial) {

@@ -13,6 +13,10 @@ struct Sentences {
   const char* busyByUnknownHolder;
   const char* notSerial;
   const char* rateRefused;  // %2 the rate
+  const char* noSuchHost;   // %2 the host's name
+  const char* connectionRefused;
+  const char* noAnswer;
+  const char* notRfc2217;
 };
 
 constexpr Sentences kEnglish = {
@@ -24,6 +28,11 @@ constexpr Sentences kEnglish = {
     "%1 is in use by another program.",
     "%1 is not a serial port.",
     "%1 does not support %2 bps.",
+    "There is no host called \"%2\" (%1).",
+    "%1 refused the connection: no device server listens at that port.",
+    "%1 did not answer within 3 seconds.",
+    "%1 is not an RFC 2217 server. If it passes the bytes only, use socket:// instead of "
+    "rfc2217://.",
 };
 
 constexpr Sentences kBulgarian = {
@@ -35,6 +44,11 @@ constexpr Sentences kBulgarian = {
     "%1 се използва от друга програма.",
     "%1 не е сериен порт.",
     "%1 не поддържа %2 bps.",
+    "Няма хост с име \"%2\" (%1).",
+    "%1 отказа връзката: на този порт не слуша сървър за серийни портове.",
+    "%1 не отговори в рамките на 3 секунди.",
+    "%1 не е сървър за RFC 2217. Ако предава само байтовете, използвайте socket:// вместо "
+    "rfc2217://.",
 };
 
 }  // namespace
@@ -62,6 +76,14 @@ QString OpenFailureText(const OpenError& error, std::uint32_t baudRate,
       return sentence(sentences.notSerial);
     case OpenFailure::RateRefused:
       return sentence(sentences.rateRefused, QString::number(baudRate));
+    case OpenFailure::NoSuchHost:
+      return sentence(sentences.noSuchHost, detail);
+    case OpenFailure::ConnectionRefused:
+      return sentence(sentences.connectionRefused);
+    case OpenFailure::NoAnswer:
+      return sentence(sentences.noAnswer);
+    case OpenFailure::NotRfc2217:
+      return sentence(sentences.notRfc2217);
     case OpenFailure::None:
     case OpenFailure::Other:
       break;

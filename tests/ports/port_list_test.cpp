@@ -94,4 +94,51 @@ TEST(PortList, OnWindowsAComEntryReachesTheDeviceOfItsName) {
   EXPECT_EQ(entries[6].Label(InterfaceLanguage::English), "COM9 — USB-SERIAL CH340");
 }
 
+// Added network ports follow the detected devices, are there by definition, and are searched
+// after the local ports unless one of them is the selected entry.
+TEST(PortList, NetworkPortsComeLastAndAreSearchedAfterTheLocalOnes) {
+  vprinter::PtyLine line;
+  ASSERT_TRUE(line.Open(""));
+  const QList<DetectedDevice> devices{Device(line, "ttyUSB0", "FT232R USB UART")};
+  const QStringList added{"rfc2217://shop12.lan:7000", "socket://[fe80::1]:4001", "shop12.lan:7000",
+                          "rfc2217://shop12.lan"};
+  const auto entries = ports::BuildPortList(
+      devices, [](int number) { return QStringLiteral("/nonexistent/ttyS%1").arg(number); }, added);
+
+  ASSERT_EQ(entries.size(), 9U) << "the two that are not addresses are left out";
+  const QStringList english = Labels(entries, InterfaceLanguage::English);
+  EXPECT_EQ(english.mid(6),
+            QStringList({"ttyUSB0 — FT232R USB UART", "shop12.lan:7000 — network, RFC 2217",
+                         "[fe80::1]:4001 — network, raw TCP"}));
+  EXPECT_EQ(entries[7].Label(InterfaceLanguage::Bulgarian), "shop12.lan:7000 — мрежов, RFC 2217");
+  EXPECT_EQ(entries[8].Label(InterfaceLanguage::Bulgarian), "[fe80::1]:4001 — мрежов, чист TCP");
+  EXPECT_TRUE(entries[7].IsPresent());
+  EXPECT_TRUE(entries[7].Reaches("rfc2217://shop12.lan:7000"));
+  EXPECT_FALSE(entries[7].Reaches("socket://shop12.lan:7000"));
+  EXPECT_FALSE(entries[6].Reaches("rfc2217://shop12.lan:7000"));
+
+  const auto devicesOf = [](const std::vector<printer::SearchPort>& ports) {
+    std::vector<std::string> found;
+    for (const printer::SearchPort& port : ports) found.push_back(port.device);
+    return found;
+  };
+  EXPECT_EQ(devicesOf(ports::SearchPorts(entries, -1)),
+            std::vector<std::string>(
+                {line.DevicePath(), "rfc2217://shop12.lan:7000", "socket://[fe80::1]:4001"}));
+  const auto fromNetwork = ports::SearchPorts(entries, 8);
+  EXPECT_EQ(devicesOf(fromNetwork),
+            std::vector<std::string>(
+                {"socket://[fe80::1]:4001", line.DevicePath(), "rfc2217://shop12.lan:7000"}));
+  EXPECT_EQ(fromNetwork[0].name, "[fe80::1]:4001");
+}
+
+TEST(PortList, ANetworkAddressIsMadeFromItsParts) {
+  EXPECT_EQ(ports::NetworkPortAddress(" shop12.lan ", 7000, true), "rfc2217://shop12.lan:7000");
+  EXPECT_EQ(ports::NetworkPortAddress("fe80::1", 4001, false), "socket://[fe80::1]:4001");
+  EXPECT_EQ(ports::NetworkPortAddress("[fe80::1]", 4001, false), "socket://[fe80::1]:4001");
+  EXPECT_EQ(ports::NetworkPortAddress("", 7000, true), "");
+  EXPECT_EQ(ports::NetworkPortAddress("shop12.lan", 0, true), "");
+  EXPECT_EQ(ports::NetworkPortAddress("shop12.lan/x", 7000, true), "");
+}
+
 }  // namespace

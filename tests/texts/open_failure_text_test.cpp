@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "open_failure_text.h"
+#include "serial.h"
 
 namespace {
 
@@ -30,6 +31,23 @@ TEST(OpenFailureText, FillsInGroupRateAndPathAsTheyAre) {
   EXPECT_EQ(
       OpenFailureText({OpenFailure::NoDevice, "/tmp/%2%1", "", 0}, 9600, InterfaceLanguage::English),
       "There is no device at /tmp/%2%1.");
+}
+
+// The network reasons as a real open gives them: the address, and for an unknown host its name.
+TEST(OpenFailureText, NamesTheAddressOfANetworkPort) {
+  Tserial serial;
+  ASSERT_FALSE(serial.OpenDevice("rfc2217://shop12.invalid:7000", 9600));
+  EXPECT_EQ(OpenFailureText(serial.LastOpenError(), 9600, InterfaceLanguage::English),
+            "There is no host called \"shop12.invalid\" (rfc2217://shop12.invalid:7000).");
+  EXPECT_EQ(OpenFailureText(serial.LastOpenError(), 9600, InterfaceLanguage::Bulgarian),
+            "Няма хост с име \"shop12.invalid\" (rfc2217://shop12.invalid:7000).");
+  const OpenError notRfc2217{OpenFailure::NotRfc2217, "rfc2217://10.0.0.5:4001", "", 0};
+  EXPECT_EQ(OpenFailureText(notRfc2217, 9600, InterfaceLanguage::English),
+            "rfc2217://10.0.0.5:4001 is not an RFC 2217 server. If it passes the bytes only, use "
+            "socket:// instead of rfc2217://.");
+  const OpenError silent{OpenFailure::NoAnswer, "socket://10.0.0.5:4001", "", 0};
+  EXPECT_EQ(OpenFailureText(silent, 9600, InterfaceLanguage::Bulgarian),
+            "socket://10.0.0.5:4001 не отговори в рамките на 3 секунди.");
 }
 
 }  // namespace

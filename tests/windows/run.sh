@@ -77,6 +77,46 @@ start_printer 10 --model "$MODEL"
 start_printer 11 --reply-hex "$CONTROL_REPLY"
 start_printer 12 --no-read
 
+# A printer shared by ser2net over RFC 2217 on a free loopback port, for the network port tests.
+start_network_printer() {
+  local ser2net link="$PWD/build-mingw/vprinter-net" out=build-mingw/vprinter-net.out port
+  ser2net=$(command -v ser2net || true)
+  [ -n "$ser2net" ] || [ ! -x /usr/sbin/ser2net ] || ser2net=/usr/sbin/ser2net
+  if [ -z "$ser2net" ]; then
+    echo "ser2net is not installed: the network port test skips"
+    return 0
+  fi
+  "$VPRINTER" --link "$link" --reply-hex "$CONTROL_REPLY" >"$out" 2>&1 &
+  printer_pids+=($!)
+  for _ in $(seq 50); do
+    [ -s "$out" ] && [ -L "$link" ] && break
+    sleep 0.1
+  done
+  for _ in 1 2 3; do
+    port=$((20000 + RANDOM % 20000))
+    listening "$port" && continue
+    printf 'connection: &printer\n  accepter: telnet(rfc2217),tcp,127.0.0.1,%d\n' "$port" \
+      >build-mingw/ser2net.yaml
+    printf '  connector: serialdev,%s,9600n81,local\n' "$(readlink -f "$link")" \
+      >>build-mingw/ser2net.yaml
+    "$ser2net" -n -d -c build-mingw/ser2net.yaml >build-mingw/ser2net.log 2>&1 &
+    printer_pids+=($!)
+    for _ in $(seq 50); do
+      if listening "$port"; then
+        export QUILLSETTER_RFC2217_PRINTER="rfc2217://127.0.0.1:$port"
+        return 0
+      fi
+      sleep 0.1
+    done
+  done
+  echo "ser2net did not start:" >&2
+  cat build-mingw/ser2net.log >&2
+  return 1
+}
+# Whether something listens on 127.0.0.1:PORT, from the kernel's table.
+listening() { grep -q "0100007F:$(printf '%04X' "$1") [0-9A-F:]* 0A" /proc/net/tcp; }
+start_network_printer
+
 # Started here so that what it prints when it ends goes to a file rather than into the summary.
 wineserver >build-mingw/wineserver.log 2>&1
 status=0

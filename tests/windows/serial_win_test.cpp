@@ -1,6 +1,8 @@
 // Run under Wine by run.sh: COM5 and COM10 lead to a virtual printer reporting kModel, COM6 to a
 // silent one, COM7 and COM11 to one whose reply carries XON, XOFF, CR, LF, NUL and 0xFF, COM8 to
 // one that answers only the first identify, COM12 to one that never reads, and COM9 to nothing.
+// QUILLSETTER_RFC2217_PRINTER names an RFC 2217 port of ser2net sharing a printer with the
+// reply of COM7.
 #define WIN32_LEAN_AND_MEAN
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -9,7 +11,9 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <iterator>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -252,6 +256,29 @@ TEST(WinSerial, FailedOpenSaysWhy) {
 
   ASSERT_TRUE(port.Open(kPrinterPort, 9600));
   EXPECT_EQ(port.LastOpenError().reason, OpenFailure::None);
+}
+
+// Winsock under the same Tserial: the reply's control bytes and 0xFF cross the telnet stream
+// unchanged.
+TEST(WinNetworkPort, IdentifyOverRfc2217) {
+  const char* url = std::getenv("QUILLSETTER_RFC2217_PRINTER");
+  if (url == nullptr || *url == '\0') GTEST_SKIP() << "no ser2net: the network port test skips";
+  Tserial port;
+  ASSERT_TRUE(port.OpenDevice(url, 9600)) << static_cast<int>(port.LastOpenError().reason);
+  EXPECT_FALSE(port.RateSetByServer());
+  Reply reply{};
+  EXPECT_EQ(Identify(port, reply), printer::kIdentifyReplyLength);
+  EXPECT_EQ(reply, ControlReply());
+}
+
+TEST(WinNetworkPort, FailedConnectSaysWhy) {
+  Tserial port;
+  // Nothing listens on port 1 of the loopback address.
+  EXPECT_FALSE(port.OpenDevice("rfc2217://127.0.0.1:1", 9600));
+  EXPECT_EQ(port.LastOpenError().reason, OpenFailure::ConnectionRefused);
+  EXPECT_FALSE(port.OpenDevice("socket://printer.invalid:7000", 9600));
+  EXPECT_EQ(port.LastOpenError().reason, OpenFailure::NoSuchHost);
+  EXPECT_FALSE(port.IsOpen());
 }
 
 }  // namespace
