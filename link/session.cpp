@@ -1,0 +1,80 @@
+#include "session.h"
+
+#include <algorithm>
+#include <thread>
+
+#include "identify.h"
+#include "serial_deadline.h"
+#include "test_page.h"
+
+namespace printer {
+
+ConnectResult Session::Connect(const std::string& device, std::uint32_t rate) {
+  Disconnect();
+  device_ = device;
+  rate_ = rate;
+  model_.clear();
+  family_ = kNoFamily;
+  ConnectResult result;
+  // Without a rate there is nothing to open the port at.
+  if (rate == 0 || !serial_.OpenDevice(device, rate)) {
+    if (rate != 0) result.openError = serial_.LastOpenError();
+    return result;
+  }
+  const IdentifyResult reply = AskModel(serial_);
+  result.model = reply.model;
+  result.family = reply.family;
+  // A silent or unknown printer's port is released, so that other programs can use it.
+  if (!reply.answered || reply.family == kNoFamily) {
+    serial_.Close();
+    result.outcome = reply.answered ? ConnectOutcome::Unsupported : ConnectOutcome::NoAnswer;
+    return result;
+  }
+  connected_ = true;
+  model_ = reply.model;
+  family_ = reply.family;
+  result.outcome = ConnectOutcome::Connected;
+  return result;
+}
+
+void Session::Disconnect() {
+  serial_.Close();
+  connected_ = false;
+}
+
+SendOutcome Session::Send(const PrinterSettings& settings, const SendHooks& hooks, int pauseMs) {
+  return SendSequence(serial_, BuildSettingsSequence(Family(), settings, pauseMs), hooks);
+}
+
+SendOutcome Session::PrintTestPage(const PrinterSettings& settings, int language,
+                                   const SendHooks& hooks) {
+  return Run(BuildTestPage(model_, settings, LabelsOf(settings, Family()), language), hooks);
+}
+
+SendOutcome Session::Run(const SettingsSequence& steps, const SendHooks& hooks) {
+  return RunSteps(serial_, steps, hooks);
+}
+
+RateChangeAfterSend Session::RateChangeAfter(const PrinterSettings& sent) const {
+  RateChangeAfterSend after;
+  after.oldRate = rate_;
+  if (Family() != kDipFamily) return after;
+  after.newRate = BaudRateOf(sent.newBaud);
+  // Without a new rate chosen the printer keeps the one it has.
+  if (after.newRate != 0 && after.newRate != rate_) after.change = RateChange::WaitForRestart;
+  return after;
+}
+
+bool SleepUnlessStopped(std::chrono::milliseconds time, const StopRequest& stop) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point until = Clock::now() + time;
+  const std::chrono::milliseconds slice(kWaitSliceMs);
+  for (;;) {
+    if (stop && stop()) return false;
+    const Clock::time_point now = Clock::now();
+    if (now >= until) return true;
+    std::this_thread::sleep_for(std::min<Clock::duration>(until - now, slice));
+  }
+}
+
+}  // namespace printer
