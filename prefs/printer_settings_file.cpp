@@ -26,25 +26,26 @@ constexpr int EntriesOf(const Labels& /*labels*/) {
   return static_cast<int>(std::tuple_size_v<Labels>);
 }
 
-struct PrinterValue {
-  const char* name;
-  int PrinterSettings::*field;
-  int entries;  // the size of its list
-};
+}  // namespace
 
-constexpr std::array<PrinterValue, 10> kPrinterValues{{
-    {names::kIntensity, &PrinterSettings::intensity, EntriesOf(printer::kIntensityLabels)},
-    // Every family's speed list has as many entries as the one shown before a connection.
-    {names::kSpeed, &PrinterSettings::speed, EntriesOf(printer::kUnconnectedSpeedLabels)},
-    {names::kCountry, &PrinterSettings::country, EntriesOf(printer::kCountryLabels)},
-    {names::kCodePage, &PrinterSettings::codePage, EntriesOf(printer::kCodePageLabels)},
-    {names::kNewBaud, &PrinterSettings::newBaud, EntriesOf(printer::kBaudLabels)},
-    {names::kAutoCutter, &PrinterSettings::autoCutter, kSwitchPositions},
-    {names::kPaper, &PrinterSettings::paper, kSwitchPositions},
-    {names::kProtocol, &PrinterSettings::protocol, EntriesOf(printer::kProtocolLabels)},
-    {names::kCommandSet, &PrinterSettings::commandSet, kSwitchPositions},
-    {names::kEsct, &PrinterSettings::esct, kSwitchPositions},
-}};
+const std::array<PrinterValue, 10>& PrinterValues() {
+  static constexpr std::array<PrinterValue, 10> kPrinterValues{{
+      {names::kIntensity, &PrinterSettings::intensity, EntriesOf(printer::kIntensityLabels)},
+      // Every family's speed list has as many entries as the one shown before a connection.
+      {names::kSpeed, &PrinterSettings::speed, EntriesOf(printer::kUnconnectedSpeedLabels)},
+      {names::kCountry, &PrinterSettings::country, EntriesOf(printer::kCountryLabels)},
+      {names::kCodePage, &PrinterSettings::codePage, EntriesOf(printer::kCodePageLabels)},
+      {names::kNewBaud, &PrinterSettings::newBaud, EntriesOf(printer::kBaudLabels)},
+      {names::kAutoCutter, &PrinterSettings::autoCutter, kSwitchPositions},
+      {names::kPaper, &PrinterSettings::paper, kSwitchPositions},
+      {names::kProtocol, &PrinterSettings::protocol, EntriesOf(printer::kProtocolLabels)},
+      {names::kCommandSet, &PrinterSettings::commandSet, kSwitchPositions},
+      {names::kEsct, &PrinterSettings::esct, kSwitchPositions},
+  }};
+  return kPrinterValues;
+}
+
+namespace {
 
 QString KeyOf(const char* name) { return QString::fromLatin1(kGroup) + u'/' + QLatin1String(name); }
 
@@ -53,7 +54,7 @@ QString KeyOf(const char* name) { return QString::fromLatin1(kGroup) + u'/' + QL
 bool SavePrinterSettings(const QString& path, const PrinterSettings& settings,
                          const QString& model) {
   return WriteIniFile(path, [&](QSettings& file) {
-    for (const PrinterValue& value : kPrinterValues) {
+    for (const PrinterValue& value : PrinterValues()) {
       file.setValue(KeyOf(value.name), settings.*value.field);
     }
     file.setValue(KeyOf(kModel), model);
@@ -69,7 +70,7 @@ std::optional<LoadedPrinterSettings> LoadPrinterSettings(const QString& path,
     return std::nullopt;
   }
   LoadedPrinterSettings loaded{current, {}};
-  for (const PrinterValue& value : kPrinterValues) {
+  for (const PrinterValue& value : PrinterValues()) {
     const auto index = ReadInteger(file, KeyOf(value.name));
     if (index && *index >= 0 && *index < value.entries) {
       loaded.settings.*value.field = *index;
