@@ -10,9 +10,16 @@
 #include <cstdio>
 #include <thread>
 
+#include "batch.h"
+#include "code_page_proof.h"
 #include "identify.h"
+#include "install_record.h"
+#include "install_slip.h"
 #include "interrupt.h"
+#include "log_command.h"
 #include "open_failure_text.h"
+#include "output.h"
+#include "plan.h"
 #include "port_argument.h"
 #include "port_list.h"
 #include "preferences.h"
@@ -22,6 +29,7 @@
 #include "progress_line.h"
 #include "search_report.h"
 #include "serial.h"
+#include "settings_argument.h"
 #include "settings_sequence.h"
 #include "test_page.h"
 
@@ -29,9 +37,6 @@ namespace cli {
 namespace {
 
 constexpr int kSliceMs = 10;
-
-void Out(const QString& text) { std::fputs(qPrintable(text + u'\n'), stdout); }
-void Err(const QString& text) { std::fputs(qPrintable(text + u'\n'), stderr); }
 
 QString Latin1(const std::string& text) {
   return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
@@ -215,28 +220,71 @@ int RunOnPrinter(Tserial& serial, const printer::SettingsSequence& steps, bool c
   return kStoppedAnswering;
 }
 
-int Apply(const Arguments& arguments) {
-  const auto loaded = prefs::LoadPrinterSettings(arguments.file, printer::PrinterSettings{});
-  if (!loaded) {
-    Err("Cannot read the settings file " + arguments.file + '.');
-    return kUsage;
+// What a completed or failed send did, for the install log and the slip.
+printer::InstallOutcome SendOutcomeOf(const Found& found, const printer::PrinterSettings& sent,
+                                      int status) {
+  printer::InstallOutcome outcome;
+  outcome.model = found.model.toStdString();
+  outcome.family = found.family;
+  outcome.rateBefore = found.baud;
+  outcome.rateAfter = found.baud;
+  outcome.result =
+      status == kDone ? printer::InstallResult::Configured : printer::InstallResult::Failed;
+  outcome.failure =
+      status == kInterrupted ? printer::InstallFailure::Stopped : printer::InstallFailure::LineLost;
+  const std::uint32_t newRate = printer::BaudRateOf(sent.newBaud);
+  if (status == kDone && found.family == printer::kDipFamily && newRate != 0 &&
+      newRate != found.baud) {
+    outcome.result = printer::InstallResult::RestartNeeded;
+    outcome.rateAfter = newRate;
   }
-  if (!loaded->skipped.isEmpty()) {
-    Err("The settings file " + arguments.file +
-        " has no usable value for: " + loaded->skipped.join(QStringLiteral(", ")) + '.');
-    return kUsage;
+  return outcome;
+}
+
+int Apply(const Arguments& arguments) {
+  const auto settings = LoadSettingsArgument(arguments.file);
+  if (!settings) return kUsage;
+  const int pauseMs = arguments.pauseMs.value_or(printer::kSequencePauseMs);
+  const auto stepsFor = [&settings, pauseMs](int family) {
+    return printer::BuildSettingsSequence(family, *settings, pauseMs);
+  };
+  if (arguments.dryRun && !arguments.model.isEmpty()) {
+    return PlanForModel(
+        arguments.model, [&stepsFor](int family) { return WithLivenessCheck(stepsFor(family)); },
+        arguments.json);
   }
   Tserial serial;
   Found found;
   const int identified = ConnectAsGiven(arguments, serial, found);
   if (identified != kDone) return identified;
+  if (arguments.dryRun) {
+    serial.Close();
+    PrintPlan(Described(found), WithLivenessCheck(stepsFor(found.family)), found.family, found.baud,
+              arguments.json);
+    return kDone;
+  }
 
-  const int status = RunOnPrinter(
-      serial,
-      printer::BuildSettingsSequence(found.family, loaded->settings,
-                                     arguments.pauseMs.value_or(printer::kSequencePauseMs)),
-      true);
+  int status = RunOnPrinter(serial, stepsFor(found.family), true);
+  const InstallContext context = ContextFor(arguments.file, *settings);
+  const printer::InstallOutcome outcome = SendOutcomeOf(found, *settings, status);
+  if (status == kDone && arguments.slip) {
+    printer::SlipFacts facts = SlipFactsFor(context, Named({found.port, found.device}));
+    facts.model = outcome.model;
+    facts.rateBefore = outcome.rateBefore;
+    facts.rateAfter = outcome.rateAfter;
+    facts.family = outcome.family;
+    facts.settings = *settings;
+    status = RunOnPrinter(serial, printer::BuildInstallSlip(facts, context.language), false);
+  }
   serial.Close();
+  if (!arguments.logFile.isEmpty() &&
+      !prefs::AppendInstallRecord(
+          arguments.logFile,
+          RecordOf(context,
+                   {found.port.toStdString(), QFile::encodeName(found.device).toStdString()},
+                   outcome))) {
+    Err("Cannot write the install log " + arguments.logFile + '.');
+  }
   if (status != kDone) return status;
   QString sentence = "Settings applied to " + found.model + " on " + Where(found) + '.';
   if (found.family == printer::kDipFamily) {
@@ -248,11 +296,6 @@ int Apply(const Arguments& arguments) {
 }
 
 int TestPage(const Arguments& arguments) {
-  Tserial serial;
-  Found found;
-  const int identified = ConnectAsGiven(arguments, serial, found);
-  if (identified != kDone) return identified;
-
   // The window's choices, as it stored them.
   const prefs::StoredChoices stored = prefs::Load().choices;
   printer::PrinterSettings settings;
@@ -260,11 +303,44 @@ int TestPage(const Arguments& arguments) {
   settings.speed = stored.speed;
   settings.country = stored.country;
   settings.codePage = arguments.codePage.value_or(stored.codePage);
-  const auto steps = printer::BuildTestPage(found.model.toStdString(), settings,
-                                            printer::LabelsOf(settings, found.family), 1);
+  const auto stepsFor = [&settings](const QString& model, int family) {
+    return printer::BuildTestPage(model.toStdString(), settings,
+                                  printer::LabelsOf(settings, family), 1);
+  };
+  if (arguments.dryRun && !arguments.model.isEmpty()) {
+    return PlanForModel(
+        arguments.model,
+        [&stepsFor, &arguments](int family) { return stepsFor(arguments.model, family); },
+        arguments.json);
+  }
+
+  Tserial serial;
+  Found found;
+  const int identified = ConnectAsGiven(arguments, serial, found);
+  if (identified != kDone) return identified;
+  const auto steps = stepsFor(found.model, found.family);
+  if (arguments.dryRun) {
+    serial.Close();
+    PrintPlan(Described(found), steps, found.family, found.baud, arguments.json);
+    return kDone;
+  }
   const int status = RunOnPrinter(serial, steps, false);
   serial.Close();
   if (status == kDone) Out("Test page printed on " + found.model + " at " + Where(found) + '.');
+  return status;
+}
+
+int CodePages(const Arguments& arguments) {
+  Tserial serial;
+  Found found;
+  const int identified = ConnectAsGiven(arguments, serial, found);
+  if (identified != kDone) return identified;
+  const QByteArray text =
+      arguments.text ? arguments.text->toUtf8()
+                     : QByteArray(printer::TestPageSample(ContextFor({}, {}).language).data());
+  const int status = RunOnPrinter(serial, printer::BuildCodePageProof(text.toStdString()), false);
+  serial.Close();
+  if (status == kDone) Out("Code pages printed on " + found.model + " at " + Where(found) + '.');
   return status;
 }
 
@@ -296,6 +372,12 @@ int Run(const ParseResult& parsed) {
       return Apply(arguments);
     case Command::TestPage:
       return TestPage(arguments);
+    case Command::CodePages:
+      return CodePages(arguments);
+    case Command::Log:
+      return ShowLog(arguments);
+    case Command::Batch:
+      return Batch(arguments);
     case Command::None:
       break;
   }
