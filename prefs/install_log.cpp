@@ -1,5 +1,6 @@
 #include "install_log.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -12,8 +13,16 @@
 namespace prefs {
 
 QString DefaultInstallLogPath() {
-  return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-         QStringLiteral("/installs.jsonl");
+  // The window and the command line are programs of different names; the data folder is the
+  // application's, named as its stored choices are.
+  const QString organization = QCoreApplication::organizationName();
+  const QString application = QCoreApplication::applicationName();
+  QCoreApplication::setOrganizationName(QStringLiteral("Tavrin Ltd"));
+  QCoreApplication::setApplicationName(QStringLiteral("Quillsetter"));
+  const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+  QCoreApplication::setOrganizationName(organization);
+  QCoreApplication::setApplicationName(application);
+  return folder + QStringLiteral("/installs.jsonl");
 }
 
 QJsonObject InstallRecordJson(const InstallRecord& record) {

@@ -1,5 +1,6 @@
 // The install log in a temporary folder: the record's line, appends from many writers at once,
 // and reading it back.
+#include <QCoreApplication>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -107,6 +108,17 @@ TEST(InstallLogTest, TheSha256IsTheFilesDigest) {
   EXPECT_EQ(prefs::FileSha256(file.fileName()),
             "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
   EXPECT_TRUE(prefs::FileSha256(folder.filePath("none")).isEmpty());
+}
+
+// The window and the command line, whatever their program names, share one default log.
+TEST(InstallLogTest, TheDefaultLogIsTheApplicationsWhateverTheProgramsName) {
+  const QString application = QCoreApplication::applicationName();
+  const QString path = prefs::DefaultInstallLogPath();
+  EXPECT_TRUE(path.endsWith("/Tavrin Ltd/Quillsetter/installs.jsonl")) << path.toStdString();
+  QCoreApplication::setApplicationName("quillsetter-cli");
+  EXPECT_EQ(prefs::DefaultInstallLogPath(), path);
+  QCoreApplication::setApplicationName(application);
+  EXPECT_EQ(QCoreApplication::applicationName(), application) << "left as it was";
 }
 
 }  // namespace
