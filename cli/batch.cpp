@@ -43,14 +43,15 @@ Targets TargetsOf(const Arguments& arguments) {
   }
   for (const QString& port : arguments.ports) {
     const PortTarget target = ResolvePort(port, entries);
-    targets.ports.push_back(
-        {target.name.toStdString(), QFile::encodeName(target.device).toStdString()});
+    targets.ports.push_back({target.name.toStdString(),
+                             QFile::encodeName(target.device).toStdString(),
+                             target.name.toStdString()});
   }
   return targets;
 }
 
 QString Shown(const printer::SearchPort& port) {
-  const QString name = QString::fromStdString(port.name);
+  const QString name = QString::fromStdString(port.tag);
   const QString device = QString::fromStdString(port.device);
   return name == device ? name : name + " (" + device + ')';
 }
@@ -58,7 +59,7 @@ QString Shown(const printer::SearchPort& port) {
 void PrintLine(const printer::SearchPort& port, const InstallOutcome& outcome, bool json) {
   const QString model = QString::fromLatin1(outcome.model.c_str());
   if (json) {
-    Out(JsonLine({{"port", QString::fromStdString(port.name)},
+    Out(JsonLine({{"port", QString::fromStdString(port.tag)},
                   {"device", QString::fromStdString(port.device)},
                   {"model", model},
                   {"family", outcome.family},

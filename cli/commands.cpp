@@ -8,11 +8,10 @@
 
 #include <chrono>
 #include <cstdio>
-#include <thread>
+#include <functional>
 
 #include "batch.h"
 #include "code_page_proof.h"
-#include "identify.h"
 #include "install_record.h"
 #include "install_slip.h"
 #include "interrupt.h"
@@ -24,23 +23,19 @@
 #include "port_list.h"
 #include "preferences.h"
 #include "printer.h"
+#include "printer_messages.h"
 #include "printer_search.h"
 #include "printer_settings_file.h"
 #include "progress_line.h"
 #include "search_report.h"
 #include "serial.h"
+#include "session.h"
 #include "settings_argument.h"
 #include "settings_sequence.h"
 #include "test_page.h"
 
 namespace cli {
 namespace {
-
-constexpr int kSliceMs = 10;
-
-QString Latin1(const std::string& text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // The result of identify, find and apply: the printer and where it answered.
 struct Found {
@@ -64,56 +59,61 @@ void Report(const Found& found, bool json, const QString& sentence) {
   }
 }
 
-// A serial wait that Ctrl-C ends.
-void StopOnInterrupt(Tserial& serial) {
-  serial.SetWaitHook([] { return !Interrupted(); });
-}
-
 // "COM3 (/dev/ttyUSB0)", or the path alone when the port was named by it.
 QString Named(const PortTarget& target) {
   return target.name == target.device ? target.name : target.name + " (" + target.device + ')';
 }
 
-int CannotOpen(const PortTarget& target, const Tserial& serial, std::uint32_t baud) {
-  const QString reason =
-      ports::OpenFailureText(serial.LastOpenError(), baud, ports::TextLanguage::English);
-  Err("Cannot open " + Named(target) + '.' + (reason.isEmpty() ? QString() : u' ' + reason));
-  return kCannotOpen;
-}
-
-// Opens the port and asks the printer for its model; an exit status other than kDone when that
-// failed, with the message written.
-int OpenAndIdentify(const PortTarget& target, std::uint32_t baud, Tserial& serial, Found& found) {
-  StopOnInterrupt(serial);
-  if (!serial.OpenDevice(QFile::encodeName(target.device).toStdString(), baud)) {
-    return CannotOpen(target, serial, baud);
-  }
-  const printer::IdentifyResult reply = printer::AskModel(serial);
+// The port of --port at the rate of --baud, connected with a supported printer on it; an exit
+// status other than kDone when that failed, with the message written.
+int ConnectAsGiven(const Arguments& arguments, printer::Session& session, Found& found) {
+  const PortTarget target = ResolvePort(arguments.ports.front(), CurrentPortList());
+  const std::uint32_t baud = *arguments.baud;
+  const printer::ConnectResult result =
+      session.Connect(QFile::encodeName(target.device).toStdString(), baud);
   if (Interrupted()) return kInterrupted;
-  found = {target.name, target.device, baud, Latin1(reply.model), reply.family};
-  if (!reply.answered) {
-    Err(QStringLiteral("No printer answered on %1 at %2 bps.").arg(Named(target)).arg(baud));
-    return kNoPrinter;
+  found = {target.name, target.device, baud, texts::ModelName(result.model), result.family};
+  switch (result.outcome) {
+    case printer::ConnectOutcome::Connected:
+      return kDone;
+    case printer::ConnectOutcome::CannotOpen: {
+      const QString reason =
+          texts::OpenFailureText(result.openError, baud, InterfaceLanguage::English);
+      Err("Cannot open " + Named(target) + '.' + (reason.isEmpty() ? QString() : u' ' + reason));
+      return kCannotOpen;
+    }
+    case printer::ConnectOutcome::NoAnswer:
+      Err(QStringLiteral("No printer answered on %1 at %2 bps.")
+              .arg(Named(target), QString::number(baud)));
+      return kNoPrinter;
+    case printer::ConnectOutcome::Unsupported:
+      break;
   }
-  if (reply.family == printer::kNoFamily) {
-    Err("This printer model (" + found.model + ") is not supported!");
-    return kUnsupported;
-  }
-  return kDone;
+  Err(texts::UnsupportedModel(found.model));
+  return kUnsupported;
 }
 
-// The port of --port at the rate of --baud, with a supported printer on it.
-int ConnectAsGiven(const Arguments& arguments, Tserial& serial, Found& found) {
-  return OpenAndIdentify(ResolvePort(arguments.ports.front(), CurrentPortList()), *arguments.baud,
-                         serial, found);
-}
+// A channel whose waits Ctrl-C ends.
+class InterruptibleSerial {
+ public:
+  InterruptibleSerial() {
+    serial_.SetWaitHook([] { return !Interrupted(); });
+  }
+  printer::Session& session() { return session_; }
+
+ private:
+  Tserial serial_;
+  printer::Session session_{serial_};
+};
 
 QString Where(const Found& found) {
-  return QStringLiteral("%1 at %2 bps").arg(Named({found.port, found.device})).arg(found.baud);
+  return QStringLiteral("%1 at %2 bps")
+      .arg(Named({found.port, found.device}), QString::number(found.baud));
 }
 
 QString Described(const Found& found) {
-  return QStringLiteral("%1: %2, family %3").arg(Where(found), found.model).arg(found.family);
+  return QStringLiteral("%1: %2, family %3")
+      .arg(Where(found), found.model, QString::number(found.family));
 }
 
 int Ports(const Arguments& arguments) {
@@ -126,7 +126,7 @@ int Ports(const Arguments& arguments) {
                                  {"description", description},
                                  {"present", entry.IsPresent()}});
     } else {
-      Out(entry.Label(ports::TextLanguage::English) +
+      Out(entry.Label(InterfaceLanguage::English) +
           (entry.IsPresent() ? QStringLiteral(" (") + entry.device + u')' : QString()));
     }
   }
@@ -138,9 +138,9 @@ int Ports(const Arguments& arguments) {
 }
 
 int Identify(const Arguments& arguments) {
-  Tserial serial;
+  InterruptibleSerial line;
   Found found;
-  const int status = ConnectAsGiven(arguments, serial, found);
+  const int status = ConnectAsGiven(arguments, line.session(), found);
   if (status != kDone) return status;
   Report(found, arguments.json, Described(found));
   return kDone;
@@ -148,19 +148,17 @@ int Identify(const Arguments& arguments) {
 
 int Find(const Arguments& arguments) {
   printer::SearchRequest request;
-  // The name each port goes by in the result: "COM3", "ttyUSB0" or the path given.
-  QStringList names;
+  // Each port is tagged with the name it goes by in the result: "COM3", "ttyUSB0" or the path
+  // given.
   const std::vector<ports::PortEntry> entries = CurrentPortList();
   if (arguments.ports.isEmpty()) {
-    std::vector<int> indices;
-    request.ports = ports::SearchPorts(entries, -1, &indices);
-    for (const int index : indices) names << entries[static_cast<std::size_t>(index)].Name();
+    request.ports = ports::SearchPorts(entries, -1);
   } else {
     for (const QString& port : arguments.ports) {
       const PortTarget target = ResolvePort(port, entries);
-      request.ports.push_back(
-          {target.name.toStdString(), QFile::encodeName(target.device).toStdString()});
-      names << target.name;
+      request.ports.push_back({target.name.toStdString(),
+                               QFile::encodeName(target.device).toStdString(),
+                               target.name.toStdString()});
     }
   }
   // The rate the window would try first: the one last chosen there.
@@ -168,44 +166,39 @@ int Find(const Arguments& arguments) {
   ProgressLine progress;
   printer::SearchHooks hooks;
   hooks.progress = [&progress](int made, int planned, const std::string& port, std::uint32_t rate) {
-    progress.Show(made + 1, planned,
-                  QStringLiteral("%1 at %2 bps").arg(QString::fromStdString(port)).arg(rate));
+    progress.Show(
+        made + 1, planned,
+        QStringLiteral("%1 at %2 bps").arg(QString::fromStdString(port), QString::number(rate)));
   };
   hooks.stopRequested = [] { return Interrupted(); };
   const printer::SearchResult result = printer::FindPrinter(request, hooks);
   progress.Finish();
   if (result.stopped) return kInterrupted;
   if (!result.found) {
-    Err(ports::SearchReport(result, ports::TextLanguage::English));
+    Err(texts::SearchReport(result, InterfaceLanguage::English));
     return kNoPrinter;
   }
-  const Found found{names[result.portIndex], QString::fromStdString(result.device), result.rate,
-                    Latin1(result.model), result.family};
+  const Found found{QString::fromStdString(result.tag), QString::fromStdString(result.device),
+                    result.rate, texts::ModelName(result.model), result.family};
   Report(found, arguments.json, Described(found));
   return kDone;
 }
 
-// Sleeps the pause in slices, so that Ctrl-C ends it at once.
-bool Pause(int ms) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (!Interrupted() && std::chrono::steady_clock::now() < end) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(kSliceMs));
-  }
-  return !Interrupted();
-}
-
-// Runs steps with progress on standard error; the exit status of the run.
-int RunOnPrinter(Tserial& serial, const printer::SettingsSequence& steps, bool checkAlive) {
+// Runs steps with progress on standard error, each step in words, pauses that Ctrl-C ends; the
+// exit status of the run.
+int RunOnPrinter(const printer::SettingsSequence& steps,
+                 const std::function<printer::SendOutcome(const printer::SendHooks&)>& run) {
   ProgressLine progress;
   printer::SendHooks hooks;
   const int total = static_cast<int>(steps.size());
   hooks.stepSent = [&progress, &steps, total](std::size_t index) {
-    progress.Show(static_cast<int>(index) + 1, total, DescribeStep(steps[index]));
+    progress.Show(static_cast<int>(index) + 1, total, QString::fromStdString(steps[index].what));
   };
-  hooks.pause = Pause;
-  hooks.stopRequested = [] { return Interrupted(); };
-  const printer::SendOutcome outcome = checkAlive ? printer::SendSequence(serial, steps, hooks)
-                                                  : printer::RunSteps(serial, steps, hooks);
+  hooks.pause = [](int ms) {
+    return printer::SleepUnlessStopped(std::chrono::milliseconds(ms), Interrupted);
+  };
+  hooks.stopRequested = Interrupted;
+  const printer::SendOutcome outcome = run(hooks);
   progress.Finish();
   switch (outcome) {
     case printer::SendOutcome::Complete:
@@ -216,15 +209,15 @@ int RunOnPrinter(Tserial& serial, const printer::SettingsSequence& steps, bool c
     case printer::SendOutcome::LineLost:
       break;
   }
-  Err(QStringLiteral("Error communicating with printer"));
+  Err(texts::NoAnswer());
   return kStoppedAnswering;
 }
 
 // What a completed or failed send did, for the install log and the slip.
-printer::InstallOutcome SendOutcomeOf(const Found& found, const printer::PrinterSettings& sent,
-                                      int status) {
+printer::InstallOutcome SendOutcomeOf(const Found& found, const printer::Session& session,
+                                      const printer::PrinterSettings& sent, int status) {
   printer::InstallOutcome outcome;
-  outcome.model = found.model.toStdString();
+  outcome.model = session.Model();
   outcome.family = found.family;
   outcome.rateBefore = found.baud;
   outcome.rateAfter = found.baud;
@@ -232,11 +225,10 @@ printer::InstallOutcome SendOutcomeOf(const Found& found, const printer::Printer
       status == kDone ? printer::InstallResult::Configured : printer::InstallResult::Failed;
   outcome.failure =
       status == kInterrupted ? printer::InstallFailure::Stopped : printer::InstallFailure::LineLost;
-  const std::uint32_t newRate = printer::BaudRateOf(sent.newBaud);
-  if (status == kDone && found.family == printer::kDipFamily && newRate != 0 &&
-      newRate != found.baud) {
+  const printer::RateChangeAfterSend change = session.RateChangeAfter(sent);
+  if (status == kDone && change.change == printer::RateChange::WaitForRestart) {
     outcome.result = printer::InstallResult::RestartNeeded;
-    outcome.rateAfter = newRate;
+    outcome.rateAfter = change.newRate;
   }
   return outcome;
 }
@@ -253,20 +245,23 @@ int Apply(const Arguments& arguments) {
         arguments.model, [&stepsFor](int family) { return WithLivenessCheck(stepsFor(family)); },
         arguments.json);
   }
-  Tserial serial;
+  InterruptibleSerial line;
+  printer::Session& session = line.session();
   Found found;
-  const int identified = ConnectAsGiven(arguments, serial, found);
+  const int identified = ConnectAsGiven(arguments, session, found);
   if (identified != kDone) return identified;
   if (arguments.dryRun) {
-    serial.Close();
+    session.Disconnect();
     PrintPlan(Described(found), WithLivenessCheck(stepsFor(found.family)), found.family, found.baud,
               arguments.json);
     return kDone;
   }
 
-  int status = RunOnPrinter(serial, stepsFor(found.family), true);
+  int status = RunOnPrinter(stepsFor(found.family), [&](const printer::SendHooks& hooks) {
+    return session.Send(*settings, hooks, pauseMs);
+  });
   const InstallContext context = ContextFor(arguments.file, *settings);
-  const printer::InstallOutcome outcome = SendOutcomeOf(found, *settings, status);
+  const printer::InstallOutcome outcome = SendOutcomeOf(found, session, *settings, status);
   if (status == kDone && arguments.slip) {
     printer::SlipFacts facts = SlipFactsFor(context, Named({found.port, found.device}));
     facts.model = outcome.model;
@@ -274,15 +269,16 @@ int Apply(const Arguments& arguments) {
     facts.rateAfter = outcome.rateAfter;
     facts.family = outcome.family;
     facts.settings = *settings;
-    status = RunOnPrinter(serial, printer::BuildInstallSlip(facts, context.language), false);
+    const printer::SettingsSequence slip = printer::BuildInstallSlip(facts, context.language);
+    status = RunOnPrinter(
+        slip, [&](const printer::SendHooks& hooks) { return session.Run(slip, hooks); });
   }
-  serial.Close();
+  session.Disconnect();
+  const printer::SearchPort port{found.port.toStdString(),
+                                 QFile::encodeName(found.device).toStdString(),
+                                 found.port.toStdString()};
   if (!arguments.logFile.isEmpty() &&
-      !prefs::AppendInstallRecord(
-          arguments.logFile,
-          RecordOf(context,
-                   {found.port.toStdString(), QFile::encodeName(found.device).toStdString()},
-                   outcome))) {
+      !prefs::AppendInstallRecord(arguments.logFile, RecordOf(context, port, outcome))) {
     Err("Cannot write the install log " + arguments.logFile + '.');
   }
   if (status != kDone) return status;
@@ -297,49 +293,52 @@ int Apply(const Arguments& arguments) {
 
 int TestPage(const Arguments& arguments) {
   // The window's choices, as it stored them.
-  const prefs::StoredChoices stored = prefs::Load().choices;
-  printer::PrinterSettings settings;
-  settings.intensity = stored.intensity;
-  settings.speed = stored.speed;
-  settings.country = stored.country;
-  settings.codePage = arguments.codePage.value_or(stored.codePage);
-  const auto stepsFor = [&settings](const QString& model, int family) {
-    return printer::BuildTestPage(model.toStdString(), settings,
-                                  printer::LabelsOf(settings, family), 1);
+  printer::PrinterSettings settings = prefs::Load().choices.printer;
+  settings.codePage = arguments.codePage.value_or(settings.codePage);
+  const auto stepsFor = [&settings](const std::string& model, int family) {
+    return printer::BuildTestPage(model, settings, printer::LabelsOf(settings, family),
+                                  InterfaceLanguage::English);
   };
   if (arguments.dryRun && !arguments.model.isEmpty()) {
     return PlanForModel(
         arguments.model,
-        [&stepsFor, &arguments](int family) { return stepsFor(arguments.model, family); },
+        [&stepsFor, &arguments](int family) {
+          return stepsFor(arguments.model.toStdString(), family);
+        },
         arguments.json);
   }
 
-  Tserial serial;
+  InterruptibleSerial line;
+  printer::Session& session = line.session();
   Found found;
-  const int identified = ConnectAsGiven(arguments, serial, found);
+  const int identified = ConnectAsGiven(arguments, session, found);
   if (identified != kDone) return identified;
-  const auto steps = stepsFor(found.model, found.family);
+  const auto steps = stepsFor(session.Model(), found.family);
   if (arguments.dryRun) {
-    serial.Close();
+    session.Disconnect();
     PrintPlan(Described(found), steps, found.family, found.baud, arguments.json);
     return kDone;
   }
-  const int status = RunOnPrinter(serial, steps, false);
-  serial.Close();
+  const int status = RunOnPrinter(
+      steps, [&](const printer::SendHooks& hooks) { return session.Run(steps, hooks); });
+  session.Disconnect();
   if (status == kDone) Out("Test page printed on " + found.model + " at " + Where(found) + '.');
   return status;
 }
 
 int CodePages(const Arguments& arguments) {
-  Tserial serial;
+  InterruptibleSerial line;
+  printer::Session& session = line.session();
   Found found;
-  const int identified = ConnectAsGiven(arguments, serial, found);
+  const int identified = ConnectAsGiven(arguments, session, found);
   if (identified != kDone) return identified;
-  const QByteArray text =
-      arguments.text ? arguments.text->toUtf8()
-                     : QByteArray(printer::TestPageSample(ContextFor({}, {}).language).data());
-  const int status = RunOnPrinter(serial, printer::BuildCodePageProof(text.toStdString()), false);
-  serial.Close();
+  const std::string text = arguments.text
+                               ? arguments.text->toStdString()
+                               : std::string(printer::TestPageSample(ContextFor({}, {}).language));
+  const printer::SettingsSequence steps = printer::BuildCodePageProof(text);
+  const int status = RunOnPrinter(
+      steps, [&](const printer::SendHooks& hooks) { return session.Run(steps, hooks); });
+  session.Disconnect();
   if (status == kDone) Out("Code pages printed on " + found.model + " at " + Where(found) + '.');
   return status;
 }

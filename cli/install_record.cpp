@@ -72,7 +72,10 @@ InstallContext ContextFor(const QString& settingsFile, const printer::PrinterSet
   context.sha256 = settingsFile.isEmpty() ? QString() : prefs::FileSha256(settingsFile);
   context.settings = settings;
   // Before the window has stored a language, the one it would start in.
-  context.language = stored == 0 || stored == 1 ? stored : (prefs::SystemUsesCyrillic() ? 0 : 1);
+  context.language = stored == 0 || stored == 1
+                         ? InterfaceLanguageOf(stored)
+                         : (prefs::SystemUsesCyrillic() ? InterfaceLanguage::Bulgarian
+                                                        : InterfaceLanguage::English);
   return context;
 }
 
@@ -92,7 +95,7 @@ prefs::InstallRecord RecordOf(const InstallContext& context, const printer::Sear
   record.time = QDateTime::currentDateTimeUtc();
   record.tool = QCoreApplication::applicationVersion();
   record.host = QSysInfo::machineHostName();
-  record.port = QString::fromStdString(port.name);
+  record.port = QString::fromStdString(port.tag);
   record.device = QString::fromStdString(port.device);
   record.model = QString::fromLatin1(outcome.model.c_str());
   record.family = outcome.family;

@@ -4,6 +4,7 @@
 
 #include "install_job.h"
 #include "install_log.h"
+#include "interface_language.h"
 #include "printer_search.h"
 
 // What apply and batch write to the install log and print on the slip.
@@ -20,7 +21,7 @@ struct InstallContext {
   QString settingsFile;  // as given
   QString sha256;
   printer::PrinterSettings settings;
-  int language = 1;  // the window's, as stored
+  InterfaceLanguage language = InterfaceLanguage::English;  // the window's
 };
 
 InstallContext ContextFor(const QString& settingsFile, const printer::PrinterSettings& settings);

@@ -35,7 +35,10 @@ QStringList Meaning(const std::vector<std::uint8_t>& bytes, int family) {
 
 printer::SettingsSequence WithLivenessCheck(printer::SettingsSequence steps) {
   const printer::Identify identify = printer::EncodeIdentify();
-  steps.insert(steps.begin(), printer::SequenceStep{{identify.begin(), identify.end()}});
+  printer::SequenceStep check;
+  check.bytes.assign(identify.begin(), identify.end());
+  check.what = "liveness check";
+  steps.insert(steps.begin(), check);
   return steps;
 }
 

@@ -16,8 +16,6 @@ namespace cli {
 namespace {
 
 constexpr int kBarWidth = 24;
-constexpr std::uint8_t kEsc = 0x1B;
-constexpr std::uint8_t kGs = 0x1D;
 
 }  // namespace
 
@@ -41,29 +39,6 @@ void ProgressLine::Finish() {
   if (!open_) return;
   std::fputc('\n', stderr);
   open_ = false;
-}
-
-QString DescribeStep(const printer::SequenceStep& step) {
-  const auto& bytes = step.bytes;
-  if (bytes.size() == 4 && bytes[0] == kGs && bytes[1] == 0x29) {
-    return QStringLiteral("DIP switch %1 = %2").arg(bytes[2]).arg(bytes[3]);
-  }
-  if (bytes.size() >= 2 && bytes[0] == kEsc) {
-    switch (bytes[1]) {
-      case 0x59:
-        return QStringLiteral("settings block");
-      case 0x3E:
-        return QStringLiteral("settings end");
-      case 0x54:
-        return QStringLiteral("closing command");
-      case 0x40:
-        return QStringLiteral("reset");
-      default:
-        break;
-    }
-  }
-  if (!bytes.empty() && bytes.back() == '\n') return QStringLiteral("text line");
-  return QStringLiteral("%1 bytes").arg(bytes.size());
 }
 
 }  // namespace cli

@@ -2,10 +2,6 @@
 
 #include <QString>
 
-#include <cstddef>
-
-#include "settings_sequence.h"
-
 namespace cli {
 
 // Progress on standard error: a bar redrawn in place on a terminal, a line per step otherwise
@@ -27,8 +23,5 @@ class ProgressLine {
   bool terminal_;
   bool open_ = false;
 };
-
-// A step in words: "settings block", "DIP switch 3 = 1", "closing command", ...
-QString DescribeStep(const printer::SequenceStep& step);
 
 }  // namespace cli

@@ -25,20 +25,21 @@ namespace {
 using prefs::StoredChoices;
 using Bytes = std::vector<char>;
 
-constexpr std::array<std::pair<std::string_view, int StoredChoices::*>, 13> kValues = {{
-    {"Language", &StoredChoices::language},
-    {"Port", &StoredChoices::port},
-    {"Baud", &StoredChoices::baud},
-    {"Intensity", &StoredChoices::intensity},
-    {"Speed", &StoredChoices::speed},
-    {"Country", &StoredChoices::country},
-    {"CodePage", &StoredChoices::codePage},
-    {"NewBaud", &StoredChoices::newBaud},
-    {"Autocutter", &StoredChoices::autoCutter},
-    {"Paper", &StoredChoices::paper},
-    {"Protocol", &StoredChoices::protocol},
-    {"Commandset", &StoredChoices::commandSet},
-    {"DsiableESCt", &StoredChoices::esct},
+using Number = int (*)(const StoredChoices&);
+constexpr std::array<std::pair<std::string_view, Number>, 13> kValues = {{
+    {"Language", [](const StoredChoices& c) { return c.language; }},
+    {"Port", [](const StoredChoices& c) { return c.port; }},
+    {"Baud", [](const StoredChoices& c) { return c.baud; }},
+    {"Intensity", [](const StoredChoices& c) { return c.printer.intensity; }},
+    {"Speed", [](const StoredChoices& c) { return c.printer.speed; }},
+    {"Country", [](const StoredChoices& c) { return c.printer.country; }},
+    {"CodePage", [](const StoredChoices& c) { return c.printer.codePage; }},
+    {"NewBaud", [](const StoredChoices& c) { return c.printer.newBaud; }},
+    {"Autocutter", [](const StoredChoices& c) { return c.printer.autoCutter; }},
+    {"Paper", [](const StoredChoices& c) { return c.printer.paper; }},
+    {"Protocol", [](const StoredChoices& c) { return c.printer.protocol; }},
+    {"Commandset", [](const StoredChoices& c) { return c.printer.commandSet; }},
+    {"DsiableESCt", [](const StoredChoices& c) { return c.printer.esct; }},
 }};
 
 // On a memory-backed folder a save costs microseconds rather than milliseconds.
@@ -109,8 +110,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Only escapes (%XX) let a key name differ from its text in the file.
   const std::string_view text(bytes.data(), bytes.size());
   if (text.find('%') == std::string_view::npos) {
-    for (const auto& [name, field] : kValues) {
-      Require(text.find(name) != std::string_view::npos || choices.*field == StoredChoices{}.*field,
+    for (const auto& [name, number] : kValues) {
+      Require(text.find(name) != std::string_view::npos || number(choices) == number({}),
               "a value the file does not name keeps its default");
     }
   }

@@ -17,7 +17,7 @@ constexpr int kChartRow = 16;
 }  // namespace
 
 SettingsSequence BuildCodePageProof(std::string_view utf8Text) {
-  std::vector<PrintBytes> writes = {ResetWrite()};
+  std::vector<PrintWrite> writes = {ResetWrite()};
   const int count = static_cast<int>(kCodePageLabels.size());
   for (int page = 0; page < count; ++page) {
     writes.push_back(

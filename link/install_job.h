@@ -1,11 +1,13 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
 
 #include "identify_try.h"
 #include "install_slip.h"
+#include "interface_language.h"
 #include "printer_search.h"
 #include "settings_sequence.h"
 
@@ -22,7 +24,7 @@ struct InstallJob {
   bool waitForRestart = false;
   bool printSlip = false;
   SlipFacts slip;  // dateTime, settingsFile and settingsSha256; the rest is filled in here
-  int language = 1;
+  InterfaceLanguage language = InterfaceLanguage::English;
   std::chrono::milliseconds restartLimit{120000};
 };
 

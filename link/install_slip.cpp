@@ -11,7 +11,6 @@ namespace printer {
 
 namespace {
 
-constexpr int kBulgarian = 0;
 constexpr int kCp437 = 0;
 constexpr int kCp866 = 7;
 constexpr std::size_t kShownDigestDigits = 12;
@@ -38,20 +37,21 @@ std::string Rate(std::uint32_t rate) { return std::to_string(rate) + " bps"; }
 
 }  // namespace
 
-int SlipCodePage(int chosenCodePage, int language) {
+int SlipCodePage(int chosenCodePage, InterfaceLanguage language) {
   if (EncodeText(chosenCodePage, TestPageSample(language))) return chosenCodePage;
-  return language == kBulgarian ? kCp866 : kCp437;
+  return language == InterfaceLanguage::Bulgarian ? kCp866 : kCp437;
 }
 
-SettingsSequence BuildInstallSlip(const SlipFacts& facts, int language) {
-  const SlipTexts& texts = language == kBulgarian ? kBulgarianTexts : kEnglishTexts;
+SettingsSequence BuildInstallSlip(const SlipFacts& facts, InterfaceLanguage language) {
+  const SlipTexts& texts =
+      language == InterfaceLanguage::Bulgarian ? kBulgarianTexts : kEnglishTexts;
   const int codePage = SlipCodePage(facts.settings.codePage, language);
   const auto line = [codePage](const std::string& text) { return TextLineWrite(codePage, text); };
   const auto field = [](const char* caption, const std::string& value) {
     return std::string(caption) + ' ' + value;
   };
 
-  std::vector<PrintBytes> writes = {
+  std::vector<PrintWrite> writes = {
       ResetWrite(),
       SelectCodePageWrite(codePage),
       line(std::string("Quillsetter: ") + texts.title),

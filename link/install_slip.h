@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "interface_language.h"
 #include "settings_sequence.h"
 
 // The installation slip a printer prints after a completed send: what was set, where and when,
@@ -23,13 +24,13 @@ struct SlipFacts {
 
 // The code page the slip is printed in: the one just set where it holds the language's letters,
 // else CP437 for English and CP866 for Bulgarian, both in every printer of the list.
-int SlipCodePage(int chosenCodePage, int language);
+int SlipCodePage(int chosenCodePage, InterfaceLanguage language);
 
 // ESC @; ESC t with the slip's code page; the title, the date and time, the model, the port,
 // the rate before and after, every setting the send carried with its caption, the settings
 // file with the first 12 digits of its SHA-256 (when a file was used), a line to sign; four line
-// feeds and GS V 66 0; ESC @ again. In the interface language (0 Bulgarian, any other English),
-// "?" for what the code page cannot carry. One step a line, without pauses.
-SettingsSequence BuildInstallSlip(const SlipFacts& facts, int language);
+// feeds and GS V 66 0; ESC @ again. In the interface language, "?" for what the code page cannot
+// carry. One step a line, without pauses.
+SettingsSequence BuildInstallSlip(const SlipFacts& facts, InterfaceLanguage language);
 
 }  // namespace printer

@@ -15,47 +15,50 @@ constexpr std::uint8_t kFeedThenCut = 66;  // m: feed to the cutter and n lines 
 
 }  // namespace
 
-PrintBytes ResetWrite() {
+PrintWrite ResetWrite() {
   const Initialize initialize = EncodeInitialize();
-  return {initialize.begin(), initialize.end()};
+  return {{initialize.begin(), initialize.end()}, "reset"};
 }
 
-PrintBytes SelectCodePageWrite(int codePage) { return {ESC, 0x74, ParameterByte(codePage)}; }
+PrintWrite SelectCodePageWrite(int codePage) {
+  return {{ESC, 0x74, ParameterByte(codePage)}, "code page"};
+}
 
-PrintBytes FeedAndCutWrite() {
+PrintWrite FeedAndCutWrite() {
   PrintBytes bytes(kFeedLines, kLineFeed);
   for (const std::uint8_t byte : {GS, kCut, kFeedThenCut, std::uint8_t{0}}) {
     bytes.push_back(byte);
   }
-  return bytes;
+  return {bytes, "feed and cut"};
 }
 
-PrintBytes LineWrite(std::string_view bytes) {
+PrintWrite LineWrite(std::string_view bytes) {
   PrintBytes line(bytes.begin(), bytes.end());
   line.push_back(kLineFeed);
-  return line;
+  return {line, "text line"};
 }
 
-PrintBytes TextLineWrite(int codePage, std::string_view utf8) {
+PrintWrite TextLineWrite(int codePage, std::string_view utf8) {
   return LineWrite(EncodeTextReplacing(codePage, utf8));
 }
 
-PrintBytes ChartRowWrite(int first) {
+PrintWrite ChartRowWrite(int first) {
   constexpr std::string_view kDigits = "0123456789ABCDEF";
   PrintBytes bytes = {static_cast<std::uint8_t>(kDigits[first >> 4 & 0xF]), 'x', ':', ' '};
   for (int byte = first; byte < first + kChartRow; ++byte) {
     bytes.push_back(static_cast<std::uint8_t>(byte));
   }
   bytes.push_back(kLineFeed);
-  return bytes;
+  return {bytes, "chart row"};
 }
 
-SettingsSequence PrintSteps(std::vector<PrintBytes> writes) {
+SettingsSequence PrintSteps(std::vector<PrintWrite> writes) {
   SettingsSequence steps;
   const int count = static_cast<int>(writes.size());
   for (int i = 0; i < count; ++i) {
-    steps.push_back({std::move(writes[static_cast<std::size_t>(i)]), 0,
-                     i == 0 ? count : SequenceStep::kKeep, i + 1});
+    PrintWrite& write = writes[static_cast<std::size_t>(i)];
+    steps.push_back(
+        {std::move(write.bytes), 0, i == 0 ? count : SequenceStep::kKeep, i + 1, write.what});
   }
   return steps;
 }

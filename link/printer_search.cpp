@@ -124,6 +124,7 @@ SearchResult FindPrinter(const SearchRequest& request, const SearchHooks& hooks)
         result.found = true;
         result.portIndex = static_cast<int>(index);
         result.portName = port.name;
+        result.tag = port.tag;
         result.device = port.device;
         result.rate = rate;
         result.model = attempt.model;

@@ -14,8 +14,9 @@
 namespace printer {
 
 struct SearchPort {
-  std::string name;    // as the port list shows it, e.g. "COM3"
+  std::string name;    // as the search reports it, e.g. "COM3 — ttyUSB0"
   std::string device;  // what Tserial::OpenDevice opens, e.g. /dev/ttyUSB0
+  std::string tag;     // the caller's own name for the port, handed back with what was found
 };
 
 // The devices of the system console (/dev/ttyS0 for a kernel started with console=ttyS0), from
@@ -68,6 +69,7 @@ struct SearchResult {
   bool stopped = false;  // a stop request ended the search
   int portIndex = -1;    // of the port the printer was found on, in the request's order
   std::string portName;
+  std::string tag;  // of that port
   std::string device;
   std::uint32_t rate = 0;
   std::string model;

@@ -16,9 +16,10 @@ ConnectResult Session::Connect(const std::string& device, std::uint32_t rate) {
   model_.clear();
   family_ = kNoFamily;
   ConnectResult result;
-  // Without a rate there is nothing to open the port at.
-  if (rate == 0 || !serial_.OpenDevice(device, rate)) {
-    if (rate != 0) result.openError = serial_.LastOpenError();
+  // Without a device or a rate there is nothing to open, and no reason to give.
+  if (device.empty() || rate == 0) return result;
+  if (!serial_.OpenDevice(device, rate)) {
+    result.openError = serial_.LastOpenError();
     return result;
   }
   const IdentifyResult reply = AskModel(serial_);
@@ -46,7 +47,7 @@ SendOutcome Session::Send(const PrinterSettings& settings, const SendHooks& hook
   return SendSequence(serial_, BuildSettingsSequence(Family(), settings, pauseMs), hooks);
 }
 
-SendOutcome Session::PrintTestPage(const PrinterSettings& settings, int language,
+SendOutcome Session::PrintTestPage(const PrinterSettings& settings, InterfaceLanguage language,
                                    const SendHooks& hooks) {
   return Run(BuildTestPage(model_, settings, LabelsOf(settings, Family()), language), hooks);
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "identify_try.h"
+#include "interface_language.h"
 #include "printer.h"
 #include "serial.h"
 #include "settings_sequence.h"
@@ -48,7 +49,7 @@ class Session {
   explicit Session(Tserial& serial) : serial_(serial) {}
 
   // Opens device at rate and asks the printer for its name. An open session is disconnected
-  // first. A rate of 0 opens nothing.
+  // first. No device or a rate of 0 opens nothing.
   ConnectResult Connect(const std::string& device, std::uint32_t rate);
   // Closes the port, whether or not a printer was connected on it.
   void Disconnect();
@@ -66,7 +67,8 @@ class Session {
   SendOutcome Send(const PrinterSettings& settings, const SendHooks& hooks,
                    int pauseMs = kSequencePauseMs);
   // The test page of these settings in an interface language.
-  SendOutcome PrintTestPage(const PrinterSettings& settings, int language, const SendHooks& hooks);
+  SendOutcome PrintTestPage(const PrinterSettings& settings, InterfaceLanguage language,
+                            const SendHooks& hooks);
   // Steps as they are, without a liveness check.
   SendOutcome Run(const SettingsSequence& steps, const SendHooks& hooks);
 

@@ -8,8 +8,6 @@ namespace printer {
 
 namespace {
 
-constexpr int kBulgarian = 0;
-
 constexpr DipEntries kBulgarianDipEntries = {
     {"Забранено", "Разрешено"},
     {"Тясна (57mm)", "Широка (80mm)"},
@@ -41,12 +39,14 @@ constexpr Captions kEnglishCaptions = {
 
 }  // namespace
 
-const DipEntries& DipEntriesFor(int language) {
-  return language == kBulgarian ? kBulgarianDipEntries : kEnglishDipEntries;
+const DipEntries& DipEntriesFor(InterfaceLanguage language) {
+  return language == InterfaceLanguage::Bulgarian ? kBulgarianDipEntries : kEnglishDipEntries;
 }
 
-std::vector<SettingLine> SettingLines(const PrinterSettings& settings, int family, int language) {
-  const Captions& captions = language == kBulgarian ? kBulgarianCaptions : kEnglishCaptions;
+std::vector<SettingLine> SettingLines(const PrinterSettings& settings, int family,
+                                      InterfaceLanguage language) {
+  const Captions& captions =
+      language == InterfaceLanguage::Bulgarian ? kBulgarianCaptions : kEnglishCaptions;
   const TestPageLabels labels = LabelsOf(settings, family);
   std::vector<SettingLine> lines = {
       {captions[0], labels.intensity},

@@ -4,10 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "interface_language.h"
 #include "settings_sequence.h"
 
 // The settings as the window's lists show them, with the captions before the lists, in an
-// interface language: 0 Bulgarian, any other English.
+// interface language.
 namespace printer {
 
 // The entries of the window's two-entry DIP lists.
@@ -18,7 +19,7 @@ struct DipEntries {
   std::array<const char*, 2> esct;
 };
 
-const DipEntries& DipEntriesFor(int language);
+const DipEntries& DipEntriesFor(InterfaceLanguage language);
 
 struct SettingLine {
   std::string caption;  // "Printing Intensity:"
@@ -28,6 +29,7 @@ struct SettingLine {
 // The settings a send to a printer of the family carries, in the window's order: intensity,
 // speed, country and code page; for the DIP family also the new rate, the auto-cutter, the
 // paper, the protocol, the command set and ESC t.
-std::vector<SettingLine> SettingLines(const PrinterSettings& settings, int family, int language);
+std::vector<SettingLine> SettingLines(const PrinterSettings& settings, int family,
+                                      InterfaceLanguage language);
 
 }  // namespace printer

@@ -19,8 +19,9 @@ std::vector<std::uint8_t> Bytes(const std::array<std::uint8_t, N>& command) {
 SettingsSequence BuildSettingsSequence(int family, const PrinterSettings& settings, int pauseMs) {
   SettingsSequence steps;
   steps.push_back({Bytes(EncodeSettingsBlock(settings.intensity, settings.speed, settings.country,
-                                             settings.codePage))});
-  steps.push_back({Bytes(EncodeSettingsEnd()), pauseMs, SequenceStep::kKeep, 2});
+                                             settings.codePage)),
+                   0, SequenceStep::kKeep, SequenceStep::kKeep, "settings block"});
+  steps.push_back({Bytes(EncodeSettingsEnd()), pauseMs, SequenceStep::kKeep, 2, "settings end"});
 
   if (family == kDipFamily) {
     std::vector<std::pair<int, int>> switches;
@@ -39,11 +40,14 @@ SettingsSequence BuildSettingsSequence(int family, const PrinterSettings& settin
     int position = 0;
     for (const auto& [number, value] : switches) {
       ++position;
-      steps.push_back({Bytes(EncodeDipSwitch(number, value)), pauseMs,
-                       position == 1 ? kDipSwitchCount : SequenceStep::kKeep, position});
+      steps.push_back(
+          {Bytes(EncodeDipSwitch(number, value)), pauseMs,
+           position == 1 ? kDipSwitchCount : SequenceStep::kKeep, position,
+           "DIP switch " + std::to_string(number) + " = " + std::to_string(ParameterByte(value))});
     }
   }
-  steps.push_back({Bytes(EncodeClosing()), 0, SequenceStep::kKeep, SequenceStep::kFull});
+  steps.push_back(
+      {Bytes(EncodeClosing()), 0, SequenceStep::kKeep, SequenceStep::kFull, "closing command"});
   return steps;
 }
 

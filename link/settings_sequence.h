@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 class Tserial;
@@ -36,6 +37,7 @@ struct SequenceStep {
   int pauseMs = 0;
   int progressMaximum = kKeep;
   int progress = kKeep;
+  std::string what;  // in words, for a log: "settings block", "DIP switch 3 = 1", ...
 
   bool operator==(const SequenceStep&) const = default;
 };

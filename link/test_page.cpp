@@ -16,7 +16,7 @@ constexpr int kChartStart = 0x20;
 constexpr int kChartRow = 16;
 
 // Text the code page cannot carry goes as it is; the labels are ASCII anyway.
-PrintBytes TextLine(int codePage, std::string_view utf8) {
+PrintWrite TextLine(int codePage, std::string_view utf8) {
   return LineWrite(EncodeText(codePage, utf8).value_or(std::string(utf8)));
 }
 
@@ -29,15 +29,15 @@ TestPageLabels LabelsOf(const PrinterSettings& settings, int family) {
           ListEntry(kCodePageLabels, settings.codePage)};
 }
 
-std::string_view TestPageSample(int language) {
-  return language == 0 ? "Български текст: АБВГДЕЖЗИЙ абвгдежзий"
-                       : "The quick brown fox jumps over the lazy dog";
+std::string_view TestPageSample(InterfaceLanguage language) {
+  return language == InterfaceLanguage::Bulgarian ? "Български текст: АБВГДЕЖЗИЙ абвгдежзий"
+                                                  : "The quick brown fox jumps over the lazy dog";
 }
 
 SettingsSequence BuildTestPage(std::string_view modelName, const PrinterSettings& settings,
-                               const TestPageLabels& labels, int language) {
+                               const TestPageLabels& labels, InterfaceLanguage language) {
   const int codePage = settings.codePage;
-  std::vector<PrintBytes> writes = {
+  std::vector<PrintWrite> writes = {
       ResetWrite(),
       TextLine(codePage, kTestPageTitle),
       TextLine(codePage, "Model: " + std::string(modelName)),

@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "interface_language.h"
 #include "settings_sequence.h"
 
 // The test page: what the printer is set to, and the chart of its code page, printed without
@@ -23,8 +24,8 @@ struct TestPageLabels {
 // list.
 TestPageLabels LabelsOf(const PrinterSettings& settings, int family);
 
-// The sample line in an interface language: 0 Bulgarian, any other English.
-std::string_view TestPageSample(int language);
+// The sample line in an interface language.
+std::string_view TestPageSample(InterfaceLanguage language);
 
 // ESC @; the title, "Model: " and the name, and the four labels, a line each; ESC t with the chosen
 // code page; the chart of bytes 0x20..0xFF, sixteen a row, each row led by "2x: ".."Fx: "; the
@@ -32,6 +33,6 @@ std::string_view TestPageSample(int language);
 // feeds; GS V 66 0 (feed and cut); ESC @ again. Text goes in the chosen code page where it is
 // known, as it is otherwise. One step a line, without pauses; the first sets the bar's maximum.
 SettingsSequence BuildTestPage(std::string_view modelName, const PrinterSettings& settings,
-                               const TestPageLabels& labels, int language);
+                               const TestPageLabels& labels, InterfaceLanguage language);
 
 }  // namespace printer

@@ -31,7 +31,7 @@ QString ShortName(const QString& path) {
 
 }  // namespace
 
-QString PortEntry::Label(TextLanguage language) const {
+QString PortEntry::Label(InterfaceLanguage language) const {
   if (!IsCom()) return detected->name + kDash + detected->description;
   const QString com = QStringLiteral("COM%1").arg(comNumber);
   if (detected) {
@@ -43,8 +43,8 @@ QString PortEntry::Label(TextLanguage language) const {
   }
   if (!terminal.isEmpty()) return com + kDash + terminal;
   return com + kDash +
-         (language == TextLanguage::Bulgarian ? QStringLiteral("няма устройство")
-                                              : QStringLiteral("not present"));
+         (language == InterfaceLanguage::Bulgarian ? QStringLiteral("няма устройство")
+                                                   : QStringLiteral("not present"));
 }
 
 QString PortEntry::Name() const {
@@ -94,14 +94,12 @@ std::function<QString(int comNumber)> ComDevicesOf(const Tserial& serial) {
   };
 }
 
-std::vector<printer::SearchPort> SearchPorts(const std::vector<PortEntry>& entries, int selected,
-                                             std::vector<int>* indices) {
+std::vector<printer::SearchPort> SearchPorts(const std::vector<PortEntry>& entries, int selected) {
   std::vector<printer::SearchPort> ports;
   const auto add = [&](int index) {
     const PortEntry& entry = entries[static_cast<std::size_t>(index)];
-    ports.push_back(
-        {entry.SearchName().toStdString(), QFile::encodeName(entry.device).toStdString()});
-    if (indices != nullptr) indices->push_back(index);
+    ports.push_back({entry.SearchName().toStdString(),
+                     QFile::encodeName(entry.device).toStdString(), entry.Name().toStdString()});
   };
   const int count = static_cast<int>(entries.size());
   if (selected >= 0 && selected < count) add(selected);

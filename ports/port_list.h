@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "detected_device.h"
+#include "interface_language.h"
 #include "printer_search.h"
 #include "serial.h"
-#include "text_language.h"
 
 namespace ports {
 
@@ -34,7 +34,7 @@ struct PortEntry {
   QString SearchName() const;
   // "COM1 — ttyUSB0, FT232R USB UART", "COM2 — not present", "ttyUSB1 — CP2102 USB to UART
   // Bridge Controller".
-  QString Label(TextLanguage language) const;
+  QString Label(InterfaceLanguage language) const;
   // Whether it reaches the device stored by this name (a detected device's stable name or path).
   bool Reaches(const QString& storedDevice) const;
 };
@@ -49,8 +49,7 @@ std::vector<PortEntry> BuildPortList(const QList<DetectedDevice>& devices,
 std::function<QString(int comNumber)> ComDevicesOf(const Tserial& serial);
 
 // The ports a printer search tries: the selected entry first (-1: none), then every other entry
-// that is present, in list order. indices, when given, receives the list index of each.
-std::vector<printer::SearchPort> SearchPorts(const std::vector<PortEntry>& entries, int selected,
-                                             std::vector<int>* indices = nullptr);
+// that is present, in list order; each tagged with the entry's name.
+std::vector<printer::SearchPort> SearchPorts(const std::vector<PortEntry>& entries, int selected);
 
 }  // namespace ports

@@ -8,7 +8,7 @@
 #include <QJsonDocument>
 #include <QStandardPaths>
 
-#include "printer_settings_file.h"
+#include "printer_values.h"
 
 namespace prefs {
 
@@ -27,7 +27,7 @@ QString DefaultInstallLogPath() {
 
 QJsonObject InstallRecordJson(const InstallRecord& record) {
   QJsonObject settings;
-  for (const PrinterValue& value : PrinterValues()) {
+  for (const PrinterValue& value : kPrinterValues) {
     settings.insert(QLatin1String(value.name), record.settings.*value.field);
   }
   QJsonObject json{

@@ -4,9 +4,11 @@
 #include <QSettings>
 #include <QVariant>
 
-#include <algorithm>
 #include <array>
+#include <cstddef>
+#include <utility>
 
+#include "printer_values.h"
 #include "store.h"
 #include "stored_integer.h"
 #include "stored_names.h"
@@ -14,27 +16,22 @@
 namespace prefs {
 namespace {
 
-struct StoredValue {
-  const char* name;
-  int StoredChoices::*field;
-};
-
-// Read and written in this order; the defaults are those of StoredChoices.
-constexpr std::array<StoredValue, 13> kStoredValues{{
+// The numbers stored ahead of the printer settings, in this order; the defaults are those of
+// StoredChoices.
+constexpr std::array<std::pair<const char*, int StoredChoices::*>, 3> kLeadingValues{{
     {names::kLanguage, &StoredChoices::language},
     {names::kPort, &StoredChoices::port},
     {names::kBaud, &StoredChoices::baud},
-    {names::kIntensity, &StoredChoices::intensity},
-    {names::kSpeed, &StoredChoices::speed},
-    {names::kCountry, &StoredChoices::country},
-    {names::kCodePage, &StoredChoices::codePage},
-    {names::kNewBaud, &StoredChoices::newBaud},
-    {names::kAutoCutter, &StoredChoices::autoCutter},
-    {names::kPaper, &StoredChoices::paper},
-    {names::kProtocol, &StoredChoices::protocol},
-    {names::kCommandSet, &StoredChoices::commandSet},
-    {names::kEsct, &StoredChoices::esct},
 }};
+
+constexpr std::size_t kStoredNumbers = kLeadingValues.size() + 10;
+
+// Each stored number by its name, in the order they are read and written.
+template <class Choices, class Visit>
+void ForEachStoredNumber(Choices& choices, const Visit& visit) {
+  for (const auto& [name, field] : kLeadingValues) visit(name, choices.*field);
+  for (const PrinterValue& value : kPrinterValues) visit(value.name, choices.printer.*value.field);
+}
 
 // Text, stored only while a detected device is the choice.
 constexpr auto kPortDevice = "PortDevice";
@@ -52,9 +49,9 @@ LoadResult Load() {
     result.status = LoadStatus::KeyUnavailable;
     return result;
   }
-  for (const StoredValue& value : kStoredValues) {
-    if (const auto number = ReadInteger(store, value.name)) result.choices.*value.field = *number;
-  }
+  ForEachStoredNumber(result.choices, [&store](const char* name, int& field) {
+    if (const auto number = ReadInteger(store, name)) field = *number;
+  });
   if (result.choices.port < kLowestPort || result.choices.port > kHighestPort) {
     result.choices.port = StoredChoices{}.port;
   }
@@ -66,11 +63,11 @@ LoadResult Load() {
 }
 
 bool Save(const StoredChoices& choices) {
-  std::array<NamedValue, kStoredValues.size() + 1> values;
-  std::transform(kStoredValues.begin(), kStoredValues.end(), values.begin(),
-                 [&](const StoredValue& value) {
-                   return NamedValue{value.name, choices.*value.field};
-                 });
+  std::array<NamedValue, kStoredNumbers + 1> values;
+  std::size_t next = 0;
+  ForEachStoredNumber(choices, [&](const char* name, int field) {
+    values[next++] = NamedValue{name, field};
+  });
   // A COM entry chosen last leaves no device to come back to.
   values.back() = {kPortDevice, choices.portDevice.isEmpty() ? QVariant() : choices.portDevice};
   return WriteValues(values);

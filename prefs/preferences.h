@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "serial.h"
+#include "settings_sequence.h"
 
 // The user's choices kept between runs: on Windows the registry key
 // HKEY_CURRENT_USER\Software\Tavrin Ltd\Quillsetter, elsewhere "Tavrin Ltd/Quillsetter.conf" in
@@ -10,23 +11,14 @@
 namespace prefs {
 
 // List indices as the lists select them (-1: nothing selected); language -1, 0 Bulgarian,
-// 1 English; port is the COM number 1..8. Beside the thirteen numbers, the detected device
-// chosen after the port (its stable name, "PortDevice"; empty when none), which wins at start
-// while it is there.
+// 1 English; port is the COM number 1..8; the printer settings with their defaults. Beside the
+// thirteen numbers, the detected device chosen after the port (its stable name, "PortDevice";
+// empty when none), which wins at start while it is there.
 struct StoredChoices {
   int language = -1;
   int port = 1;
   int baud = 7;
-  int intensity = 3;
-  int speed = 0;
-  int country = 0;
-  int codePage = 0;
-  int newBaud = 7;
-  int autoCutter = 1;
-  int paper = 1;
-  int protocol = 0;
-  int commandSet = 0;
-  int esct = 0;
+  printer::PrinterSettings printer;
   QString portDevice;
 
   bool operator==(const StoredChoices&) const = default;

@@ -3,13 +3,9 @@
 #include <QFileInfo>
 #include <QSettings>
 
-#include <array>
-#include <tuple>
-
-#include "printer.h"
+#include "printer_values.h"
 #include "staged_write.h"
 #include "stored_integer.h"
-#include "stored_names.h"
 
 namespace prefs {
 namespace {
@@ -18,34 +14,6 @@ using printer::PrinterSettings;
 
 constexpr auto kGroup = "Printer";
 constexpr auto kModel = "Model";
-// The auto-cutter, paper, command-set and ESC t lists: off and on.
-constexpr int kSwitchPositions = 2;
-
-template <class Labels>
-constexpr int EntriesOf(const Labels& /*labels*/) {
-  return static_cast<int>(std::tuple_size_v<Labels>);
-}
-
-}  // namespace
-
-const std::array<PrinterValue, 10>& PrinterValues() {
-  static constexpr std::array<PrinterValue, 10> kPrinterValues{{
-      {names::kIntensity, &PrinterSettings::intensity, EntriesOf(printer::kIntensityLabels)},
-      // Every family's speed list has as many entries as the one shown before a connection.
-      {names::kSpeed, &PrinterSettings::speed, EntriesOf(printer::kUnconnectedSpeedLabels)},
-      {names::kCountry, &PrinterSettings::country, EntriesOf(printer::kCountryLabels)},
-      {names::kCodePage, &PrinterSettings::codePage, EntriesOf(printer::kCodePageLabels)},
-      {names::kNewBaud, &PrinterSettings::newBaud, EntriesOf(printer::kBaudLabels)},
-      {names::kAutoCutter, &PrinterSettings::autoCutter, kSwitchPositions},
-      {names::kPaper, &PrinterSettings::paper, kSwitchPositions},
-      {names::kProtocol, &PrinterSettings::protocol, EntriesOf(printer::kProtocolLabels)},
-      {names::kCommandSet, &PrinterSettings::commandSet, kSwitchPositions},
-      {names::kEsct, &PrinterSettings::esct, kSwitchPositions},
-  }};
-  return kPrinterValues;
-}
-
-namespace {
 
 QString KeyOf(const char* name) { return QString::fromLatin1(kGroup) + u'/' + QLatin1String(name); }
 
@@ -54,7 +22,7 @@ QString KeyOf(const char* name) { return QString::fromLatin1(kGroup) + u'/' + QL
 bool SavePrinterSettings(const QString& path, const PrinterSettings& settings,
                          const QString& model) {
   return WriteIniFile(path, [&](QSettings& file) {
-    for (const PrinterValue& value : PrinterValues()) {
+    for (const PrinterValue& value : kPrinterValues) {
       file.setValue(KeyOf(value.name), settings.*value.field);
     }
     file.setValue(KeyOf(kModel), model);
@@ -70,7 +38,7 @@ std::optional<LoadedPrinterSettings> LoadPrinterSettings(const QString& path,
     return std::nullopt;
   }
   LoadedPrinterSettings loaded{current, {}};
-  for (const PrinterValue& value : PrinterValues()) {
+  for (const PrinterValue& value : kPrinterValues) {
     const auto index = ReadInteger(file, KeyOf(value.name));
     if (index && *index >= 0 && *index < value.entries) {
       loaded.settings.*value.field = *index;

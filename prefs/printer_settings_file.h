@@ -3,7 +3,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <array>
 #include <optional>
 
 #include "settings_sequence.h"
@@ -14,16 +13,6 @@
 namespace prefs {
 
 inline constexpr const char* kPrinterSettingsExtension = ".quillsetter";
-
-// A printer setting under its stored name, and the size of its list.
-struct PrinterValue {
-  const char* name;
-  int printer::PrinterSettings::*field;
-  int entries;
-};
-
-// The ten printer settings, in the order of the settings file.
-const std::array<PrinterValue, 10>& PrinterValues();
 
 struct LoadedPrinterSettings {
   printer::PrinterSettings settings;

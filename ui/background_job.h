@@ -4,7 +4,9 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <thread>
+#include <utility>
 
 // Work that blocks for seconds (the printer search, the wait for a restarted printer) on a
 // thread of its own, so that the window never stops. The work reports back through Post, which
@@ -24,6 +26,15 @@ class BackgroundJob : public QObject {
   // Starts the work unless a job runs already; finished runs on this object's thread once the
   // work has returned and the job is no longer running.
   bool Start(Work work, std::function<void()> finished);
+  // Starts work that computes a result, and hands the result to finished on this object's
+  // thread once the work has returned.
+  template <class Result>
+  bool Run(std::function<Result(BackgroundJob& job)> work,
+           std::function<void(const Result& result)> finished) {
+    auto result = std::make_shared<Result>();
+    return Start([work = std::move(work), result](BackgroundJob& job) { *result = work(job); },
+                 [finished = std::move(finished), result] { finished(*result); });
+  }
   void RequestStop() { stop_ = true; }
   bool StopRequested() const { return stop_; }
   bool IsRunning() const { return running_; }

@@ -82,6 +82,6 @@ constexpr LanguageTexts kEnglishTexts = {
 
 }  // namespace
 
-const LanguageTexts& TextsFor(int language) {
-  return language == kBulgarian ? kBulgarianTexts : kEnglishTexts;
+const LanguageTexts& TextsFor(InterfaceLanguage language) {
+  return language == InterfaceLanguage::Bulgarian ? kBulgarianTexts : kEnglishTexts;
 }

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "interface_language.h"
+
 // The window's texts in one interface language, in the order they are written, then the names
 // and descriptions read out for the controls that have no caption or label, then the texts of
 // the settings-file buttons: their captions, names and descriptions, the file dialog's name for
@@ -44,8 +46,9 @@ struct LanguageTexts {
   const char* settingsSkipped;
 };
 
+// The stored "Language" numbers of the two languages.
 inline constexpr int kBulgarian = 0;
 inline constexpr int kEnglish = 1;
 
-// The texts of language 0 (Bulgarian) or 1 (English), as UTF-8.
-const LanguageTexts& TextsFor(int language);
+// The texts of a language, as UTF-8.
+const LanguageTexts& TextsFor(InterfaceLanguage language);

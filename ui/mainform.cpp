@@ -1,117 +1,42 @@
 #include "mainform.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
-#include <QFileInfo>
 #include <QPointer>
 #include <QShortcut>
-#include <QStyleOptionComboBox>
 #include <QTimer>
 
-#include <algorithm>
-#include <initializer_list>
-#include <utility>
-#include <vector>
-
 #include "enter_press.h"
-#include "identify.h"
+#include "form_texts.h"
 #include "language.h"
 #include "message_dialog.h"
-#include "open_failure_text.h"
 #include "port_chooser.h"
 #include "preferences.h"
 #include "printer.h"
 #include "printer_lists.h"
-#include "restart_wait.h"
+#include "printer_messages.h"
 #include "search_report.h"
-#include "settings_sequence.h"
 #include "svg_icon.h"
 #include "task_texts.h"
-#include "test_page.h"
 #include "ui_mainform.h"
 
 namespace {
 
-constexpr auto kConnectFailed =
-    "Connect failed. Please verify you have selected the right com port, the right baudrate (can "
-    "be seen on printer's selftest) and you have no windows printer driver attached to this com "
-    "port. This can be verified from Control Panel->Printers";
-constexpr auto kNoAnswer = "Error communicating with printer";
-constexpr auto kOperationComplete =
-    "Operation complete. In order to DIP settings changes take effect you have to turn off and on "
-    "your printer!";
 constexpr auto kConnectFirst = "... please connect first...";
 constexpr auto kLoadFailed = "Failed loading preferences!";
 constexpr auto kSaveFailed = "Failed saving preferences!";
 
-// Entries selected in the form before anything is loaded.
-constexpr int kFastestBaud = 7;
-constexpr int kFullIntensity = 3;
-
 QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
 
-// The language of the port list and of the reasons a port would not open.
-ports::TextLanguage TextLanguageOf(int language) {
-  return language == kBulgarian ? ports::TextLanguage::Bulgarian : ports::TextLanguage::English;
+// A device as the port list names it, and as the session opens it.
+QString DeviceName(const std::string& device) {
+  return QFile::decodeName(QByteArray::fromStdString(device));
 }
-
-// The Connect caption keeps a mnemonic on its first letter in both languages.
-QString WithMnemonic(const QString& caption) { return u'&' + caption; }
-
-template <std::size_t N>
-void Fill(QComboBox* list, const std::array<const char*, N>& entries) {
-  for (const char* entry : entries) list->addItem(Text(entry));
-}
-
-void SetEntries(QComboBox* list, const std::array<const char*, 2>& entries) {
-  list->setItemText(0, Text(entries[0]));
-  list->setItemText(1, Text(entries[1]));
-}
-
-// The width a list needs to show its widest entry.
-int ListWidth(const QComboBox* list) {
-  int widest = 0;
-  for (int i = 0; i < list->count(); ++i) {
-    widest = std::max(widest, list->fontMetrics().horizontalAdvance(list->itemText(i)));
-  }
-  QStyleOptionComboBox option;
-  option.initFrom(list);
-  const QSize text(widest, list->fontMetrics().height());
-  return list->style()->sizeFromContents(QStyle::CT_ComboBox, &option, text, list).width();
-}
-
-// While the window waits on the port it goes on painting, but these controls are off and the
-// cursor shows that the tool is busy.
-class BusyScope {
- public:
-  explicit BusyScope(std::initializer_list<QWidget*> controls)
-      : focused_(QApplication::focusWidget()) {
-    for (QWidget* control : controls) {
-      if (control->isEnabled()) disabled_.push_back(control);
-      control->setEnabled(false);
-    }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-  }
-  ~BusyScope() {
-    QApplication::restoreOverrideCursor();
-    for (QWidget* control : disabled_) control->setEnabled(true);
-    // Disabling the focused button moved the focus on; it goes back where the user left it.
-    if (focused_ != nullptr && focused_->isEnabled()) focused_->setFocus();
-  }
-  BusyScope(const BusyScope&) = delete;
-  BusyScope& operator=(const BusyScope&) = delete;
-  BusyScope(BusyScope&&) = delete;
-  BusyScope& operator=(BusyScope&&) = delete;
-
- private:
-  QPointer<QWidget> focused_;
-  std::vector<QWidget*> disabled_;
-};
+std::string DevicePath(const QString& device) { return QFile::encodeName(device).toStdString(); }
 
 }  // namespace
 
@@ -132,6 +57,34 @@ class TMainF::RunningHandler {
   TMainF& window_;
 };
 
+// What the window does while a handler waits on the printer; the controls follow it, and the
+// window is idle again when the handler is done. While it connects the cursor shows that the
+// tool is busy, and the focus goes back where the user left it.
+class TMainF::ActivityScope {
+ public:
+  ActivityScope(TMainF& window, Activity activity)
+      : window_(window), running_(window), focused_(QApplication::focusWidget()) {
+    window_.activity_ = activity;
+    window_.UpdateControls();
+    if (activity == Activity::Connecting) QApplication::setOverrideCursor(Qt::WaitCursor);
+  }
+  ~ActivityScope() {
+    if (window_.activity_ == Activity::Connecting) QApplication::restoreOverrideCursor();
+    window_.activity_ = Activity::Idle;
+    window_.UpdateControls();
+    if (focused_ != nullptr && focused_->isEnabled()) focused_->setFocus();
+  }
+  ActivityScope(const ActivityScope&) = delete;
+  ActivityScope& operator=(const ActivityScope&) = delete;
+  ActivityScope(ActivityScope&&) = delete;
+  ActivityScope& operator=(ActivityScope&&) = delete;
+
+ private:
+  TMainF& window_;
+  const RunningHandler running_;
+  QPointer<QWidget> focused_;
+};
+
 TMainF::TMainF(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -141,16 +94,17 @@ TMainF::TMainF(QWidget* parent)
   Q_INIT_RESOURCE(resources);
   ui->setupUi(this);
   settingsFile_ = new SettingsFileActions(
-      this, *ui, [this] { return Connected ? ui->PrinterModel->text() : QString(); },
+      this, *ui, [this] { return IsConnected() ? ui->PrinterModel->text() : QString(); },
       [this](const QString& text) { Message(text); });
   portChooser_ = std::make_unique<PortChooser>(ui->cbPort, Serial);
   LangImages = {SvgIcon(":/flag_bg.svg"), SvgIcon(":/flag_bg_grey.svg"), SvgIcon(":/flag_gb.svg"),
                 SvgIcon(":/flag_gb_grey.svg")};
+  bolts_ = {SvgIcon(":/bolt_off.svg"), SvgIcon(":/bolt_on.svg")};
   // Both flags in colour until a language is applied.
   ui->LangBG->setIcon(LangImages[0]);
   ui->LangEN->setIcon(LangImages[2]);
-  FillLists();
-  FitColumns();
+  form::FillLists(*ui);
+  form::FitColumns(*this, *ui);
   // The first control in tab order has the focus when the window opens.
   ui->cbPort->setFocus();
 
@@ -186,85 +140,26 @@ void TMainF::SetDeviceSource(std::unique_ptr<ports::DeviceSource> source) {
   portChooser_->SetSource(std::move(source));
 }
 
-void TMainF::FillLists() {
-  Fill(ui->cbBaud, printer::kBaudLabels);
-  Fill(ui->cbIntensity, printer::kIntensityLabels);
-  Fill(ui->cbSpeed, printer::kUnconnectedSpeedLabels);
-  Fill(ui->cbCountry, printer::kCountryLabels);
-  Fill(ui->cbCodePage, printer::kCodePageLabels);
-  Fill(ui->cbNewBaud, printer::kBaudLabels);
-  Fill(ui->cbProtocol, printer::kProtocolLabels);
-  ui->cbBaud->setCurrentIndex(kFastestBaud);
-  ui->cbIntensity->setCurrentIndex(kFullIntensity);
-  ui->cbNewBaud->setCurrentIndex(kFastestBaud);
-}
-
-// One column width for every group, wide enough for each label, list and button in both
-// languages, so that the columns line up and a language switch does not resize the window.
-void TMainF::FitColumns() {
-  int widest = 0;
-  const auto measure = [this, &widest] {
-    for (const QLabel* label : findChildren<QLabel*>()) {
-      widest = std::max(widest, label->sizeHint().width());
-    }
-    for (const QComboBox* list : findChildren<QComboBox*>()) {
-      if (list != ui->cbCodePage) widest = std::max(widest, ListWidth(list));
-    }
-    for (const QPushButton* button : findChildren<QPushButton*>()) {
-      widest = std::max(widest, button->sizeHint().width());
-    }
-  };
-  for (const int language : {kBulgarian, kEnglish}) {
-    for (const std::uint8_t connected : {0, 1}) {
-      Connected = connected;
-      WriteTexts(language);
-      measure();
-    }
-  }
-  Connected = 0;
-  ui->retranslateUi(this);
-  measure();
-  // The code-page list spans two columns.
-  const int spacing = ui->printerGrid->horizontalSpacing();
-  widest = std::max(widest, (ListWidth(ui->cbCodePage) - spacing + 1) / 2);
-  for (QGridLayout* grid : {ui->communicationGrid, ui->printerGrid, ui->dipGrid, ui->buttonGrid}) {
-    for (int column = 0; column < 3; ++column) grid->setColumnMinimumWidth(column, widest);
-  }
-}
-
-std::array<std::pair<QComboBox*, int prefs::StoredChoices::*>, 11> TMainF::StoredLists() const {
-  return {{
-      {ui->cbBaud, &prefs::StoredChoices::baud},
-      {ui->cbIntensity, &prefs::StoredChoices::intensity},
-      {ui->cbSpeed, &prefs::StoredChoices::speed},
-      {ui->cbCountry, &prefs::StoredChoices::country},
-      {ui->cbCodePage, &prefs::StoredChoices::codePage},
-      {ui->cbNewBaud, &prefs::StoredChoices::newBaud},
-      {ui->cbAutoCutter, &prefs::StoredChoices::autoCutter},
-      {ui->cbPaper, &prefs::StoredChoices::paper},
-      {ui->cbProtocol, &prefs::StoredChoices::protocol},
-      {ui->cbCommandSet, &prefs::StoredChoices::commandSet},
-      {ui->cbEsct, &prefs::StoredChoices::esct},
-  }};
-}
-
 void TMainF::FormCreate() {
-  ui->Connect->setIcon(SvgIcon(":/bolt_off.svg"));
-  Connected = 0;
-  ModelFamily = printer::kNoFamily;
+  ui->Connect->setIcon(bolts_[0]);
+  // The starting selections are the stored values' defaults.
+  const prefs::StoredChoices defaults;
   ui->cbPort->setCurrentIndex(0);
-  ui->cbBaud->setCurrentIndex(kFastestBaud);
-  ui->cbIntensity->setCurrentIndex(kFullIntensity);
-  ui->cbSpeed->setCurrentIndex(0);
-  ui->cbCountry->setCurrentIndex(0);
-  ui->cbCodePage->setCurrentIndex(0);
+  ui->cbBaud->setCurrentIndex(defaults.baud);
+  ui->cbIntensity->setCurrentIndex(defaults.printer.intensity);
+  ui->cbSpeed->setCurrentIndex(defaults.printer.speed);
+  ui->cbCountry->setCurrentIndex(defaults.printer.country);
+  ui->cbCodePage->setCurrentIndex(defaults.printer.codePage);
+  ui->cbNewBaud->setCurrentIndex(defaults.printer.newBaud);
   Language = -1;
+  UpdateControls();
 
   const prefs::LoadResult loaded = prefs::Load();
   if (loaded.status == prefs::LoadStatus::KeyUnavailable) return;
   Language = loaded.choices.language;
   portChooser_->Choose(loaded.choices.port, loaded.choices.portDevice);
-  for (const auto& [list, choice] : StoredLists()) list->setCurrentIndex(loaded.choices.*choice);
+  ui->cbBaud->setCurrentIndex(loaded.choices.baud);
+  SelectSettings(PrinterListsOf(*ui), loaded.choices.printer);
   if (loaded.status == prefs::LoadStatus::Failed) Message(Text(kLoadFailed));
 
   if (Language == -1) Language = prefs::SystemUsesCyrillic() ? kBulgarian : kEnglish;
@@ -272,12 +167,13 @@ void TMainF::FormCreate() {
 }
 
 void TMainF::FormClose() {
-  if (Connected) Serial.Close();
+  if (IsConnected()) session_.Disconnect();
   prefs::StoredChoices choices;
   choices.language = Language;
   choices.port = portChooser_->ChosenCom();
   choices.portDevice = portChooser_->ChosenDevice();
-  for (const auto& [list, choice] : StoredLists()) choices.*choice = list->currentIndex();
+  choices.baud = ui->cbBaud->currentIndex();
+  choices.printer = ChosenSettings();
   if (!prefs::Save(choices)) Message(Text(kSaveFailed));
 }
 
@@ -291,114 +187,135 @@ void TMainF::closeEvent(QCloseEvent* event) {
 
 void TMainF::ExitClick() { close(); }
 
-void TMainF::SetPortChoiceEnabled(bool enabled) {
+void TMainF::UpdateControls() {
+  const bool connected = IsConnected();
+  const bool idle = activity_ == Activity::Idle;
+  const bool sending = activity_ == Activity::Sending || activity_ == Activity::PrintingTestPage;
+  const bool searching = activity_ == Activity::Searching;
+  const bool waiting = activity_ == Activity::WaitingForRestart;
+
   for (QWidget* choice : {static_cast<QWidget*>(ui->cbPort), static_cast<QWidget*>(ui->lbPort),
                           static_cast<QWidget*>(ui->cbBaud), static_cast<QWidget*>(ui->lbBaud)}) {
-    choice->setEnabled(enabled);
+    choice->setEnabled(!connected && (idle || sending));
   }
-}
-
-void TMainF::UpdateControls() {
-  const bool connected = ModelFamily != printer::kNoFamily;
-  SetPortChoiceEnabled(!connected);
   ui->tabPrinterSettings->setVisible(connected);
-  ui->tabDIPSwitches->setVisible(ModelFamily == printer::kDipFamily);
-  ui->Set->setEnabled(connected);
-  ui->Find->setEnabled(!connected);
-  ui->TestPage->setEnabled(connected && !sending_);
+  ui->tabDIPSwitches->setVisible(session_.Family() == printer::kDipFamily);
+  // While a send runs the lists would show values other than those going out.
+  for (QWidget* group : {ui->tabPrinterSettings, ui->tabDIPSwitches}) {
+    for (QComboBox* list : group->findChildren<QComboBox*>()) list->setEnabled(!sending);
+  }
+  ui->Set->setEnabled((connected || setLeftOn_) && idle);
+  ui->TestPage->setEnabled(connected && idle);
+  ui->Exit->setEnabled(!sending && !searching);
+  settingsFile_->SetEnabled(!sending && !searching);
+  ui->Find->setEnabled(!connected && (idle || searching));
+  const TaskTexts& tasks = TaskTextsFor(Speaking());
+  ui->Find->setText(form::WithMnemonic(searching ? tasks.stop : tasks.find));
+  // Connect stays usable during a send, to stop it; it waits for the send to wind down once it
+  // was clicked. While a restarted printer is awaited, it stops the wait.
+  ui->Connect->setEnabled(idle || waiting || (sending && !stopSend_));
+  const LanguageTexts& captions = TextsFor(connectCaptionLanguage_);
+  ui->Connect->setText(form::WithMnemonic(waiting     ? tasks.stop
+                                          : connected ? captions.disconnect
+                                                      : captions.connect));
   if (!connected) return;
 
   const int speed = ui->cbSpeed->currentIndex();
   ui->cbSpeed->clear();
-  Fill(ui->cbSpeed, printer::SpeedEntries(ModelFamily));
+  for (const char* entry : printer::SpeedEntries(session_.Family())) {
+    ui->cbSpeed->addItem(Text(entry));
+  }
   ui->cbSpeed->setCurrentIndex(speed);
 }
 
 void TMainF::ConnectClick() {
-  // While the tool waits for a restarted printer, Connect reads "Stop".
-  if (task_ == Task::RestartWait) {
+  if (activity_ == Activity::WaitingForRestart) {
     worker_.RequestStop();
     return;
   }
-  if (Connected) {
-    Serial.Close();
-    Connected = 0;
-    ModelFamily = printer::kNoFamily;
-    ui->Connect->setIcon(SvgIcon(":/bolt_off.svg"));
-    ui->Connect->setText(WithMnemonic(QStringLiteral("Connect")));
-    ui->PrinterModel->setText(Text(kConnectFirst));
-    UpdateControls();
+  if (IsConnected()) {
+    session_.Disconnect();
+    ShowDisconnected();
     StopSend();
     return;
   }
   // A send in progress keeps its port: a second one would interleave its commands on the wire.
-  if (sending_ || task_ != Task::None) return;
-  const RunningHandler running(*this);
+  if (activity_ != Activity::Idle) return;
+  ConnectTo(portChooser_->SelectedDevice(), printer::BaudRateOf(ui->cbBaud->currentIndex()));
+}
 
-  // With no rate selected there is nothing to open the port at.
-  const std::uint32_t rate = printer::BaudRateOf(ui->cbBaud->currentIndex());
-  bool opened = false;
-  printer::IdentifyResult reply;
+void TMainF::ConnectTo(const QString& device, std::uint32_t rate) {
+  printer::ConnectResult result;
   {
-    const BusyScope busy({ui->Connect, ui->Set});
-    connectedDevice_ = portChooser_->SelectedDevice().toStdString();
-    opened = rate != 0 && portChooser_->OpenSelected(Serial, rate);
-    if (opened) reply = printer::AskModel(Serial);
+    const ActivityScope connecting(*this, Activity::Connecting);
+    result = session_.Connect(DevicePath(device), rate);
   }
-  if (!opened) {
-    Message(ConnectFailed(rate));
+  // A window closed meanwhile has saved its choices; the port it opened is released.
+  if (closed_) {
+    session_.Disconnect();
     return;
   }
-  // A silent printer's port is released, so that other programs can use it.
-  if (!reply.answered || closed_) {
-    Serial.Close();
-    ui->pgProgress->setValue(0);
-    Message(Text(kNoAnswer));
-    return;
-  }
-  const QString shownName =
-      QString::fromLatin1(reply.model.data(), static_cast<qsizetype>(reply.model.size()));
-  ModelFamily = reply.family;
-  if (ModelFamily == printer::kNoFamily) {
-    ui->pgProgress->setValue(0);
-    Serial.Close();
-    Message(QStringLiteral("This printer model (") + shownName +
-            QStringLiteral(") is not supported!"));
-    return;
+  const QString shownName = texts::ModelName(result.model);
+  switch (result.outcome) {
+    case printer::ConnectOutcome::CannotOpen:
+      Message(texts::ConnectFailed(result.openError, rate, Speaking()));
+      return;
+    case printer::ConnectOutcome::NoAnswer:
+      ui->pgProgress->setValue(0);
+      Message(texts::NoAnswer());
+      return;
+    case printer::ConnectOutcome::Unsupported:
+      ui->pgProgress->setValue(0);
+      Message(texts::UnsupportedModel(shownName));
+      return;
+    case printer::ConnectOutcome::Connected:
+      break;
   }
   ui->PrinterModel->setText(shownName);
-  Connected = 1;
-  ui->Connect->setIcon(SvgIcon(":/bolt_on.svg"));
-  ui->Connect->setText(WithMnemonic(QStringLiteral("Disconnect")));
+  portChooser_->Hold(device);
+  portChooser_->Watch(device);
+  ui->Connect->setIcon(bolts_[1]);
+  connectCaptionLanguage_ = InterfaceLanguage::English;
+  setLeftOn_ = false;
+  UpdateControls();
+}
+
+void TMainF::ShowDisconnected() {
+  portChooser_->Watch({});
+  portChooser_->Release();
+  ui->Connect->setIcon(bolts_[0]);
+  connectCaptionLanguage_ = InterfaceLanguage::English;
+  setLeftOn_ = false;
+  ui->PrinterModel->setText(Text(kConnectFirst));
   UpdateControls();
 }
 
 void TMainF::FindClick() {
-  if (task_ == Task::Search) {
+  if (activity_ == Activity::Searching) {
     worker_.RequestStop();
     return;
   }
-  if (Connected || sending_ || task_ != Task::None) return;
+  if (IsConnected() || activity_ != Activity::Idle) return;
 
-  auto portIndices = std::make_shared<std::vector<int>>();
   printer::SearchRequest request;
-  request.ports =
-      ports::SearchPorts(portChooser_->Entries(), ui->cbPort->currentIndex(), portIndices.get());
+  request.ports = ports::SearchPorts(portChooser_->Entries(), ui->cbPort->currentIndex());
   request.firstRate = printer::BaudRateOf(ui->cbBaud->currentIndex());
   const QString modelBefore = ui->PrinterModel->text();
   const int maximumBefore = ui->pgProgress->maximum();
-  ShowSearching(true);
+  activity_ = Activity::Searching;
+  portChooser_->Hold(portChooser_->SelectedDevice());
+  UpdateControls();
+  ui->Find->setFocus();
+  ui->pgProgress->setValue(0);
 
-  task_ = Task::Search;
-  auto result = std::make_shared<printer::SearchResult>();
   const auto showProgress = [this](int made, int planned, const QString& port, std::uint32_t rate) {
     ui->pgProgress->setMaximum(planned);
     ui->pgProgress->setValue(made);
     ui->PrinterModel->setText(
-        QString::fromUtf8(TaskTextsFor(Language).looking).arg(port).arg(rate));
+        Text(TaskTextsFor(Speaking()).looking).arg(port, QString::number(rate)));
   };
-  worker_.Start(
-      [request, result, showProgress](BackgroundJob& job) {
+  worker_.Run<printer::SearchResult>(
+      [request, showProgress](BackgroundJob& job) {
         printer::SearchHooks hooks;
         hooks.progress = [&job, showProgress](int made, int planned, const std::string& port,
                                               std::uint32_t rate) {
@@ -407,122 +324,93 @@ void TMainF::FindClick() {
           });
         };
         hooks.stopRequested = [&job] { return job.StopRequested(); };
-        *result = printer::FindPrinter(request, hooks);
+        return printer::FindPrinter(request, hooks);
       },
-      [this, result, portIndices, modelBefore, maximumBefore] {
-        FinishSearch(*result, *portIndices, modelBefore, maximumBefore);
+      [this, modelBefore, maximumBefore](const printer::SearchResult& result) {
+        FinishSearch(result, modelBefore, maximumBefore);
       });
 }
 
-// While the search runs its button stops it; everything else but the flags waits.
-void TMainF::ShowSearching(bool searching) {
-  const TaskTexts& texts = TaskTextsFor(Language);
-  ui->Find->setText(WithMnemonic(Text(searching ? texts.stop : texts.find)));
-  SetPortChoiceEnabled(!searching);
-  ui->Connect->setEnabled(!searching);
-  ui->Exit->setEnabled(!searching);
-  settingsFile_->SetEnabled(!searching);
-  if (searching) {
-    ui->Find->setFocus();
-    ui->pgProgress->setValue(0);
-  }
-}
-
-void TMainF::FinishSearch(const printer::SearchResult& result, const std::vector<int>& portIndices,
-                          const QString& modelBefore, int maximumBefore) {
-  task_ = Task::None;
-  ShowSearching(false);
+void TMainF::FinishSearch(const printer::SearchResult& result, const QString& modelBefore,
+                          int maximumBefore) {
+  activity_ = Activity::Idle;
+  portChooser_->Release();
+  UpdateControls();
   ui->pgProgress->setMaximum(maximumBefore);
   ui->pgProgress->setValue(0);
   ui->PrinterModel->setText(modelBefore);
   if (closed_ || result.stopped) return;
-  if (result.found) {
-    ui->cbPort->setCurrentIndex(portIndices[static_cast<std::size_t>(result.portIndex)]);
-    SelectRate(result.rate);
-    ConnectClick();
+  if (!result.found) {
+    Message(texts::SearchReport(result, Speaking()));
     return;
   }
-  Message(ports::SearchReport(result, TextLanguageOf(Language)));
+  // The device that answered, whatever the list shows now; by its path when it has no entry.
+  const QString device = DeviceName(result.device);
+  portChooser_->SelectDevice(device);
+  SelectRate(result.rate);
+  ConnectTo(device, result.rate);
 }
 
 void TMainF::SetClick() {
-  if (sending_) return;
-  // A new rate takes effect when the printer restarts; the window then waits for it.
-  const std::uint32_t newRate =
-      ModelFamily == printer::kDipFamily ? printer::BaudRateOf(ui->cbNewBaud->currentIndex()) : 0;
-  const std::uint32_t oldRate = Serial.BaudRate();
-  bool complete = false;
-  WithSendControlsOff([&] { complete = SendSettings(); });
-  if (complete && newRate != 0 && newRate != oldRate && Connected && !closed_) {
-    FollowRateChange(newRate, oldRate);
+  if (activity_ != Activity::Idle) return;
+  const printer::RateChangeAfterSend after = session_.RateChangeAfter(ChosenSettings());
+  const bool complete = SendSettings();
+  setLeftOn_ = true;
+  UpdateControls();
+  if (complete && after.change == printer::RateChange::WaitForRestart && IsConnected() &&
+      !closed_) {
+    FollowRateChange(after);
   }
 }
 
 void TMainF::TestPageClick() {
-  if (!Connected || sending_) return;
-  WithSendControlsOff([this] { PrintTestPage(); });
-}
-
-void TMainF::WithSendControlsOff(const std::function<void()>& send) {
-  const RunningHandler running(*this);
-  for (QWidget* control : {ui->Set, ui->Exit, ui->TestPage}) control->setEnabled(false);
-  SetSettingListsEnabled(false);
-  settingsFile_->SetEnabled(false);
-  send();
-  settingsFile_->SetEnabled(true);
-  SetSettingListsEnabled(true);
-  for (QWidget* control : {ui->Connect, ui->Set, ui->Exit}) control->setEnabled(true);
-  ui->TestPage->setEnabled(Connected != 0);
+  if (!IsConnected() || activity_ != Activity::Idle) return;
+  // Prints what the lists show and the chart of the chosen code page; nothing the printer stores
+  // changes.
+  const printer::PrinterSettings settings = ChosenSettings();
+  RunOnPrinter(Activity::PrintingTestPage, [&](const printer::SendHooks& hooks) {
+    return session_.PrintTestPage(settings, Speaking(), hooks);
+  });
+  setLeftOn_ = true;
+  UpdateControls();
 }
 
 printer::PrinterSettings TMainF::ChosenSettings() const {
   return SelectedSettings(PrinterListsOf(*ui));
 }
 
-// While a send runs the lists would show values other than those going out.
-void TMainF::SetSettingListsEnabled(bool enabled) {
-  for (QWidget* group : {ui->tabPrinterSettings, ui->tabDIPSwitches}) {
-    for (QComboBox* list : group->findChildren<QComboBox*>()) list->setEnabled(enabled);
-  }
-}
-
 bool TMainF::SendSettings() {
   // Every value is taken now; the lists cannot change while the send runs.
-  const printer::SendOutcome outcome =
-      RunOnPrinter(printer::BuildSettingsSequence(ModelFamily, ChosenSettings(), pauseMs_), true);
-  if (outcome == printer::SendOutcome::Complete && ModelFamily == printer::kDipFamily) {
-    Message(Text(kOperationComplete));
+  const printer::PrinterSettings settings = ChosenSettings();
+  const printer::SendOutcome outcome = RunOnPrinter(
+      Activity::Sending,
+      [&](const printer::SendHooks& hooks) { return session_.Send(settings, hooks, pauseMs_); });
+  if (outcome == printer::SendOutcome::Complete && session_.Family() == printer::kDipFamily) {
+    Message(texts::OperationComplete());
   }
   return outcome == printer::SendOutcome::Complete;
 }
 
-// Prints what the lists show and the chart of the chosen code page; nothing the printer stores
-// changes.
-bool TMainF::PrintTestPage() {
-  const printer::PrinterSettings settings = ChosenSettings();
-  const std::string model = ui->PrinterModel->text().toLatin1().toStdString();
-  return RunOnPrinter(printer::BuildTestPage(model, settings,
-                                             printer::LabelsOf(settings, ModelFamily), Language),
-                      false) == printer::SendOutcome::Complete;
-}
-
-printer::SendOutcome TMainF::RunOnPrinter(const printer::SettingsSequence& steps, bool checkAlive) {
+printer::SendOutcome TMainF::RunOnPrinter(
+    Activity activity,
+    const std::function<printer::SendOutcome(const printer::SendHooks& hooks)>& run) {
   printer::SendHooks hooks;
   hooks.progress = [this](int maximum, int position) {
     if (maximum != printer::SequenceStep::kKeep) ui->pgProgress->setMaximum(maximum);
     ui->pgProgress->setValue(position == printer::SequenceStep::kFull ? ui->pgProgress->maximum()
                                                                       : position);
-    Pump();
+    QCoreApplication::processEvents();
   };
   hooks.pause = [this](int ms) { return Pause(ms); };
   hooks.stopRequested = [this] { return stopSend_ || closed_; };
 
-  sending_ = true;
-  stopSend_ = false;
-  const printer::SendOutcome outcome = checkAlive ? printer::SendSequence(Serial, steps, hooks)
-                                                  : printer::RunSteps(Serial, steps, hooks);
-  sending_ = false;
-  stopSend_ = false;
+  printer::SendOutcome outcome = printer::SendOutcome::Stopped;
+  {
+    const ActivityScope running(*this, activity);
+    stopSend_ = false;
+    outcome = run(hooks);
+    stopSend_ = false;
+  }
   switch (outcome) {
     case printer::SendOutcome::NoAnswer:
     case printer::SendOutcome::LineLost:
@@ -538,60 +426,66 @@ printer::SendOutcome TMainF::RunOnPrinter(const printer::SettingsSequence& steps
 }
 
 // After a send that changed its rate the printer is followed through its restart: the port is
-// closed and a worker tries the new rate and the old one until it answers.
-void TMainF::FollowRateChange(std::uint32_t newRate, std::uint32_t oldRate) {
+// closed and a worker tries the new rate and the old one on its device until it answers.
+void TMainF::FollowRateChange(const printer::RateChangeAfterSend& after) {
   printer::RestartWait wait;
-  wait.device = connectedDevice_;
-  wait.newRate = newRate;
-  wait.oldRate = oldRate;
+  wait.device = session_.Device();
+  wait.newRate = after.newRate;
+  wait.oldRate = after.oldRate;
   wait.limit = std::chrono::milliseconds(restartLimitMs_);
   ConnectClick();
 
-  task_ = Task::RestartWait;
+  activity_ = Activity::WaitingForRestart;
+  portChooser_->Hold(DeviceName(wait.device));
   const int maximumBefore = ui->pgProgress->maximum();
   ui->pgProgress->setRange(0, 0);
   ui->PrinterModel->setText(
-      QString::fromUtf8(TaskTextsFor(Language).waitingForRestart).arg(newRate));
-  ui->Connect->setText(WithMnemonic(Text(TaskTextsFor(Language).stop)));
-  SetPortChoiceEnabled(false);
-  ui->Find->setEnabled(false);
-
-  auto result = std::make_shared<printer::RestartResult>();
-  worker_.Start(
-      [wait, result](BackgroundJob& job) {
+      Text(TaskTextsFor(Speaking()).waitingForRestart).arg(QString::number(wait.newRate)));
+  UpdateControls();
+  worker_.Run<printer::RestartResult>(
+      [wait](BackgroundJob& job) {
         printer::RestartHooks hooks;
         hooks.stopRequested = [&job] { return job.StopRequested(); };
-        *result = printer::WaitForRestart(wait, hooks);
+        return printer::WaitForRestart(wait, hooks);
       },
-      [this, result, newRate, oldRate, maximumBefore] {
-        task_ = Task::None;
-        ui->pgProgress->setRange(0, maximumBefore);
-        ui->pgProgress->setValue(0);
-        ui->Connect->setText(WithMnemonic(QStringLiteral("Connect")));
-        ui->PrinterModel->setText(Text(kConnectFirst));
-        UpdateControls();
-        if (closed_) return;
-        const TaskTexts& texts = TaskTextsFor(Language);
-        switch (result->outcome) {
-          case printer::RestartOutcome::NewRate:
-            ReconnectAt(newRate, QString::fromUtf8(texts.newRateTaken).arg(newRate));
-            break;
-          case printer::RestartOutcome::OldRateKept:
-            ReconnectAt(oldRate, QString::fromUtf8(texts.newRateNotTaken).arg(oldRate));
-            break;
-          case printer::RestartOutcome::NoAnswer:
-            Message(Text(kNoAnswer));
-            break;
-          case printer::RestartOutcome::Stopped:
-            break;
-        }
+      [this, wait, maximumBefore](const printer::RestartResult& result) {
+        FinishRestartWait(result, wait, maximumBefore);
       });
 }
 
-void TMainF::ReconnectAt(std::uint32_t rate, const QString& report) {
+void TMainF::FinishRestartWait(const printer::RestartResult& result,
+                               const printer::RestartWait& wait, int maximumBefore) {
+  activity_ = Activity::Idle;
+  portChooser_->Release();
+  ui->pgProgress->setRange(0, maximumBefore);
+  ui->pgProgress->setValue(0);
+  ui->PrinterModel->setText(Text(kConnectFirst));
+  UpdateControls();
+  if (closed_) return;
+  const TaskTexts& texts = TaskTextsFor(Speaking());
+  switch (result.outcome) {
+    case printer::RestartOutcome::NewRate:
+      ReconnectAt(wait.device, wait.newRate,
+                  Text(texts.newRateTaken).arg(QString::number(wait.newRate)));
+      break;
+    case printer::RestartOutcome::OldRateKept:
+      ReconnectAt(wait.device, wait.oldRate,
+                  Text(texts.newRateNotTaken).arg(QString::number(wait.oldRate)));
+      break;
+    case printer::RestartOutcome::NoAnswer:
+      Message(texts::NoAnswer());
+      break;
+    case printer::RestartOutcome::Stopped:
+      break;
+  }
+}
+
+// The printer answered on its device: that device is connected, whatever the list shows now.
+void TMainF::ReconnectAt(const std::string& device, std::uint32_t rate, const QString& report) {
+  portChooser_->SelectDevice(DeviceName(device));
   SelectRate(rate);
-  ConnectClick();
-  if (Connected) Message(report);
+  ConnectTo(DeviceName(device), rate);
+  if (IsConnected()) Message(report);
 }
 
 void TMainF::SelectRate(std::uint32_t rate) {
@@ -600,38 +494,28 @@ void TMainF::SelectRate(std::uint32_t rate) {
   }
 }
 
-QString TMainF::ConnectFailed(std::uint32_t rate) const {
-  // Without a rate nothing was opened, and there is no reason to give.
-  const QString reason =
-      rate == 0 ? QString()
-                : ports::OpenFailureText(Serial.LastOpenError(), rate, TextLanguageOf(Language));
-  return reason.isEmpty() ? Text(kConnectFailed)
-                          : Text(kConnectFailed) + QStringLiteral("\n\n") + reason;
-}
-
 void TMainF::DropVanishedPrinter() {
-  if (!Connected) return;
-  ui->Connect->click();
+  if (!IsConnected()) return;
+  ConnectClick();
   ui->pgProgress->setValue(0);
-  Message(Text(kNoAnswer));
+  Message(texts::NoAnswer());
 }
 
-bool TMainF::DropSilentPrinter() {
+void TMainF::DropSilentPrinter() {
   ui->pgProgress->setValue(0);
-  Message(Text(kNoAnswer));
-  ui->Connect->click();
-  return false;
+  Message(texts::NoAnswer());
+  // As a click of Connect: a connected printer is dropped; after a send that found the port
+  // closed, this is a new connection attempt.
+  ConnectClick();
 }
 
 // A disconnect ends a running send at its next step; Connect comes back once it has returned.
 void TMainF::StopSend() {
-  if (!sending_) return;
+  if (activity_ != Activity::Sending && activity_ != Activity::PrintingTestPage) return;
   stopSend_ = true;
-  ui->Connect->setEnabled(false);
+  UpdateControls();
   if (pauseLoop_ != nullptr) pauseLoop_->quit();
 }
-
-void TMainF::Pump() { QCoreApplication::processEvents(); }
 
 // Waits the full pause while the window goes on repainting and handling input; false when the
 // send was stopped meanwhile.
@@ -666,46 +550,15 @@ void TMainF::LangENClick() {
 void TMainF::ApplyLanguage() {
   if (Language != kBulgarian && Language != kEnglish) return;
   ShowFlags();
-  WriteTexts(Language);
-  portChooser_->SetLanguage(TextLanguageOf(Language));
+  form::WriteTexts(*ui, Speaking());
+  settingsFile_->WriteTexts(TextsFor(Speaking()));
+  connectCaptionLanguage_ = Speaking();
+  UpdateControls();
+  portChooser_->SetLanguage(Speaking());
 }
 
 void TMainF::ShowFlags() {
   const bool bulgarian = Language == kBulgarian;
   ui->LangBG->setIcon(LangImages[bulgarian ? 0 : 1]);
   ui->LangEN->setIcon(LangImages[bulgarian ? 3 : 2]);
-}
-
-void TMainF::WriteTexts(int language) {
-  const LanguageTexts& texts = TextsFor(language);
-  ui->tabCommunicationSettings->setTitle(Text(texts.communicationSettings));
-  ui->lbPort->setText(Text(texts.port));
-  ui->lbBaud->setText(Text(texts.baud));
-  ui->Connect->setText(WithMnemonic(Text(Connected ? texts.disconnect : texts.connect)));
-  const TaskTexts& find = TaskTextsFor(language);
-  ui->Find->setText(WithMnemonic(Text(task_ == Task::Search ? find.stop : find.find)));
-  ui->TestPage->setText(WithMnemonic(Text(find.testPage)));
-  ui->Find->setAccessibleName(Text(find.find));
-  ui->lbPrinterModel->setText(Text(texts.printerModel));
-  ui->tabPrinterSettings->setTitle(Text(texts.printerSettings));
-  ui->lbIntensity->setText(Text(texts.intensity));
-  ui->lbSpeed->setText(Text(texts.speed));
-  ui->lbCountry->setText(Text(texts.country));
-  ui->lbCodePage->setText(Text(texts.codePage));
-  ui->tabDIPSwitches->setTitle(Text(texts.dipSwitches));
-  ui->lbNewBaud->setText(Text(texts.newBaud));
-  ui->lbAutoCutter->setText(Text(texts.autoCutter));
-  SetEntries(ui->cbAutoCutter, texts.autoCutterEntries);
-  ui->lbPaper->setText(Text(texts.paper));
-  SetEntries(ui->cbPaper, texts.paperEntries);
-  ui->lbProtocol->setText(Text(texts.protocol));
-  ui->lbCommandSet->setText(Text(texts.commandSet));
-  SetEntries(ui->cbCommandSet, texts.commandSetEntries);
-  ui->lbEsct->setText(Text(texts.esct));
-  SetEntries(ui->cbEsct, texts.esctEntries);
-  // Read out for the controls without a caption or label; each flag's name is its language's own.
-  ui->pgProgress->setAccessibleName(Text(texts.progress));
-  ui->LangBG->setAccessibleDescription(Text(texts.bulgarianFlag));
-  ui->LangEN->setAccessibleDescription(Text(texts.englishFlag));
-  settingsFile_->WriteTexts(texts);
 }

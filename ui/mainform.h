@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QString>
 #include <QWidget>
 
 #include <array>
@@ -9,18 +10,17 @@
 #include <memory>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "background_job.h"
-#include "preferences.h"
+#include "interface_language.h"
 #include "printer_search.h"
+#include "restart_wait.h"
 #include "serial.h"
+#include "session.h"
 #include "settings_file_actions.h"
 #include "settings_sequence.h"
 
-struct LanguageTexts;
 class PortChooser;
-class QComboBox;
 class QEventLoop;
 
 namespace ports {
@@ -31,8 +31,9 @@ namespace Ui {
 class TMainF;
 }
 
-// The tool's one window and its controller: owns the serial channel, the command buffer and
-// the connection state; its handlers run every procedure of the tool.
+// The tool's one window: its handlers read the lists, hand the values to the printer session
+// (or to a search or a wait on the worker thread), and turn what comes back into captions and
+// messages.
 class TMainF : public QWidget {
   Q_OBJECT
   Q_DISABLE_COPY_MOVE(TMainF)
@@ -59,8 +60,8 @@ class TMainF : public QWidget {
   // pseudo-terminals); the list is filled from it at once.
   void SetDeviceSource(std::unique_ptr<ports::DeviceSource> source);
 
-  bool IsConnected() const { return Connected != 0; }
-  int CurrentFamily() const { return ModelFamily; }
+  bool IsConnected() const { return session_.IsConnected(); }
+  int CurrentFamily() const { return session_.Family(); }
   int CurrentLanguage() const { return Language; }
 
  public slots:
@@ -75,6 +76,8 @@ class TMainF : public QWidget {
  public:
   // True when the sequence ran to its end; false when the printer missed the liveness check.
   bool SendSettings();
+  // Every control's state and the captions that follow it, from what the window does, the
+  // connection and its family.
   void UpdateControls();
   void ApplyLanguage();
   void ShowFlags();
@@ -87,66 +90,65 @@ class TMainF : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void FormCreate();
-  void FormClose();
-  void FillLists();
-  void FitColumns();
-  // The lists whose selection is stored, with their stored value (the port aside).
-  std::array<std::pair<QComboBox*, int prefs::StoredChoices::*>, 11> StoredLists() const;
-  void WriteTexts(int language);
-  void Message(const QString& text);
-  // The printer settings the lists show.
-  printer::PrinterSettings ChosenSettings() const;
-  void SetSettingListsEnabled(bool enabled);
-  // The port and rate lists and their labels: off while connected, searching or waiting.
-  void SetPortChoiceEnabled(bool enabled);
-  // Turns the controls a send must not meet off while it runs, and on again after it.
-  void WithSendControlsOff(const std::function<void()>& send);
-  bool PrintTestPage();
-  // Runs steps on the printer with progress, pauses and pumps; a printer that stopped answering
-  // is reported and disconnected.
-  printer::SendOutcome RunOnPrinter(const printer::SettingsSequence& steps, bool checkAlive);
-  void FollowRateChange(std::uint32_t newRate, std::uint32_t oldRate);
-  void ReconnectAt(std::uint32_t rate, const QString& report);
-  void SelectRate(std::uint32_t rate);
-  // Reports a printer that stopped answering and disconnects it; always false.
-  bool DropSilentPrinter();
-  void StopSend();
-  void Pump();
-  bool Pause(int ms);
-  // The connect-failed message, with why the port would not open when it was tried at rate.
-  QString ConnectFailed(std::uint32_t rate) const;
-  // The device of the connection has left the system: disconnects at once and says so.
-  void DropVanishedPrinter();
-
-  void ShowSearching(bool searching);
-  void FinishSearch(const printer::SearchResult& result, const std::vector<int>& portIndices,
-                    const QString& modelBefore, int maximumBefore);
+  // What the window is doing; only one thing at a time.
+  enum class Activity { Idle, Connecting, Sending, Searching, WaitingForRestart, PrintingTestPage };
 
   class RunningHandler;
+  class ActivityScope;
+
+  void FormCreate();
+  void FormClose();
+  InterfaceLanguage Speaking() const { return InterfaceLanguageOf(Language); }
+  void Message(const QString& text);
+  printer::PrinterSettings ChosenSettings() const;
+
+  // Connects to device at rate and says how it went; a connection's device is what the port
+  // list holds from then on.
+  void ConnectTo(const QString& device, std::uint32_t rate);
+  void ShowDisconnected();
+  // Runs steps on the printer with progress, pauses and pumps; a printer that stopped answering
+  // is reported and disconnected.
+  printer::SendOutcome RunOnPrinter(
+      Activity activity,
+      const std::function<printer::SendOutcome(const printer::SendHooks& hooks)>& run);
+  void DropSilentPrinter();
+  // The device of the connection has left the system: disconnects at once and says so.
+  void DropVanishedPrinter();
+  void StopSend();
+  bool Pause(int ms);
+
+  void FinishSearch(const printer::SearchResult& result, const QString& modelBefore,
+                    int maximumBefore);
+  void FollowRateChange(const printer::RateChangeAfterSend& after);
+  void FinishRestartWait(const printer::RestartResult& result, const printer::RestartWait& wait,
+                         int maximumBefore);
+  void ReconnectAt(const std::string& device, std::uint32_t rate, const QString& report);
+  void SelectRate(std::uint32_t rate);
 
   std::unique_ptr<Ui::TMainF> ui;
   // The image list of the flags: Bulgarian in colour, in grey, British in colour, in grey.
   std::array<QIcon, 4> LangImages;
+  std::array<QIcon, 2> bolts_;  // off, on
 
   Tserial Serial;
+  printer::Session session_{Serial};
   std::unique_ptr<PortChooser> portChooser_;
-  std::uint8_t Connected = 0;
-  std::int32_t ModelFamily = -1;
+  // The stored language number: 0 Bulgarian, 1 English, -1 or any other not applied.
   std::int32_t Language = -1;
 
   MessageSink messageSink_;
   SettingsFileActions* settingsFile_ = nullptr;  // a child of the window
   int pauseMs_ = kPauseMs;
   int restartLimitMs_ = kRestartLimitMs;
-  std::string connectedDevice_;  // the device of the last connection
-  // What the worker thread does: only one at a time.
-  enum class Task { None, Search, RestartWait };
-  Task task_ = Task::None;
+  Activity activity_ = Activity::Idle;
+  // Connect's caption is in English after a connect or a disconnect, and in the window's
+  // language once the language is applied.
+  InterfaceLanguage connectCaptionLanguage_ = InterfaceLanguage::English;
+  // Set stays usable after a send whatever its end; a connect or a disconnect decides anew.
+  bool setLeftOn_ = false;
+  bool stopSend_ = false;
   int runningHandlers_ = 0;
   bool closed_ = false;
-  bool sending_ = false;
-  bool stopSend_ = false;
   QEventLoop* pauseLoop_ = nullptr;
   // Declared last so that it stops and joins before the controls its reports touch are gone.
   BackgroundJob worker_;

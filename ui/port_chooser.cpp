@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "device_paths.h"
 #include "port_combo_box.h"
 #include "serial.h"
 #include "system_device_source.h"
@@ -52,7 +53,7 @@ void PortChooser::Choose(int comNumber, const QString& device) {
   Select();
 }
 
-void PortChooser::SetLanguage(ports::TextLanguage language) {
+void PortChooser::SetLanguage(InterfaceLanguage language) {
   language_ = language;
   for (std::size_t i = 0; i < entries_.size(); ++i) {
     list_->setItemText(static_cast<int>(i), entries_[i].Label(language_));
@@ -61,16 +62,41 @@ void PortChooser::SetLanguage(ports::TextLanguage language) {
 
 QString PortChooser::SelectedDevice() const {
   const ports::PortEntry* entry = Selected();
-  return entry != nullptr ? entry->device : QString();
+  if (entry != nullptr && !entry->IsCom()) return entry->device;
+  // A COM entry reaches the device its number resolves to now: the [Ports] map may have been
+  // edited since the list was filled.
+  const int index = list_->currentIndex();
+  if (index < 0 || index >= ports::kComEntries) return {};
+  return QFile::decodeName(QByteArray::fromStdString(serial_.DevicePath(index + 1)));
 }
 
-bool PortChooser::OpenSelected(Tserial& serial, std::uint32_t baudRate) {
-  const ports::PortEntry* entry = Selected();
-  openedDevice_ = entry != nullptr && entry->detected ? entry->detected->path : QString();
-  if (entry != nullptr && !entry->IsCom()) {
-    return serial.OpenDevice(QFile::encodeName(entry->device).toStdString(), baudRate);
-  }
-  return serial.Open(list_->currentIndex() + 1, baudRate);
+void PortChooser::Hold(const QString& device) {
+  heldDevice_ = device;
+  Select();
+}
+
+void PortChooser::Release() {
+  heldDevice_.reset();
+  Select();
+}
+
+void PortChooser::SelectDevice(const QString& device) {
+  const int index = IndexOf(device);
+  if (index >= 0) list_->setCurrentIndex(index);
+}
+
+void PortChooser::Watch(const QString& device) {
+  const int index = IndexOf(device);
+  const bool detected = index >= 0 && entries_[static_cast<std::size_t>(index)].detected;
+  openedDevice_ = detected ? entries_[static_cast<std::size_t>(index)].detected->path : QString();
+}
+
+int PortChooser::IndexOf(const QString& device) const {
+  if (device.isEmpty()) return -1;
+  const auto entry = std::find_if(entries_.begin(), entries_.end(), [&device](const auto& entry) {
+    return ports::SameDevice(entry.device, device);
+  });
+  return entry == entries_.end() ? -1 : static_cast<int>(entry - entries_.begin());
 }
 
 void PortChooser::Fill() {
@@ -91,8 +117,14 @@ void PortChooser::Fill() {
   }
 }
 
-// The chosen device where it is listed, else the chosen COM entry.
+// The held device's entry while one is held; else the chosen device where it is listed, else the
+// chosen COM entry.
 void PortChooser::Select() {
+  if (heldDevice_) {
+    const QSignalBlocker quiet(list_);
+    list_->setCurrentIndex(IndexOf(*heldDevice_));
+    return;
+  }
   int index = chosenCom_ - 1;
   const auto device = std::find_if(entries_.begin(), entries_.end(), [this](const auto& entry) {
     return entry.Reaches(chosenDevice_);

@@ -3,20 +3,20 @@
 #include <QObject>
 #include <QString>
 
-#include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "device_source.h"
+#include "interface_language.h"
 #include "port_list.h"
-#include "text_language.h"
 
 class PortComboBox;
 class Tserial;
 
 // The window's port list: fills cbPort from a device source (COM1 to COM6 first, then the
 // detected devices), keeps the selection on the chosen device while devices come and go, and
-// opens the selected entry on Connect.
+// says when the device of a connection leaves.
 class PortChooser : public QObject {
   Q_OBJECT
 
@@ -39,17 +39,23 @@ class PortChooser : public QObject {
   int ChosenCom() const { return chosenCom_; }
   const QString& ChosenDevice() const { return chosenDevice_; }
 
-  void SetLanguage(ports::TextLanguage language);
+  void SetLanguage(InterfaceLanguage language);
 
   const std::vector<ports::PortEntry>& Entries() const { return entries_; }
-  // The device the selected entry opens; empty when nothing is selected.
+  // The device the selected entry opens now; empty when nothing is selected.
   QString SelectedDevice() const;
 
-  // Opens the selected entry: a COM entry by its number as always, a detected device by its path.
-  bool OpenSelected(Tserial& serial, std::uint32_t baudRate);
+  // While work is under way on a device (a connection, a search, a wait) the selection stays on
+  // the entry that reaches it, whatever comes and goes, and none while no entry does.
+  void Hold(const QString& device);
+  void Release();
+  // Chooses the entry that reaches device, as the user would; nothing changes when none does.
+  void SelectDevice(const QString& device);
+  // The device of the connection from now on (empty: none), for OpenedDeviceGone.
+  void Watch(const QString& device);
 
  signals:
-  // The detected device the last OpenSelected reached has left the system.
+  // The detected device being watched has left the system.
   void OpenedDeviceGone();
 
  protected:
@@ -60,13 +66,15 @@ class PortChooser : public QObject {
   void Select();
   void Remember(int index);
   const ports::PortEntry* Selected() const;
+  int IndexOf(const QString& device) const;
 
   PortComboBox* list_;
   const Tserial& serial_;
   std::unique_ptr<ports::DeviceSource> source_;
   std::vector<ports::PortEntry> entries_;
-  ports::TextLanguage language_ = ports::TextLanguage::English;
+  InterfaceLanguage language_ = InterfaceLanguage::English;
   int chosenCom_ = 1;
   QString chosenDevice_;
   QString openedDevice_;
+  std::optional<QString> heldDevice_;
 };

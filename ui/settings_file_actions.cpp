@@ -35,7 +35,7 @@ SettingsFileActions::SettingsFileActions(QWidget* window, const Ui::TMainF& form
       model_(std::move(model)),
       message_(std::move(message)),
       // The form's own texts are English.
-      texts_(&TextsFor(kEnglish)) {
+      texts_(&TextsFor(InterfaceLanguage::English)) {
   connect(load_, &QPushButton::clicked, this, &SettingsFileActions::Load);
   connect(save_, &QPushButton::clicked, this, &SettingsFileActions::Save);
 }

@@ -1,7 +1,5 @@
 #include "task_texts.h"
 
-#include "language.h"
-
 namespace {
 
 constexpr TaskTexts kBulgarianTasks = {
@@ -26,6 +24,6 @@ constexpr TaskTexts kEnglishTasks = {
 
 }  // namespace
 
-const TaskTexts& TaskTextsFor(int language) {
-  return language == kBulgarian ? kBulgarianTasks : kEnglishTasks;
+const TaskTexts& TaskTextsFor(InterfaceLanguage language) {
+  return language == InterfaceLanguage::Bulgarian ? kBulgarianTasks : kEnglishTasks;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "interface_language.h"
+
 // The texts of the printer search, the test page and the wait for a restarted printer in one
 // interface language, as UTF-8.
 struct TaskTexts {
@@ -12,4 +14,4 @@ struct TaskTexts {
   const char* newRateNotTaken;    // %1 the old rate
 };
 
-const TaskTexts& TaskTextsFor(int language);
+const TaskTexts& TaskTextsFor(InterfaceLanguage language);

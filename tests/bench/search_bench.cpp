@@ -34,7 +34,7 @@ bool MeasureSilentPort() {
   if (!silent.Start()) return false;
   const auto start = Clock::now();
   const printer::SearchResult result =
-      printer::FindPrinter({{{"COM1", silent.DevicePath()}}, 9600, {}});
+      printer::FindPrinter({{{"COM1", silent.DevicePath(), "COM1"}}, 9600, {}});
   const double seconds = Seconds(Clock::now() - start);
   if (result.found || result.tries != 8) return false;
   std::printf("One silent port, all %d rates: %.3f s (aim < 2.5 s: %s)\n", result.tries, seconds,
@@ -53,10 +53,11 @@ bool MeasureSlowPrinterOnSecondPort() {
   vprinter::VirtualPrinter third(Silent());
   if (!first.Start() || !second.Start() || !third.Start()) return false;
   const auto start = Clock::now();
-  const printer::SearchResult result = printer::FindPrinter(
-      {{{"COM1", first.DevicePath()}, {"COM2", second.DevicePath()}, {"COM3", third.DevicePath()}},
-       9600,
-       {}});
+  const printer::SearchResult result = printer::FindPrinter({{{"COM1", first.DevicePath(), "COM1"},
+                                                              {"COM2", second.DevicePath(), "COM2"},
+                                                              {"COM3", third.DevicePath(), "COM3"}},
+                                                             9600,
+                                                             {}});
   const double seconds = Seconds(Clock::now() - start);
   if (!result.found || result.portIndex != 1 || result.rate != 1200) return false;
   std::printf(
@@ -81,7 +82,7 @@ bool MeasureStop() {
       stop = true;
     });
     const printer::SearchResult result =
-        printer::FindPrinter({{{"COM1", silent.DevicePath()}}, 1200, {}}, hooks);
+        printer::FindPrinter({{{"COM1", silent.DevicePath(), "COM1"}}, 1200, {}}, hooks);
     const auto returnedAt = Clock::now();
     requester.join();
     if (!result.stopped) return false;

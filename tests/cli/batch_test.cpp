@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
+#include <thread>
 
 #include "cli_fixture.h"
 #include "code_page_proof.h"
@@ -199,6 +201,16 @@ TEST_F(BatchTest, ApplyPrintsTheSlipAndLogsTheSend) {
   const Outcome run = Cli({"apply", SettingsFile(kShopSettings), "--port", "COM1", "--baud", "9600",
                            "--slip", "--log", log, "--pause-ms", "10"});
   ASSERT_EQ(run.status, 0) << run.err.toStdString();
+  // The program may end before the printer has read the last of the slip: the cut, ESC @.
+  QElapsedTimer clock;
+  clock.start();
+  const auto ended = [&printer] {
+    const auto commands = printer.Commands();
+    return commands.size() > 2 && commands.end()[-2].kind == Kind::Cut &&
+           commands.back().kind == Kind::Initialize;
+  };
+  while (!ended() && clock.elapsed() < 3000)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   const auto commands = printer.Commands();
   const auto closing = std::find_if(commands.begin(), commands.end(), [](const auto& command) {
     return command.kind == Kind::Closing;

@@ -15,8 +15,8 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-constexpr int kBulgarian = 0;
-constexpr int kEnglish = 1;
+constexpr auto kBulgarian = InterfaceLanguage::Bulgarian;
+constexpr auto kEnglish = InterfaceLanguage::English;
 constexpr int kCp437 = 0;
 constexpr int kLitva = 1;  // encoding not known
 constexpr int kCp866 = 7;

@@ -30,7 +30,7 @@ vprinter::Options Silent() {
 }
 
 SearchPort PortOf(const std::string& name, const vprinter::VirtualPrinter& printer) {
-  return {name, printer.DevicePath()};
+  return {name, printer.DevicePath(), name};
 }
 
 std::vector<std::uint8_t> Repeated(const std::vector<std::uint8_t>& bytes, int times) {
@@ -143,9 +143,9 @@ TEST(Search, WithNothingFoundReportsEveryPortAndCountsItsTries) {
   ASSERT_TRUE(holder.OpenDevice(held.DevicePath(), 9600));
 
   printer::SearchRequest request;
-  request.ports = {{"COM1", onConsole.linkPath},
+  request.ports = {{"COM1", onConsole.linkPath, "COM1"},
                    PortOf("COM2", held),
-                   {"COM3", folder.File("no-such-device")},
+                   {"COM3", folder.File("no-such-device"), "COM3"},
                    PortOf("COM4", unsupported),
                    PortOf("COM5", silent)};
   request.firstRate = 19200;

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "serial_line.h"
@@ -20,11 +22,17 @@ constexpr int kKeep = SequenceStep::kKeep;
 constexpr int kFull = SequenceStep::kFull;
 
 SequenceStep Dip(std::uint8_t number, std::uint8_t value, int position, int maximum = kKeep) {
-  return {{0x1D, 0x29, number, value}, kPause, maximum, position};
+  return {{0x1D, 0x29, number, value},
+          kPause,
+          maximum,
+          position,
+          "DIP switch " + std::to_string(number) + " = " + std::to_string(value)};
 }
 
-const SequenceStep kClosing{{0x1B, 0x54}, 0, kKeep, kFull};
-const SequenceStep kEnd{{0x1B, 0x3E, 0x00}, kPause, kKeep, 2};
+const SequenceStep kClosing{{0x1B, 0x54}, 0, kKeep, kFull, "closing command"};
+const SequenceStep kEnd{{0x1B, 0x3E, 0x00}, kPause, kKeep, 2, "settings end"};
+
+SequenceStep Block(Bytes bytes) { return {std::move(bytes), 0, kKeep, kKeep, "settings block"}; }
 
 TEST(SettingsSequence, FamilyZeroIsTheBlockTheEndAPauseAndTheClosing) {
   PrinterSettings settings;
@@ -32,7 +40,8 @@ TEST(SettingsSequence, FamilyZeroIsTheBlockTheEndAPauseAndTheClosing) {
   settings.country = 2;
   settings.codePage = 15;
   const printer::SettingsSequence expected = {
-      {{0x1B, 0x59, 0x03, 0x1B, 0x58, 0x01, 0x1B, 0x52, 0x02, 0x1B, 0x74, 0x0F}}, kEnd, kClosing};
+      Block({0x1B, 0x59, 0x03, 0x1B, 0x58, 0x01, 0x1B, 0x52, 0x02, 0x1B, 0x74, 0x0F}), kEnd,
+      kClosing};
   EXPECT_EQ(printer::BuildSettingsSequence(0, settings), expected);
   EXPECT_EQ(printer::BuildSettingsSequence(2, settings), expected);
 }
@@ -43,7 +52,7 @@ TEST(SettingsSequence, FamilyOneAddsTheEightSwitchesWithTheirPausesAndProgress) 
   settings.protocol = 1;
   settings.esct = 0;
   const printer::SettingsSequence expected = {
-      {{0x1B, 0x59, 0x03, 0x1B, 0x58, 0x00, 0x1B, 0x52, 0x00, 0x1B, 0x74, 0x00}},
+      Block({0x1B, 0x59, 0x03, 0x1B, 0x58, 0x00, 0x1B, 0x52, 0x00, 0x1B, 0x74, 0x00}),
       kEnd,
       Dip(1, 1, 1, 8),
       Dip(2, 1, 2),
@@ -66,7 +75,7 @@ TEST(SettingsSequence, ListsWithNothingSelected) {
   ASSERT_EQ(steps.size(), 8u);
   EXPECT_EQ(steps[0].bytes,
             Bytes({0x1B, 0x59, 0x03, 0x1B, 0x58, 0x00, 0x1B, 0x52, 0xFF, 0x1B, 0x74, 0x00}));
-  const SequenceStep first{{0x1D, 0x29, 4, 0}, 10, 8, 1};
+  const SequenceStep first{{0x1D, 0x29, 4, 0}, 10, 8, 1, "DIP switch 4 = 0"};
   EXPECT_EQ(steps[2], first);
   EXPECT_EQ(steps[6].bytes, Bytes({0x1D, 0x29, 8, 1}));
   EXPECT_EQ(steps[6].progress, 5);

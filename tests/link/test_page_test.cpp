@@ -11,8 +11,8 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-constexpr int kBulgarian = 0;
-constexpr int kEnglish = 1;
+constexpr InterfaceLanguage kBulgarian = InterfaceLanguage::Bulgarian;
+constexpr InterfaceLanguage kEnglish = InterfaceLanguage::English;
 constexpr int kCp437 = 0;
 constexpr int kBulgarianCp856 = 5;
 constexpr int kCp1251 = 15;
@@ -23,7 +23,7 @@ const Bytes kBulgarianSampleCp1251 = {0xC1, 0xFA, 0xEB, 0xE3, 0xE0, 0xF0, 0xF1, 
                                       0xC3, 0xC4, 0xC5, 0xC6, 0xC7, 0xC8, 0xC9, ' ',  0xE0, 0xE1,
                                       0xE2, 0xE3, 0xE4, 0xE5, 0xE6, 0xE7, 0xE8, 0xE9, '\n'};
 
-printer::SettingsSequence Page(int codePage, int language) {
+printer::SettingsSequence Page(int codePage, InterfaceLanguage language) {
   printer::PrinterSettings settings;
   settings.codePage = codePage;
   const printer::TestPageLabels labels = {"100 %", "83  mm/s", "USA",
@@ -91,7 +91,7 @@ TEST(TestPage, SampleIsLeftOutWhereTheCodePageCannotCarryIt) {
   EXPECT_EQ(AllBytes(Page(kCp437, kEnglish)), Joined({PageHead(kCp437), english, kPageTail}));
   EXPECT_EQ(AllBytes(Page(kCp437, kBulgarian)), Joined({PageHead(kCp437), kPageTail}));
   // Whether the printer's CP856 is Bulgarian or Hebrew is not known, so neither sample goes out.
-  for (const int language : {kBulgarian, kEnglish}) {
+  for (const InterfaceLanguage language : {kBulgarian, kEnglish}) {
     EXPECT_EQ(AllBytes(Page(kBulgarianCp856, language)),
               Joined({PageHead(kBulgarianCp856), kPageTail}));
   }

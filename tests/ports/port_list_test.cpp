@@ -16,7 +16,6 @@
 namespace {
 
 using ports::DetectedDevice;
-using ports::TextLanguage;
 
 QString Path(const std::string& path) { return QString::fromStdString(path); }
 
@@ -26,7 +25,7 @@ DetectedDevice Device(const vprinter::PtyLine& line, const QString& name,
   return {path, name, description, "/dev/serial/by-id/usb-" + name};
 }
 
-QStringList Labels(const std::vector<ports::PortEntry>& entries, TextLanguage language) {
+QStringList Labels(const std::vector<ports::PortEntry>& entries, InterfaceLanguage language) {
   QStringList labels;
   for (const ports::PortEntry& entry : entries) labels << entry.Label(language);
   return labels;
@@ -57,12 +56,12 @@ TEST(PortList, ComEntriesShowWhatTheyReachAndTheOtherDevicesFollowByName) {
   const std::vector<ports::PortEntry> entries = ports::BuildPortList(devices, comDevice);
   const QString terminal = QFileInfo(Path(lines[4].DevicePath())).canonicalFilePath().mid(5);
   EXPECT_EQ(
-      Labels(entries, TextLanguage::English),
+      Labels(entries, InterfaceLanguage::English),
       (QStringList{"COM1 — ttyUSB2, FT232R USB UART", "COM2 — not present", "COM3 — " + terminal,
                    "COM4 — not present", "COM5 — not present", "COM6 — not present",
                    "ttyACM0 — USB 2341:0043", "ttyUSB9 — USB-Serial Controller",
                    "ttyUSB10 — CP2102 USB to UART Bridge Controller"}));
-  EXPECT_EQ(Labels(entries, TextLanguage::Bulgarian)[1], "COM2 — няма устройство");
+  EXPECT_EQ(Labels(entries, InterfaceLanguage::Bulgarian)[1], "COM2 — няма устройство");
   EXPECT_TRUE(terminal.startsWith("pts/")) << terminal.toStdString();
 
   for (int number = 1; number <= ports::kComEntries; ++number) {
@@ -80,8 +79,8 @@ TEST(PortList, ComEntriesShowWhatTheyReachAndTheOtherDevicesFollowByName) {
 
   // The same devices in another order make the same list.
   const QList<DetectedDevice> reordered{devices[3], devices[2], devices[1], devices[0]};
-  EXPECT_EQ(Labels(ports::BuildPortList(reordered, comDevice), TextLanguage::English),
-            Labels(entries, TextLanguage::English));
+  EXPECT_EQ(Labels(ports::BuildPortList(reordered, comDevice), InterfaceLanguage::English),
+            Labels(entries, InterfaceLanguage::English));
 }
 
 TEST(PortList, OnWindowsAComEntryReachesTheDeviceOfItsName) {
@@ -91,8 +90,8 @@ TEST(PortList, OnWindowsAComEntryReachesTheDeviceOfItsName) {
   const auto entries =
       ports::BuildPortList(devices, [](int number) { return QStringLiteral("COM%1").arg(number); });
   ASSERT_EQ(entries.size(), 7U);
-  EXPECT_EQ(entries[2].Label(TextLanguage::English), "COM3 — USB-SERIAL CH340");
-  EXPECT_EQ(entries[6].Label(TextLanguage::English), "COM9 — USB-SERIAL CH340");
+  EXPECT_EQ(entries[2].Label(InterfaceLanguage::English), "COM3 — USB-SERIAL CH340");
+  EXPECT_EQ(entries[6].Label(InterfaceLanguage::English), "COM9 — USB-SERIAL CH340");
 }
 
 }  // namespace

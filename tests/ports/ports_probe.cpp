@@ -43,8 +43,8 @@ int Open(const char* device) {
   constexpr std::uint32_t kRate = 9600;
   Tserial serial;
   if (!serial.OpenDevice(device, kRate)) {
-    std::printf("failed=%s\n", qPrintable(ports::OpenFailureText(serial.LastOpenError(), kRate,
-                                                                 ports::TextLanguage::English)));
+    std::printf("failed=%s\n", qPrintable(texts::OpenFailureText(serial.LastOpenError(), kRate,
+                                                                 InterfaceLanguage::English)));
     return 1;
   }
   const printer::IdentifyResult identified = printer::AskModel(serial);

@@ -21,7 +21,7 @@ StoredChoices SomeChoices() {
   choices.language = 1;
   choices.port = 3;
   choices.baud = 4;
-  choices.esct = 1;
+  choices.printer.esct = 1;
   return choices;
 }
 
@@ -78,8 +78,8 @@ TEST(UnparsableSettingsFile, FailsKeepsWhatWasReadAndIsRepairedBySaving) {
     EXPECT_EQ(loaded.status, LoadStatus::Failed) << damage.constData();
     EXPECT_EQ(loaded.choices.language, 0) << damage.constData();
     EXPECT_EQ(loaded.choices.baud, 3) << damage.constData();
-    EXPECT_EQ(loaded.choices.speed, 2) << damage.constData();
-    EXPECT_EQ(loaded.choices.intensity, kDefaults.intensity) << damage.constData();
+    EXPECT_EQ(loaded.choices.printer.speed, 2) << damage.constData();
+    EXPECT_EQ(loaded.choices.printer.intensity, kDefaults.printer.intensity) << damage.constData();
 
     EXPECT_TRUE(prefs::Save(SomeChoices())) << damage.constData();
     const auto reloaded = prefs::Load();

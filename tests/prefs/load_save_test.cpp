@@ -27,16 +27,16 @@ TEST(StoredChoicesDefaults, AreTheTableDefaults) {
   EXPECT_EQ(kDefaults.language, -1);
   EXPECT_EQ(kDefaults.port, 1);
   EXPECT_EQ(kDefaults.baud, 7);
-  EXPECT_EQ(kDefaults.intensity, 3);
-  EXPECT_EQ(kDefaults.speed, 0);
-  EXPECT_EQ(kDefaults.country, 0);
-  EXPECT_EQ(kDefaults.codePage, 0);
-  EXPECT_EQ(kDefaults.newBaud, 7);
-  EXPECT_EQ(kDefaults.autoCutter, 1);
-  EXPECT_EQ(kDefaults.paper, 1);
-  EXPECT_EQ(kDefaults.protocol, 0);
-  EXPECT_EQ(kDefaults.commandSet, 0);
-  EXPECT_EQ(kDefaults.esct, 0);
+  EXPECT_EQ(kDefaults.printer.intensity, 3);
+  EXPECT_EQ(kDefaults.printer.speed, 0);
+  EXPECT_EQ(kDefaults.printer.country, 0);
+  EXPECT_EQ(kDefaults.printer.codePage, 0);
+  EXPECT_EQ(kDefaults.printer.newBaud, 7);
+  EXPECT_EQ(kDefaults.printer.autoCutter, 1);
+  EXPECT_EQ(kDefaults.printer.paper, 1);
+  EXPECT_EQ(kDefaults.printer.protocol, 0);
+  EXPECT_EQ(kDefaults.printer.commandSet, 0);
+  EXPECT_EQ(kDefaults.printer.esct, 0);
 }
 
 TEST(StoredChoicesDefaults, FillAMissingOrEmptyFileAndLoadingCreatesNothing) {
@@ -56,16 +56,16 @@ TEST(StoredChoicesRoundTrip, EveryValueComesBackUnderItsExactName) {
   const StoredChoices written{.language = 0,
                               .port = 6,
                               .baud = 2,
-                              .intensity = 5,
-                              .speed = 4,
-                              .country = 11,
-                              .codePage = 19,
-                              .newBaud = 3,
-                              .autoCutter = 0,
-                              .paper = 0,
-                              .protocol = 1,
-                              .commandSet = 1,
-                              .esct = 1,
+                              .printer = {.intensity = 5,
+                                          .speed = 4,
+                                          .country = 11,
+                                          .codePage = 19,
+                                          .newBaud = 3,
+                                          .autoCutter = 0,
+                                          .paper = 0,
+                                          .protocol = 1,
+                                          .commandSet = 1,
+                                          .esct = 1},
                               .portDevice = {}};
   ASSERT_TRUE(prefs::Save(written));
 
@@ -102,8 +102,8 @@ TEST(StoredChoicesRoundTrip, UnselectedListsAndUnknownLanguageAreKeptAsNumbers) 
   StoredChoices written;
   written.language = 5;
   written.baud = -1;
-  written.speed = -1;
-  written.esct = 12;
+  written.printer.speed = -1;
+  written.printer.esct = 12;
   ASSERT_TRUE(prefs::Save(written));
   EXPECT_EQ(folder.Values().value("Baud"), "-1");
   EXPECT_EQ(prefs::Load().choices, written);
@@ -168,7 +168,7 @@ TEST(StoredChoicesRoundTrip, AnUnchangedSaveLeavesTheFileUntouchedAndAChangedOne
   EXPECT_EQ(folder.Read(), text);
   EXPECT_EQ(QFileInfo(folder.FilePath()).lastModified(), past);
 
-  choices.speed = 2;
+  choices.printer.speed = 2;
   ASSERT_TRUE(prefs::Save(choices));
   EXPECT_EQ(folder.Values().value("Speed"), "2");
   EXPECT_EQ(folder.Values().value("Ports/COM1"), "/dev/ttyUSB0");
@@ -190,9 +190,9 @@ TEST(StoredSelections, AreTakenAsIsWithoutRangeCheck) {
   EXPECT_EQ(loaded.status, LoadStatus::Loaded);
   EXPECT_EQ(loaded.choices.language, 5);
   EXPECT_EQ(loaded.choices.baud, 12);
-  EXPECT_EQ(loaded.choices.intensity, -1);
-  EXPECT_EQ(loaded.choices.paper, 1000);
-  EXPECT_EQ(loaded.choices.speed, 0);
+  EXPECT_EQ(loaded.choices.printer.intensity, -1);
+  EXPECT_EQ(loaded.choices.printer.paper, 1000);
+  EXPECT_EQ(loaded.choices.printer.speed, 0);
 }
 
 TEST(StoredSelections, ANonIntegerTakesItsDefaultSilently) {
@@ -201,7 +201,7 @@ TEST(StoredSelections, ANonIntegerTakesItsDefaultSilently) {
        {"abc", "5abc", "2.0", "4.7", "1e2", "0x1", "", "\" 5\"", "1, 2", "2147483648", "true",
         "@Invalid()", "@ByteArray(5)", "@Size(5 5)", "\xd9\xa5"}) {
     const auto loaded = LoadFrom(QByteArray("[General]\nIntensity=") + text + "\nBaud=2\n");
-    EXPECT_EQ(loaded.choices.intensity, 3) << "Intensity=" << text;
+    EXPECT_EQ(loaded.choices.printer.intensity, 3) << "Intensity=" << text;
     EXPECT_EQ(loaded.choices.baud, 2) << "Intensity=" << text;
     EXPECT_EQ(loaded.status, LoadStatus::Loaded) << "Intensity=" << text;
   }
@@ -210,7 +210,7 @@ TEST(StoredSelections, ANonIntegerTakesItsDefaultSilently) {
 TEST(StoredSelections, DecimalIntegersAreRead) {
   for (const auto& [text, number] : std::initializer_list<std::pair<QByteArray, int>>{
            {"-1", -1}, {"+4", 4}, {"0012", 12}, {"-2147483648", -2147483647 - 1}, {" 6 ", 6}}) {
-    EXPECT_EQ(LoadFrom("[General]\nIntensity=" + text + "\n").choices.intensity, number)
+    EXPECT_EQ(LoadFrom("[General]\nIntensity=" + text + "\n").choices.printer.intensity, number)
         << "Intensity=" << text.constData();
   }
 }

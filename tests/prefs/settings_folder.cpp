@@ -47,10 +47,11 @@ QMap<QString, QString> SettingsFolder::Values() const {
 namespace prefs {
 void PrintTo(const StoredChoices& c, std::ostream* out) {
   *out << "{language " << c.language << ", port " << c.port << ", baud " << c.baud << ", intensity "
-       << c.intensity << ", speed " << c.speed << ", country " << c.country << ", codePage "
-       << c.codePage << ", newBaud " << c.newBaud << ", autoCutter " << c.autoCutter << ", paper "
-       << c.paper << ", protocol " << c.protocol << ", commandSet " << c.commandSet << ", esct "
-       << c.esct << "}";
+       << c.printer.intensity << ", speed " << c.printer.speed << ", country " << c.printer.country
+       << ", codePage " << c.printer.codePage << ", newBaud " << c.printer.newBaud
+       << ", autoCutter " << c.printer.autoCutter << ", paper " << c.printer.paper << ", protocol "
+       << c.printer.protocol << ", commandSet " << c.printer.commandSet << ", esct "
+       << c.printer.esct << "}";
 }
 }  // namespace prefs
 

@@ -62,7 +62,8 @@ TEST(Paper, TestPageSentThroughTheSerialPortIsPrinted) {
   printer::PrinterSettings settings;
   settings.codePage = 15;
   const printer::TestPageLabels labels = {"100 %", "83  mm/s", "USA", "Windows Cyrilic (CP1251)"};
-  const auto steps = printer::BuildTestPage("Tavrin MR460V Printer", settings, labels, 0);
+  const auto steps = printer::BuildTestPage("Tavrin MR460V Printer", settings, labels,
+                                            InterfaceLanguage::Bulgarian);
   std::size_t total = 0;
   for (const printer::SequenceStep& step : steps) total += step.bytes.size();
   std::vector<int> positions;

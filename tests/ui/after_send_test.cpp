@@ -116,7 +116,8 @@ TEST_F(TestPageTest, PrintsThePageOfTheChosenCodePageAndChangesNothing) {
   settings.codePage = 15;
   Bytes expected;
   for (const auto& step : printer::BuildTestPage(
-           kFamily0Model, settings, {"100 %", "50 mm/s", "USA", "Windows Cyrilic (CP1251)"}, 0)) {
+           kFamily0Model, settings, {"100 %", "50 mm/s", "USA", "Windows Cyrilic (CP1251)"},
+           InterfaceLanguage::Bulgarian)) {
     expected.insert(expected.end(), step.bytes.begin(), step.bytes.end());
   }
   EXPECT_EQ(ReceivedAtLeast(expected.size()), expected);

@@ -2,13 +2,13 @@
 
 #include <QString>
 
+#include "interface_language.h"
 #include "printer_search.h"
-#include "text_language.h"
 
-namespace ports {
+namespace texts {
 
 // What a search that found no supported printer says: its first line, then a line for each
 // port with what was seen there ("COM1 — ttyS0: no answer").
-QString SearchReport(const printer::SearchResult& result, TextLanguage language);
+QString SearchReport(const printer::SearchResult& result, InterfaceLanguage language);
 
-}  // namespace ports
+}  // namespace texts

@@ -4,7 +4,7 @@
 
 #include "open_failure_text.h"
 
-namespace ports {
+namespace texts {
 namespace {
 
 struct ReportTexts {
@@ -40,7 +40,8 @@ constexpr ReportTexts kEnglish = {
     "not tried",
 };
 
-QString Seen(const printer::PortFinding& finding, const ReportTexts& texts, TextLanguage language) {
+QString Seen(const printer::PortFinding& finding, const ReportTexts& texts,
+             InterfaceLanguage language) {
   switch (finding.seen) {
     case printer::PortSeen::NoAnswer:
       return QString::fromUtf8(texts.noAnswer);
@@ -69,8 +70,8 @@ QString Seen(const printer::PortFinding& finding, const ReportTexts& texts, Text
 
 }  // namespace
 
-QString SearchReport(const printer::SearchResult& result, TextLanguage language) {
-  const ReportTexts& texts = language == TextLanguage::Bulgarian ? kBulgarian : kEnglish;
+QString SearchReport(const printer::SearchResult& result, InterfaceLanguage language) {
+  const ReportTexts& texts = language == InterfaceLanguage::Bulgarian ? kBulgarian : kEnglish;
   QStringList lines{QString::fromUtf8(texts.notFound)};
   for (const printer::PortFinding& finding : result.findings) {
     lines << QString::fromStdString(finding.name) + QStringLiteral(": ") +
@@ -79,4 +80,4 @@ QString SearchReport(const printer::SearchResult& result, TextLanguage language)
   return lines.join(u'\n');
 }
 
-}  // namespace ports
+}  // namespace texts

@@ -2,7 +2,7 @@
 
 #include <QFile>
 
-namespace ports {
+namespace texts {
 namespace {
 
 struct Sentences {
@@ -39,8 +39,9 @@ constexpr Sentences kBulgarian = {
 
 }  // namespace
 
-QString OpenFailureText(const OpenError& error, std::uint32_t baudRate, TextLanguage language) {
-  const Sentences& sentences = language == TextLanguage::Bulgarian ? kBulgarian : kEnglish;
+QString OpenFailureText(const OpenError& error, std::uint32_t baudRate,
+                        InterfaceLanguage language) {
+  const Sentences& sentences = language == InterfaceLanguage::Bulgarian ? kBulgarian : kEnglish;
   const QString device = QFile::decodeName(QByteArray::fromStdString(error.device));
   const QString detail = QString::fromLocal8Bit(QByteArray::fromStdString(error.detail));
   // Both placeholders in one pass, so a % in a path is taken as it is.
@@ -68,4 +69,4 @@ QString OpenFailureText(const OpenError& error, std::uint32_t baudRate, TextLang
   return {};
 }
 
-}  // namespace ports
+}  // namespace texts

@@ -6,8 +6,7 @@
 
 namespace {
 
-using ports::OpenFailureText;
-using ports::TextLanguage;
+using texts::OpenFailureText;
 
 OpenError Error(OpenFailure reason, const char* detail = "") {
   return {reason, "/dev/ttyUSB0", detail, 0};
@@ -17,19 +16,19 @@ OpenError Error(OpenFailure reason, const char* detail = "") {
 // pseudo-terminal cannot cause, and the substitutions.
 TEST(OpenFailureText, FillsInGroupRateAndPathAsTheyAre) {
   EXPECT_EQ(
-      OpenFailureText(Error(OpenFailure::Permission, "dialout"), 9600, TextLanguage::Bulgarian),
+      OpenFailureText(Error(OpenFailure::Permission, "dialout"), 9600, InterfaceLanguage::Bulgarian),
       "Нямате право да отворите /dev/ttyUSB0. Добавете потребителя си в групата "
       "\"dialout\" (sudo usermod -aG dialout $USER) и влезте отново.");
-  EXPECT_EQ(OpenFailureText(Error(OpenFailure::Permission), 9600, TextLanguage::English),
+  EXPECT_EQ(OpenFailureText(Error(OpenFailure::Permission), 9600, InterfaceLanguage::English),
             "No permission to open /dev/ttyUSB0.")
       << "no group to name";
-  EXPECT_EQ(OpenFailureText(Error(OpenFailure::Busy), 9600, TextLanguage::English),
+  EXPECT_EQ(OpenFailureText(Error(OpenFailure::Busy), 9600, InterfaceLanguage::English),
             "/dev/ttyUSB0 is in use by another program.");
-  EXPECT_EQ(OpenFailureText(Error(OpenFailure::RateRefused), 57600, TextLanguage::English),
+  EXPECT_EQ(OpenFailureText(Error(OpenFailure::RateRefused), 57600, InterfaceLanguage::English),
             "/dev/ttyUSB0 does not support 57600 bps.");
-  EXPECT_EQ(OpenFailureText(Error(OpenFailure::Other), 9600, TextLanguage::English), "");
+  EXPECT_EQ(OpenFailureText(Error(OpenFailure::Other), 9600, InterfaceLanguage::English), "");
   EXPECT_EQ(
-      OpenFailureText({OpenFailure::NoDevice, "/tmp/%2%1", "", 0}, 9600, TextLanguage::English),
+      OpenFailureText({OpenFailure::NoDevice, "/tmp/%2%1", "", 0}, 9600, InterfaceLanguage::English),
       "There is no device at /tmp/%2%1.");
 }
 

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <string_view>
+
+#include "interface_language.h"
+#include "serial.h"
+
+// The messages about a printer that the window and the command line both show. They are the
+// tool's own English sentences in every language; only the reasons a port would not open are
+// translated.
+namespace texts {
+
+// "Connect failed. ...", and after a blank line why the port would not open at rate, where the
+// system said.
+QString ConnectFailed(const OpenError& error, std::uint32_t rate, InterfaceLanguage language);
+// "Error communicating with printer"
+QString NoAnswer();
+// "This printer model (NAME) is not supported!", the name as it is.
+QString UnsupportedModel(const QString& model);
+// What a send to a printer with DIP switches ends with.
+QString OperationComplete();
+
+// A model name from a printer's reply, byte for byte.
+QString ModelName(std::string_view reported);
+
+}  // namespace texts

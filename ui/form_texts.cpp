@@ -1,0 +1,124 @@
+#include "form_texts.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyleOptionComboBox>
+
+#include <algorithm>
+
+#include "language.h"
+#include "printer.h"
+#include "task_texts.h"
+#include "ui_mainform.h"
+
+namespace form {
+namespace {
+
+QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+
+template <std::size_t N>
+void Fill(QComboBox* list, const std::array<const char*, N>& entries) {
+  for (const char* entry : entries) list->addItem(Text(entry));
+}
+
+void SetEntries(QComboBox* list, const std::array<const char*, 2>& entries) {
+  list->setItemText(0, Text(entries[0]));
+  list->setItemText(1, Text(entries[1]));
+}
+
+// The width a list needs to show its widest entry.
+int ListWidth(const QComboBox* list) {
+  int widest = 0;
+  for (int i = 0; i < list->count(); ++i) {
+    widest = std::max(widest, list->fontMetrics().horizontalAdvance(list->itemText(i)));
+  }
+  QStyleOptionComboBox option;
+  option.initFrom(list);
+  const QSize text(widest, list->fontMetrics().height());
+  return list->style()->sizeFromContents(QStyle::CT_ComboBox, &option, text, list).width();
+}
+
+}  // namespace
+
+QString WithMnemonic(const char* utf8) { return u'&' + Text(utf8); }
+
+void FillLists(Ui::TMainF& form) {
+  Fill(form.cbBaud, printer::kBaudLabels);
+  Fill(form.cbIntensity, printer::kIntensityLabels);
+  Fill(form.cbSpeed, printer::kUnconnectedSpeedLabels);
+  Fill(form.cbCountry, printer::kCountryLabels);
+  Fill(form.cbCodePage, printer::kCodePageLabels);
+  Fill(form.cbNewBaud, printer::kBaudLabels);
+  Fill(form.cbProtocol, printer::kProtocolLabels);
+}
+
+void WriteTexts(Ui::TMainF& form, InterfaceLanguage language) {
+  const LanguageTexts& texts = TextsFor(language);
+  const TaskTexts& tasks = TaskTextsFor(language);
+  form.tabCommunicationSettings->setTitle(Text(texts.communicationSettings));
+  form.lbPort->setText(Text(texts.port));
+  form.lbBaud->setText(Text(texts.baud));
+  form.TestPage->setText(WithMnemonic(tasks.testPage));
+  form.Find->setAccessibleName(Text(tasks.find));
+  form.lbPrinterModel->setText(Text(texts.printerModel));
+  form.tabPrinterSettings->setTitle(Text(texts.printerSettings));
+  form.lbIntensity->setText(Text(texts.intensity));
+  form.lbSpeed->setText(Text(texts.speed));
+  form.lbCountry->setText(Text(texts.country));
+  form.lbCodePage->setText(Text(texts.codePage));
+  form.tabDIPSwitches->setTitle(Text(texts.dipSwitches));
+  form.lbNewBaud->setText(Text(texts.newBaud));
+  form.lbAutoCutter->setText(Text(texts.autoCutter));
+  SetEntries(form.cbAutoCutter, texts.autoCutterEntries);
+  form.lbPaper->setText(Text(texts.paper));
+  SetEntries(form.cbPaper, texts.paperEntries);
+  form.lbProtocol->setText(Text(texts.protocol));
+  form.lbCommandSet->setText(Text(texts.commandSet));
+  SetEntries(form.cbCommandSet, texts.commandSetEntries);
+  form.lbEsct->setText(Text(texts.esct));
+  SetEntries(form.cbEsct, texts.esctEntries);
+  // Read out for the controls without a caption or label; each flag's name is its language's own.
+  form.pgProgress->setAccessibleName(Text(texts.progress));
+  form.LangBG->setAccessibleDescription(Text(texts.bulgarianFlag));
+  form.LangEN->setAccessibleDescription(Text(texts.englishFlag));
+}
+
+void FitColumns(QWidget& window, Ui::TMainF& form) {
+  int widest = 0;
+  const auto measure = [&] {
+    for (const QLabel* label : window.findChildren<QLabel*>()) {
+      widest = std::max(widest, label->sizeHint().width());
+    }
+    for (const QComboBox* list : window.findChildren<QComboBox*>()) {
+      if (list != form.cbCodePage) widest = std::max(widest, ListWidth(list));
+    }
+    for (const QPushButton* button : window.findChildren<QPushButton*>()) {
+      widest = std::max(widest, button->sizeHint().width());
+    }
+  };
+  for (const InterfaceLanguage language :
+       {InterfaceLanguage::Bulgarian, InterfaceLanguage::English}) {
+    const LanguageTexts& texts = TextsFor(language);
+    const TaskTexts& tasks = TaskTextsFor(language);
+    WriteTexts(form, language);
+    form.Find->setText(WithMnemonic(tasks.find));
+    form.LoadSettings->setText(Text(texts.loadSettings));
+    form.SaveSettings->setText(Text(texts.saveSettings));
+    for (const char* caption : {texts.connect, texts.disconnect, tasks.stop}) {
+      form.Connect->setText(WithMnemonic(caption));
+      measure();
+    }
+  }
+  form.retranslateUi(&window);
+  measure();
+  // The code-page list spans two columns.
+  const int spacing = form.printerGrid->horizontalSpacing();
+  widest = std::max(widest, (ListWidth(form.cbCodePage) - spacing + 1) / 2);
+  for (QGridLayout* grid :
+       {form.communicationGrid, form.printerGrid, form.dipGrid, form.buttonGrid}) {
+    for (int column = 0; column < 3; ++column) grid->setColumnMinimumWidth(column, widest);
+  }
+}
+
+}  // namespace form

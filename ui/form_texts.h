@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+#include "interface_language.h"
+
+class QWidget;
+namespace Ui {
+class TMainF;
+}
+
+// What the form shows that does not depend on the window's state: the lists' entries, the
+// columns' width, and the texts of one language.
+namespace form {
+
+// Fills the lists whose entries are the same in every language.
+void FillLists(Ui::TMainF& form);
+
+// Writes every text of the language but the captions of Connect and Find, which follow what the
+// window does.
+void WriteTexts(Ui::TMainF& form, InterfaceLanguage language);
+
+// One column width for every group, wide enough for each label, list and button in both
+// languages and every caption Connect and Find take, so that the columns line up and a language
+// switch does not resize the window. Leaves the form's own texts in place.
+void FitColumns(QWidget& window, Ui::TMainF& form);
+
+// The Connect and Find captions keep a mnemonic on their first letter in both languages.
+QString WithMnemonic(const char* utf8);
+
+}  // namespace form
