@@ -13,6 +13,9 @@ class TMainF;
 // columns' width, and the texts of one language.
 namespace form {
 
+// What the model field shows once a connection has ended.
+inline constexpr const char* kConnectFirst = "... please connect first...";
+
 // Fills the lists whose entries are the same in every language.
 void FillLists(Ui::TMainF& form);
 

@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFile>
 #include <QPointer>
 #include <QShortcut>
 #include <QTimer>
@@ -26,17 +25,10 @@
 
 namespace {
 
-constexpr auto kConnectFirst = "... please connect first...";
 constexpr auto kLoadFailed = "Failed loading preferences!";
 constexpr auto kSaveFailed = "Failed saving preferences!";
 
 QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
-
-// A device as the port list names it, and as the session opens it.
-QString DeviceName(const std::string& device) {
-  return QFile::decodeName(QByteArray::fromStdString(device));
-}
-std::string DevicePath(const QString& device) { return QFile::encodeName(device).toStdString(); }
 
 }  // namespace
 
@@ -272,6 +264,8 @@ void TMainF::ConnectTo(const QString& device, std::uint32_t rate) {
       break;
   }
   ui->PrinterModel->setText(shownName);
+  // The connected entry is the one chosen from now on, and the list stays on it.
+  portChooser_->SelectDevice(device);
   portChooser_->Hold(device);
   portChooser_->Watch(device);
   ui->Connect->setIcon(bolts_[1]);
@@ -286,69 +280,8 @@ void TMainF::ShowDisconnected() {
   ui->Connect->setIcon(bolts_[0]);
   connectCaptionLanguage_ = InterfaceLanguage::English;
   setLeftOn_ = false;
-  ui->PrinterModel->setText(Text(kConnectFirst));
+  ui->PrinterModel->setText(Text(form::kConnectFirst));
   UpdateControls();
-}
-
-void TMainF::FindClick() {
-  if (activity_ == Activity::Searching) {
-    worker_.RequestStop();
-    return;
-  }
-  if (IsConnected() || activity_ != Activity::Idle) return;
-
-  printer::SearchRequest request;
-  request.ports = ports::SearchPorts(portChooser_->Entries(), ui->cbPort->currentIndex());
-  request.firstRate = printer::BaudRateOf(ui->cbBaud->currentIndex());
-  const QString modelBefore = ui->PrinterModel->text();
-  const int maximumBefore = ui->pgProgress->maximum();
-  activity_ = Activity::Searching;
-  portChooser_->Hold(portChooser_->SelectedDevice());
-  UpdateControls();
-  ui->Find->setFocus();
-  ui->pgProgress->setValue(0);
-
-  const auto showProgress = [this](int made, int planned, const QString& port, std::uint32_t rate) {
-    ui->pgProgress->setMaximum(planned);
-    ui->pgProgress->setValue(made);
-    ui->PrinterModel->setText(
-        Text(TaskTextsFor(Speaking()).looking).arg(port, QString::number(rate)));
-  };
-  worker_.Run<printer::SearchResult>(
-      [request, showProgress](BackgroundJob& job) {
-        printer::SearchHooks hooks;
-        hooks.progress = [&job, showProgress](int made, int planned, const std::string& port,
-                                              std::uint32_t rate) {
-          job.Post([showProgress, made, planned, port = QString::fromStdString(port), rate] {
-            showProgress(made, planned, port, rate);
-          });
-        };
-        hooks.stopRequested = [&job] { return job.StopRequested(); };
-        return printer::FindPrinter(request, hooks);
-      },
-      [this, modelBefore, maximumBefore](const printer::SearchResult& result) {
-        FinishSearch(result, modelBefore, maximumBefore);
-      });
-}
-
-void TMainF::FinishSearch(const printer::SearchResult& result, const QString& modelBefore,
-                          int maximumBefore) {
-  activity_ = Activity::Idle;
-  portChooser_->Release();
-  UpdateControls();
-  ui->pgProgress->setMaximum(maximumBefore);
-  ui->pgProgress->setValue(0);
-  ui->PrinterModel->setText(modelBefore);
-  if (closed_ || result.stopped) return;
-  if (!result.found) {
-    Message(texts::SearchReport(result, Speaking()));
-    return;
-  }
-  // The device that answered, whatever the list shows now; by its path when it has no entry.
-  const QString device = DeviceName(result.device);
-  portChooser_->SelectDevice(device);
-  SelectRate(result.rate);
-  ConnectTo(device, result.rate);
 }
 
 void TMainF::SetClick() {
@@ -423,75 +356,6 @@ printer::SendOutcome TMainF::RunOnPrinter(
       break;
   }
   return outcome;
-}
-
-// After a send that changed its rate the printer is followed through its restart: the port is
-// closed and a worker tries the new rate and the old one on its device until it answers.
-void TMainF::FollowRateChange(const printer::RateChangeAfterSend& after) {
-  printer::RestartWait wait;
-  wait.device = session_.Device();
-  wait.newRate = after.newRate;
-  wait.oldRate = after.oldRate;
-  wait.limit = std::chrono::milliseconds(restartLimitMs_);
-  ConnectClick();
-
-  activity_ = Activity::WaitingForRestart;
-  portChooser_->Hold(DeviceName(wait.device));
-  const int maximumBefore = ui->pgProgress->maximum();
-  ui->pgProgress->setRange(0, 0);
-  ui->PrinterModel->setText(
-      Text(TaskTextsFor(Speaking()).waitingForRestart).arg(QString::number(wait.newRate)));
-  UpdateControls();
-  worker_.Run<printer::RestartResult>(
-      [wait](BackgroundJob& job) {
-        printer::RestartHooks hooks;
-        hooks.stopRequested = [&job] { return job.StopRequested(); };
-        return printer::WaitForRestart(wait, hooks);
-      },
-      [this, wait, maximumBefore](const printer::RestartResult& result) {
-        FinishRestartWait(result, wait, maximumBefore);
-      });
-}
-
-void TMainF::FinishRestartWait(const printer::RestartResult& result,
-                               const printer::RestartWait& wait, int maximumBefore) {
-  activity_ = Activity::Idle;
-  portChooser_->Release();
-  ui->pgProgress->setRange(0, maximumBefore);
-  ui->pgProgress->setValue(0);
-  ui->PrinterModel->setText(Text(kConnectFirst));
-  UpdateControls();
-  if (closed_) return;
-  const TaskTexts& texts = TaskTextsFor(Speaking());
-  switch (result.outcome) {
-    case printer::RestartOutcome::NewRate:
-      ReconnectAt(wait.device, wait.newRate,
-                  Text(texts.newRateTaken).arg(QString::number(wait.newRate)));
-      break;
-    case printer::RestartOutcome::OldRateKept:
-      ReconnectAt(wait.device, wait.oldRate,
-                  Text(texts.newRateNotTaken).arg(QString::number(wait.oldRate)));
-      break;
-    case printer::RestartOutcome::NoAnswer:
-      Message(texts::NoAnswer());
-      break;
-    case printer::RestartOutcome::Stopped:
-      break;
-  }
-}
-
-// The printer answered on its device: that device is connected, whatever the list shows now.
-void TMainF::ReconnectAt(const std::string& device, std::uint32_t rate, const QString& report) {
-  portChooser_->SelectDevice(DeviceName(device));
-  SelectRate(rate);
-  ConnectTo(DeviceName(device), rate);
-  if (IsConnected()) Message(report);
-}
-
-void TMainF::SelectRate(std::uint32_t rate) {
-  for (int index = 0; index < ui->cbBaud->count(); ++index) {
-    if (printer::BaudRateOf(index) == rate) ui->cbBaud->setCurrentIndex(index);
-  }
 }
 
 void TMainF::DropVanishedPrinter() {

@@ -12,6 +12,12 @@
 #include "serial.h"
 #include "system_device_source.h"
 
+QString DeviceName(const std::string& device) {
+  return QFile::decodeName(QByteArray::fromStdString(device));
+}
+
+std::string DevicePath(const QString& device) { return QFile::encodeName(device).toStdString(); }
+
 PortChooser::PortChooser(PortComboBox* list, const Tserial& serial) : list_(list), serial_(serial) {
   connect(list_, &QComboBox::currentIndexChanged, this, &PortChooser::Remember);
   connect(list_, &PortComboBox::PopupAboutToShow, this, [this] {
@@ -60,15 +66,7 @@ void PortChooser::SetLanguage(InterfaceLanguage language) {
   }
 }
 
-QString PortChooser::SelectedDevice() const {
-  const ports::PortEntry* entry = Selected();
-  if (entry != nullptr && !entry->IsCom()) return entry->device;
-  // A COM entry reaches the device its number resolves to now: the [Ports] map may have been
-  // edited since the list was filled.
-  const int index = list_->currentIndex();
-  if (index < 0 || index >= ports::kComEntries) return {};
-  return QFile::decodeName(QByteArray::fromStdString(serial_.DevicePath(index + 1)));
-}
+QString PortChooser::SelectedDevice() const { return DeviceAt(list_->currentIndex()); }
 
 void PortChooser::Hold(const QString& device) {
   heldDevice_ = device;
@@ -82,21 +80,38 @@ void PortChooser::Release() {
 
 void PortChooser::SelectDevice(const QString& device) {
   const int index = IndexOf(device);
-  if (index >= 0) list_->setCurrentIndex(index);
+  if (index < 0) return;
+  {
+    const QSignalBlocker quiet(list_);
+    list_->setCurrentIndex(index);
+  }
+  Remember(index);
 }
 
 void PortChooser::Watch(const QString& device) {
   const int index = IndexOf(device);
-  const bool detected = index >= 0 && entries_[static_cast<std::size_t>(index)].detected;
-  openedDevice_ = detected ? entries_[static_cast<std::size_t>(index)].detected->path : QString();
+  const bool listed = index >= 0 && static_cast<std::size_t>(index) < entries_.size();
+  const ports::PortEntry* entry = listed ? &entries_[static_cast<std::size_t>(index)] : nullptr;
+  openedDevice_ = entry != nullptr && entry->detected ? entry->detected->path : QString();
+}
+
+// A COM entry reaches the device its number resolves to now: the [Ports] map may have been
+// edited since the list was filled, or the list not be filled yet.
+QString PortChooser::DeviceAt(int index) const {
+  const bool listed = index >= 0 && static_cast<std::size_t>(index) < entries_.size();
+  if (listed && !entries_[static_cast<std::size_t>(index)].IsCom()) {
+    return entries_[static_cast<std::size_t>(index)].device;
+  }
+  if (index < 0 || index >= ports::kComEntries) return {};
+  return DeviceName(serial_.DevicePath(index + 1));
 }
 
 int PortChooser::IndexOf(const QString& device) const {
   if (device.isEmpty()) return -1;
-  const auto entry = std::find_if(entries_.begin(), entries_.end(), [&device](const auto& entry) {
-    return ports::SameDevice(entry.device, device);
-  });
-  return entry == entries_.end() ? -1 : static_cast<int>(entry - entries_.begin());
+  for (int index = 0; index < list_->count(); ++index) {
+    if (ports::SameDevice(DeviceAt(index), device)) return index;
+  }
+  return -1;
 }
 
 void PortChooser::Fill() {

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "device_source.h"
@@ -12,6 +13,10 @@
 #include "port_list.h"
 
 class PortComboBox;
+
+// A device as the port list names it, and as Tserial opens it.
+QString DeviceName(const std::string& device);
+std::string DevicePath(const QString& device);
 class Tserial;
 
 // The window's port list: fills cbPort from a device source (COM1 to COM6 first, then the
@@ -66,6 +71,7 @@ class PortChooser : public QObject {
   void Select();
   void Remember(int index);
   const ports::PortEntry* Selected() const;
+  QString DeviceAt(int index) const;
   int IndexOf(const QString& device) const;
 
   PortComboBox* list_;

@@ -68,6 +68,17 @@ TEST_F(RestartTest, ThePrinterIsFollowedToItsNewRate) {
   EXPECT_EQ(Find<QProgressBar>("pgProgress")->maximum(), 8);
 }
 
+TEST_F(RestartTest, ALanguageChosenDuringTheWaitKeepsConnectStopping) {
+  SendNewRate();
+  Click("LangBG");
+  EXPECT_EQ(ShownText(Find<QPushButton>("Connect")), "Стоп");
+  Click("LangEN");
+  EXPECT_TRUE(Waiting());
+  Click("Connect");
+  ASSERT_TRUE(WaitUntil([this] { return !Waiting(); }, 2000));
+  EXPECT_FALSE(window_->IsConnected());
+}
+
 TEST_F(RestartTest, APrinterBackAtItsOldRateSaysTheChangeDidNotTake) {
   SendNewRate();
   printer_->SetSilent(true);
