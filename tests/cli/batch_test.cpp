@@ -110,6 +110,31 @@ TEST_F(BatchTest, ConfiguresEveryPrinterAtOnceLogsEachAndSumsUp) {
   EXPECT_TRUE(text.out.endsWith("1 ports: 1 no printer")) << text.out.toStdString();
 }
 
+TEST_F(BatchTest, WaitRestartFollowsThePrinterThroughItsPowerCycle) {
+  auto& printer = AddPrinter(1, Printer(kFamily1Model, 9600));
+  Start({"batch", SettingsFile(kShopSettings), "--port", "COM1", "--json", "--wait-restart",
+         "--pause-ms", "10"});
+  // Sent and confirmed: the closing command, then the model asked again.
+  QElapsedTimer clock;
+  clock.start();
+  const auto confirmed = [&printer] {
+    const auto commands = printer.Commands();
+    return CountOf(printer, Kind::Closing) == 1 && commands.back().kind == Kind::Identify;
+  };
+  while (!confirmed() && clock.elapsed() < 10000) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ASSERT_TRUE(confirmed());
+  ASSERT_TRUE(printer.PowerCycle(300));
+  const Outcome run = Finish(20000);
+  EXPECT_EQ(run.status, 0) << run.err.toStdString();
+  const auto lines = JsonLines(run.out);
+  ASSERT_EQ(lines.size(), 2u) << run.out.toStdString();
+  EXPECT_EQ(lines[0]["result"], "configured");
+  EXPECT_EQ(lines[0]["status"], "configured at 115200 bps");
+  EXPECT_EQ(printer.LineBaud(), 115200u) << "the DIP switches took effect";
+}
+
 TEST_F(BatchTest, AFailedPrinterMakesTheStatusSeven) {
   vprinter::Options stopsAnswering = Printer(kFamily1Model);
   stopsAnswering.stopAfter = 1;  // answers the search, not the liveness check
