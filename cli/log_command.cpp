@@ -53,7 +53,7 @@ int ShowLog(const Arguments& arguments) {
   // Each column as wide as its widest cell; the last one runs on.
   std::array<qsizetype, kColumns.size()> widths{};
   for (std::size_t c = 0; c < kColumns.size(); ++c) {
-    widths[c] = qstrlen(kColumns[c].heading);
+    widths[c] = QLatin1String(kColumns[c].heading).size();
     for (const QJsonObject& record : log->records) {
       widths[c] = std::max(widths[c], Cell(record, kColumns[c].key).size());
     }

@@ -75,6 +75,7 @@ TEST(InstallLogTest, WritersAppendingAtOnceLeaveWholeLinesAndTornLinesAreCounted
   constexpr int kWriters = 8;
   constexpr int kEach = 50;
   std::vector<std::thread> writers;
+  writers.reserve(kWriters);
   for (int w = 0; w < kWriters; ++w) {
     writers.emplace_back([&path, w] {
       for (int i = 0; i < kEach; ++i) EXPECT_TRUE(prefs::AppendInstallRecord(path, Record(w)));
@@ -84,7 +85,7 @@ TEST(InstallLogTest, WritersAppendingAtOnceLeaveWholeLinesAndTornLinesAreCounted
 
   QFile file(path);
   ASSERT_TRUE(file.open(QIODevice::Append));
-  file.write("{\"time\": \"2026-12-");  // a line cut short by a crash
+  file.write(R"({"time": "2026-12-)");  // a line cut short by a crash
   file.close();
 
   const auto log = prefs::ReadInstallLog(path);
