@@ -14,11 +14,12 @@
 #include "install_job.h"
 #include "install_record.h"
 #include "interrupt.h"
-#include "output.h"
 #include "plan.h"
 #include "port_argument.h"
 #include "preferences.h"
+#include "printer_messages.h"
 #include "printer_search.h"
+#include "report.h"
 #include "settings_argument.h"
 
 namespace cli {
@@ -57,16 +58,16 @@ QString Shown(const printer::SearchPort& port) {
 }
 
 void PrintLine(const printer::SearchPort& port, const InstallOutcome& outcome, bool json) {
-  const QString model = QString::fromLatin1(outcome.model.c_str());
+  const QString model = texts::ModelName(outcome.model);
   if (json) {
-    Out(JsonLine({{"port", QString::fromStdString(port.tag)},
-                  {"device", QString::fromStdString(port.device)},
-                  {"model", model},
-                  {"family", outcome.family},
-                  {"baud_before", static_cast<qint64>(outcome.rateBefore)},
-                  {"baud_after", static_cast<qint64>(outcome.rateAfter)},
-                  {"result", ResultName(outcome.result)},
-                  {"status", StatusText(outcome)}}));
+    OutJson({{"port", QString::fromStdString(port.tag)},
+             {"device", QString::fromStdString(port.device)},
+             {"model", model},
+             {"family", outcome.family},
+             {"baud_before", static_cast<qint64>(outcome.rateBefore)},
+             {"baud_after", static_cast<qint64>(outcome.rateAfter)},
+             {"result", ResultName(outcome.result)},
+             {"status", StatusText(outcome)}});
     return;
   }
   const QString printer = outcome.family == printer::kNoFamily
@@ -86,7 +87,7 @@ void PrintSummary(const std::map<QString, int>& counts, int portCount, bool json
       const QString name = ResultName(result);
       summary.insert(name, counts.contains(name) ? counts.at(name) : 0);
     }
-    Out(JsonLine({{"summary", summary}}));
+    OutJson({{"summary", summary}});
     return;
   }
   QStringList parts;
@@ -139,25 +140,25 @@ int DryRun(const Arguments& arguments, const printer::PrinterSettings& settings,
     request.firstRate = firstRate;
     const printer::SearchResult result =
         printer::FindPrinter(request, {{}, [] { return Interrupted(); }});
-    if (result.stopped) return kInterrupted;
+    if (result.stopped) return Failed(arguments.json, kInterrupted, "Stopped by Ctrl-C.");
     if (!result.found) {
       if (targets.given) Err(Shown(port) + ": no supported printer");
       continue;
     }
     found = true;
     PrintPlan(QStringLiteral("%1 on %2 at %3 bps")
-                  .arg(QString::fromLatin1(result.model.c_str()), Shown(port))
+                  .arg(texts::ModelName(result.model), Shown(port))
                   .arg(result.rate),
               WithLivenessCheck(printer::BuildSettingsSequence(result.family, settings, pauseMs)),
               result.family, result.rate, arguments.json);
   }
-  return found ? kDone : kNoPrinter;
+  return found ? kDone : Failed(arguments.json, kNoPrinter, "No supported printer answered.");
 }
 
 }  // namespace
 
 int Batch(const Arguments& arguments) {
-  const auto settings = LoadSettingsArgument(arguments.file);
+  const auto settings = LoadSettingsArgument(arguments);
   if (!settings) return kUsage;
   const Targets targets = arguments.model.isEmpty() ? TargetsOf(arguments) : Targets{};
   // The rate the window would try first: the one last chosen there.

@@ -7,7 +7,6 @@
 #include <QJsonObject>
 
 #include <chrono>
-#include <cstdio>
 #include <functional>
 
 #include "batch.h"
@@ -17,7 +16,6 @@
 #include "interrupt.h"
 #include "log_command.h"
 #include "open_failure_text.h"
-#include "output.h"
 #include "plan.h"
 #include "port_argument.h"
 #include "port_list.h"
@@ -27,6 +25,7 @@
 #include "printer_search.h"
 #include "printer_settings_file.h"
 #include "progress_line.h"
+#include "report.h"
 #include "search_report.h"
 #include "serial.h"
 #include "session.h"
@@ -37,27 +36,7 @@
 namespace cli {
 namespace {
 
-// The result of identify, find and apply: the printer and where it answered.
-struct Found {
-  QString port;
-  QString device;
-  std::uint32_t baud = 0;
-  QString model;
-  int family = printer::kNoFamily;
-};
-
-void Report(const Found& found, bool json, const QString& sentence) {
-  if (json) {
-    const QJsonObject object{{"port", found.port},
-                             {"device", found.device},
-                             {"baud", static_cast<qint64>(found.baud)},
-                             {"model", found.model},
-                             {"family", found.family}};
-    Out(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
-  } else {
-    Out(sentence);
-  }
-}
+constexpr auto kInterruptedText = "Stopped by Ctrl-C.";
 
 // "COM3 (/dev/ttyUSB0)", or the path alone when the port was named by it.
 QString Named(const PortTarget& target) {
@@ -71,26 +50,28 @@ int ConnectAsGiven(const Arguments& arguments, printer::Session& session, Found&
   const std::uint32_t baud = *arguments.baud;
   const printer::ConnectResult result =
       session.Connect(QFile::encodeName(target.device).toStdString(), baud);
-  if (Interrupted()) return kInterrupted;
   found = {target.name, target.device, baud, texts::ModelName(result.model), result.family};
+  if (Interrupted()) return Failed(arguments.json, kInterrupted, kInterruptedText, found);
   switch (result.outcome) {
     case printer::ConnectOutcome::Connected:
       return kDone;
     case printer::ConnectOutcome::CannotOpen: {
       const QString reason =
           texts::OpenFailureText(result.openError, baud, InterfaceLanguage::English);
-      Err("Cannot open " + Named(target) + '.' + (reason.isEmpty() ? QString() : u' ' + reason));
-      return kCannotOpen;
+      return Failed(
+          arguments.json, kCannotOpen,
+          "Cannot open " + Named(target) + '.' + (reason.isEmpty() ? QString() : u' ' + reason),
+          found);
     }
     case printer::ConnectOutcome::NoAnswer:
-      Err(QStringLiteral("No printer answered on %1 at %2 bps.")
-              .arg(Named(target), QString::number(baud)));
-      return kNoPrinter;
+      return Failed(arguments.json, kNoPrinter,
+                    QStringLiteral("No printer answered on %1 at %2 bps.")
+                        .arg(Named(target), QString::number(baud)),
+                    found);
     case printer::ConnectOutcome::Unsupported:
       break;
   }
-  Err(texts::UnsupportedModel(found.model));
-  return kUnsupported;
+  return Failed(arguments.json, kUnsupported, texts::UnsupportedModel(found.model), found);
 }
 
 // A channel whose waits Ctrl-C ends.
@@ -173,10 +154,10 @@ int Find(const Arguments& arguments) {
   hooks.stopRequested = [] { return Interrupted(); };
   const printer::SearchResult result = printer::FindPrinter(request, hooks);
   progress.Finish();
-  if (result.stopped) return kInterrupted;
+  if (result.stopped) return Failed(arguments.json, kInterrupted, kInterruptedText);
   if (!result.found) {
-    Err(texts::SearchReport(result, InterfaceLanguage::English));
-    return kNoPrinter;
+    return Failed(arguments.json, kNoPrinter,
+                  texts::SearchReport(result, InterfaceLanguage::English));
   }
   const Found found{QString::fromStdString(result.tag), QString::fromStdString(result.device),
                     result.rate, texts::ModelName(result.model), result.family};
@@ -185,8 +166,9 @@ int Find(const Arguments& arguments) {
 }
 
 // Runs steps with progress on standard error, each step in words, pauses that Ctrl-C ends; the
-// exit status of the run.
-int RunOnPrinter(const printer::SettingsSequence& steps,
+// exit status of the run, with the failure said.
+int RunOnPrinter(const Arguments& arguments, const Found& found,
+                 const printer::SettingsSequence& steps,
                  const std::function<printer::SendOutcome(const printer::SendHooks&)>& run) {
   ProgressLine progress;
   printer::SendHooks hooks;
@@ -204,13 +186,12 @@ int RunOnPrinter(const printer::SettingsSequence& steps,
     case printer::SendOutcome::Complete:
       return kDone;
     case printer::SendOutcome::Stopped:
-      return kInterrupted;
+      return Failed(arguments.json, kInterrupted, kInterruptedText, found);
     case printer::SendOutcome::NoAnswer:
     case printer::SendOutcome::LineLost:
       break;
   }
-  Err(texts::NoAnswer());
-  return kStoppedAnswering;
+  return Failed(arguments.json, kStoppedAnswering, texts::NoAnswer(), found);
 }
 
 // What a completed or failed send did, for the install log and the slip.
@@ -234,7 +215,7 @@ printer::InstallOutcome SendOutcomeOf(const Found& found, const printer::Session
 }
 
 int Apply(const Arguments& arguments) {
-  const auto settings = LoadSettingsArgument(arguments.file);
+  const auto settings = LoadSettingsArgument(arguments);
   if (!settings) return kUsage;
   const int pauseMs = arguments.pauseMs.value_or(printer::kSequencePauseMs);
   const auto stepsFor = [&settings, pauseMs](int family) {
@@ -257,9 +238,9 @@ int Apply(const Arguments& arguments) {
     return kDone;
   }
 
-  int status = RunOnPrinter(stepsFor(found.family), [&](const printer::SendHooks& hooks) {
-    return session.Send(*settings, hooks, pauseMs);
-  });
+  int status = RunOnPrinter(
+      arguments, found, stepsFor(found.family),
+      [&](const printer::SendHooks& hooks) { return session.Send(*settings, hooks, pauseMs); });
   const InstallContext context = ContextFor(arguments.file, *settings);
   const printer::InstallOutcome outcome = SendOutcomeOf(found, session, *settings, status);
   if (status == kDone && arguments.slip) {
@@ -270,8 +251,9 @@ int Apply(const Arguments& arguments) {
     facts.family = outcome.family;
     facts.settings = *settings;
     const printer::SettingsSequence slip = printer::BuildInstallSlip(facts, context.language);
-    status = RunOnPrinter(
-        slip, [&](const printer::SendHooks& hooks) { return session.Run(slip, hooks); });
+    status = RunOnPrinter(arguments, found, slip, [&](const printer::SendHooks& hooks) {
+      return session.Run(slip, hooks);
+    });
   }
   session.Disconnect();
   const printer::SearchPort port{found.port.toStdString(),
@@ -319,10 +301,14 @@ int TestPage(const Arguments& arguments) {
     PrintPlan(Described(found), steps, found.family, found.baud, arguments.json);
     return kDone;
   }
-  const int status = RunOnPrinter(
-      steps, [&](const printer::SendHooks& hooks) { return session.Run(steps, hooks); });
+  const int status = RunOnPrinter(arguments, found, steps, [&](const printer::SendHooks& hooks) {
+    return session.Run(steps, hooks);
+  });
   session.Disconnect();
-  if (status == kDone) Out("Test page printed on " + found.model + " at " + Where(found) + '.');
+  if (status == kDone) {
+    Report(found, arguments.json,
+           "Test page printed on " + found.model + " at " + Where(found) + '.');
+  }
   return status;
 }
 
@@ -336,10 +322,14 @@ int CodePages(const Arguments& arguments) {
                                ? arguments.text->toStdString()
                                : std::string(printer::TestPageSample(ContextFor({}, {}).language));
   const printer::SettingsSequence steps = printer::BuildCodePageProof(text);
-  const int status = RunOnPrinter(
-      steps, [&](const printer::SendHooks& hooks) { return session.Run(steps, hooks); });
+  const int status = RunOnPrinter(arguments, found, steps, [&](const printer::SendHooks& hooks) {
+    return session.Run(steps, hooks);
+  });
   session.Disconnect();
-  if (status == kDone) Out("Code pages printed on " + found.model + " at " + Where(found) + '.');
+  if (status == kDone) {
+    Report(found, arguments.json,
+           "Code pages printed on " + found.model + " at " + Where(found) + '.');
+  }
   return status;
 }
 
@@ -348,8 +338,8 @@ int CodePages(const Arguments& arguments) {
 int Run(const ParseResult& parsed) {
   const Arguments& arguments = parsed.arguments;
   if (!parsed.error.isEmpty()) {
-    Err("quillsetter-cli: " + parsed.error + "\n\n" + HelpText(arguments.command));
-    return kUsage;
+    return Failed(arguments.json, kUsage,
+                  "quillsetter-cli: " + parsed.error + "\n\n" + HelpText(arguments.command));
   }
   if (arguments.help) {
     Out(HelpText(arguments.command));

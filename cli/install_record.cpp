@@ -6,6 +6,7 @@
 #include <QSysInfo>
 
 #include "preferences.h"
+#include "printer_messages.h"
 
 namespace cli {
 
@@ -40,7 +41,7 @@ QString StatusText(const printer::InstallOutcome& outcome) {
       return QStringLiteral("no printer answered");
     case InstallResult::Unsupported:
       return QStringLiteral("this printer model (%1) is not supported")
-          .arg(QString::fromLatin1(outcome.model.c_str()));
+          .arg(texts::ModelName(outcome.model));
     case InstallResult::CannotOpen:
     case InstallResult::NotProbed:
       return QStringLiteral("the port cannot be opened");
@@ -97,7 +98,7 @@ prefs::InstallRecord RecordOf(const InstallContext& context, const printer::Sear
   record.host = QSysInfo::machineHostName();
   record.port = QString::fromStdString(port.tag);
   record.device = QString::fromStdString(port.device);
-  record.model = QString::fromLatin1(outcome.model.c_str());
+  record.model = texts::ModelName(outcome.model);
   record.family = outcome.family;
   record.baudBefore = outcome.rateBefore;
   record.baudAfter = outcome.rateAfter;

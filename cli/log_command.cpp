@@ -7,7 +7,7 @@
 
 #include "commands.h"
 #include "install_log.h"
-#include "output.h"
+#include "report.h"
 
 namespace cli {
 namespace {
@@ -38,8 +38,7 @@ int ShowLog(const Arguments& arguments) {
   const QString path = arguments.file.isEmpty() ? prefs::DefaultInstallLogPath() : arguments.file;
   const auto log = prefs::ReadInstallLog(path);
   if (!log) {
-    Err("Cannot read the install log " + path + '.');
-    return kUsage;
+    return Failed(arguments.json, kUsage, "Cannot read the install log " + path + '.');
   }
   if (log->unreadableLines > 0) {
     Err(QStringLiteral("%1 lines of %2 are not records; they are left out.")
@@ -47,7 +46,7 @@ int ShowLog(const Arguments& arguments) {
             .arg(path));
   }
   if (arguments.json) {
-    for (const QJsonObject& record : log->records) Out(JsonLine(record));
+    for (const QJsonObject& record : log->records) OutJson(record);
     return kDone;
   }
   // Each column as wide as its widest cell; the last one runs on.

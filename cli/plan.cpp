@@ -6,8 +6,9 @@
 
 #include "command_decoder.h"
 #include "commands.h"
-#include "output.h"
 #include "printer.h"
+#include "printer_messages.h"
+#include "report.h"
 
 namespace cli {
 namespace {
@@ -76,7 +77,7 @@ void PrintPlan(const QString& title, const printer::SettingsSequence& steps, int
       plan.insert("baud", static_cast<qint64>(rate));
       plan.insert("total_ms", static_cast<qint64>(pauses + wire));
     }
-    Out(JsonLine(plan));
+    OutJson(plan);
     return;
   }
   Out(title + u':');
@@ -93,8 +94,7 @@ int PlanForModel(const QString& model,
                  const std::function<printer::SettingsSequence(int family)>& stepsFor, bool json) {
   const int family = printer::Classify(model.toStdString());
   if (family == printer::kNoFamily) {
-    Err("This printer model (" + model + ") is not supported!");
-    return kUnsupported;
+    return Failed(json, kUnsupported, texts::UnsupportedModel(model));
   }
   PrintPlan(model, stepsFor(family), family, 0, json);
   return kDone;

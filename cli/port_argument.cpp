@@ -1,6 +1,7 @@
 #include "port_argument.h"
 
 #include <QDir>
+#include <QFile>
 #include <QRegularExpression>
 
 #include "device_enumeration.h"
@@ -9,10 +10,19 @@
 
 namespace cli {
 
-std::vector<ports::PortEntry> CurrentPortList() {
-  Tserial serial;
+namespace {
+
+// Resolves COM numbers as the window does: the [Ports] map, else the system's default device.
+Tserial& ComResolver() {
+  static Tserial serial;
   serial.SetDeviceResolver(prefs::PortMapResolver());
-  return ports::BuildPortList(ports::EnumerateDevices(), ports::ComDevicesOf(serial));
+  return serial;
+}
+
+}  // namespace
+
+std::vector<ports::PortEntry> CurrentPortList() {
+  return ports::BuildPortList(ports::EnumerateDevices(), ports::ComDevicesOf(ComResolver()));
 }
 
 PortTarget ResolvePort(const QString& port, const std::vector<ports::PortEntry>& entries) {
@@ -25,9 +35,13 @@ PortTarget ResolvePort(const QString& port, const std::vector<ports::PortEntry>&
                            : entry.detected && entry.detected->name == port;
     if (named) return {entry.Name(), entry.device};
   }
-  if (com.hasMatch() || port.contains(u'/') || port.contains(QDir::separator())) {
-    return {port, port};
+  // Any COM number, also beyond the list's six: COM7 is never a file of that name here.
+  if (com.hasMatch()) {
+    const QString name = QStringLiteral("COM%1").arg(com.captured(1));
+    return {name, QFile::decodeName(QByteArray::fromStdString(
+                      ComResolver().DevicePath(com.captured(1).toInt())))};
   }
+  if (port.contains(u'/') || port.contains(QDir::separator())) return {port, port};
 #ifdef Q_OS_WIN
   return {port, port};
 #else

@@ -4,12 +4,13 @@
 
 #include <optional>
 
+#include "arguments.h"
 #include "settings_sequence.h"
 
 namespace cli {
 
-// The settings of the FILE argument; nothing, with the message written, when the file cannot be
-// read or a value in it is not usable.
-std::optional<printer::PrinterSettings> LoadSettingsArgument(const QString& file);
+// The settings of the FILE argument; nothing, with the failure said (exit status kUsage), when
+// the file cannot be read or a value in it is not usable.
+std::optional<printer::PrinterSettings> LoadSettingsArgument(const Arguments& arguments);
 
 }  // namespace cli

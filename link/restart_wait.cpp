@@ -1,25 +1,13 @@
 #include "restart_wait.h"
 
 #include <algorithm>
-#include <thread>
 
-#include "serial_deadline.h"
+#include "session.h"
 
 namespace printer {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// Sleeps until `until` in slices short enough to notice a stop request; false when one came.
-bool SleepUntil(Clock::time_point until, const StopRequest& stop) {
-  const std::chrono::milliseconds slice(kWaitSliceMs);
-  for (;;) {
-    if (stop && stop()) return false;
-    const Clock::time_point now = Clock::now();
-    if (now >= until) return true;
-    std::this_thread::sleep_for(std::min<Clock::duration>(until - now, slice));
-  }
-}
 
 bool Answered(const TryResult& attempt) {
   return attempt.outcome == TryOutcome::Supported || attempt.outcome == TryOutcome::Unsupported;
@@ -39,7 +27,10 @@ RestartResult WaitForRestart(const RestartWait& wait, const RestartHooks& hooks)
   // A round slower than the period is followed by the next at once rather than falling behind.
   for (Clock::time_point round = start; round <= end;
        round = std::max(round + wait.period, Clock::now())) {
-    if (!SleepUntil(round, hooks.stopRequested)) return Ended(RestartOutcome::Stopped, rounds);
+    const auto untilRound = std::chrono::ceil<std::chrono::milliseconds>(round - Clock::now());
+    if (!SleepUnlessStopped(untilRound, hooks.stopRequested)) {
+      return Ended(RestartOutcome::Stopped, rounds);
+    }
     if (hooks.progress) {
       hooks.progress(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start));
     }

@@ -36,14 +36,11 @@ bool IsPseudoTerminal(const QString& path) {
 }
 
 bool SameDevice(const QString& first, const QString& second) {
-#ifdef Q_OS_WIN
-  return first.compare(second, Qt::CaseInsensitive) == 0;
-#else
   const QString firstTarget = QFileInfo(first).canonicalFilePath();
   const QString secondTarget = QFileInfo(second).canonicalFilePath();
-  if (firstTarget.isEmpty() || secondTarget.isEmpty()) return first == second;
-  return firstTarget == secondTarget;
-#endif
+  if (!firstTarget.isEmpty() && !secondTarget.isEmpty()) return firstTarget == secondTarget;
+  // Names that lead to no file, as Windows names its ports ("COM3", "com3"), compare as names.
+  return first.compare(second, Qt::CaseInsensitive) == 0;
 }
 
 QString StableName(const QString& device, const QString& byIdFolder) {

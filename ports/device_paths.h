@@ -10,7 +10,8 @@ inline constexpr auto kSerialByIdFolder = "/dev/serial/by-id";
 // Whether path leads to a pseudo-terminal: a terminal program's end, never a serial device.
 bool IsPseudoTerminal(const QString& path);
 
-// Whether two paths lead to the same device, through links; COM names compared on Windows.
+// Whether two paths lead to the same device, through links; names that lead to no file (COM
+// names) compared as names.
 bool SameDevice(const QString& first, const QString& second);
 
 // The name that stays with a device across plugging: the link in byIdFolder that leads to it

@@ -27,7 +27,7 @@ QString DefaultInstallLogPath() {
 
 QJsonObject InstallRecordJson(const InstallRecord& record) {
   QJsonObject settings;
-  for (const PrinterValue& value : kPrinterValues) {
+  for (const PrinterValue& value : PrinterValues()) {
     settings.insert(QLatin1String(value.name), record.settings.*value.field);
   }
   QJsonObject json{

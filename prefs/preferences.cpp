@@ -30,7 +30,7 @@ constexpr std::size_t kStoredNumbers = kLeadingValues.size() + 10;
 template <class Choices, class Visit>
 void ForEachStoredNumber(Choices& choices, const Visit& visit) {
   for (const auto& [name, field] : kLeadingValues) visit(name, choices.*field);
-  for (const PrinterValue& value : kPrinterValues) visit(value.name, choices.printer.*value.field);
+  for (const PrinterValue& value : PrinterValues()) visit(value.name, choices.printer.*value.field);
 }
 
 // Text, stored only while a detected device is the choice.

@@ -22,7 +22,7 @@ QString KeyOf(const char* name) { return QString::fromLatin1(kGroup) + u'/' + QL
 bool SavePrinterSettings(const QString& path, const PrinterSettings& settings,
                          const QString& model) {
   return WriteIniFile(path, [&](QSettings& file) {
-    for (const PrinterValue& value : kPrinterValues) {
+    for (const PrinterValue& value : PrinterValues()) {
       file.setValue(KeyOf(value.name), settings.*value.field);
     }
     file.setValue(KeyOf(kModel), model);
@@ -38,7 +38,7 @@ std::optional<LoadedPrinterSettings> LoadPrinterSettings(const QString& path,
     return std::nullopt;
   }
   LoadedPrinterSettings loaded{current, {}};
-  for (const PrinterValue& value : kPrinterValues) {
+  for (const PrinterValue& value : PrinterValues()) {
     const auto index = ReadInteger(file, KeyOf(value.name));
     if (index && *index >= 0 && *index < value.entries) {
       loaded.settings.*value.field = *index;

@@ -1,6 +1,7 @@
 #include "printer_values.h"
 
 #include <tuple>
+#include <type_traits>
 
 #include "printer.h"
 #include "stored_names.h"
@@ -13,25 +14,29 @@ using printer::PrinterSettings;
 // The auto-cutter, paper, command-set and ESC t lists: off and on.
 constexpr int kSwitchPositions = 2;
 
+// The size of a list of labels, from its type alone.
 template <class Labels>
-constexpr int EntriesOf(const Labels& /*labels*/) {
-  return static_cast<int>(std::tuple_size_v<Labels>);
-}
+constexpr int kEntries = static_cast<int>(std::tuple_size_v<std::remove_cvref_t<Labels>>);
 
 }  // namespace
 
-const std::array<PrinterValue, 10> kPrinterValues{{
-    {names::kIntensity, &PrinterSettings::intensity, EntriesOf(printer::kIntensityLabels)},
-    // Every family's speed list has as many entries as the one shown before a connection.
-    {names::kSpeed, &PrinterSettings::speed, EntriesOf(printer::kUnconnectedSpeedLabels)},
-    {names::kCountry, &PrinterSettings::country, EntriesOf(printer::kCountryLabels)},
-    {names::kCodePage, &PrinterSettings::codePage, EntriesOf(printer::kCodePageLabels)},
-    {names::kNewBaud, &PrinterSettings::newBaud, EntriesOf(printer::kBaudLabels)},
-    {names::kAutoCutter, &PrinterSettings::autoCutter, kSwitchPositions},
-    {names::kPaper, &PrinterSettings::paper, kSwitchPositions},
-    {names::kProtocol, &PrinterSettings::protocol, EntriesOf(printer::kProtocolLabels)},
-    {names::kCommandSet, &PrinterSettings::commandSet, kSwitchPositions},
-    {names::kEsct, &PrinterSettings::esct, kSwitchPositions},
-}};
+const std::array<PrinterValue, 10>& PrinterValues() {
+  static const std::array<PrinterValue, 10> values{{
+      {names::kIntensity, &PrinterSettings::intensity,
+       kEntries<decltype(printer::kIntensityLabels)>},
+      // Every family's speed list has as many entries as the one shown before a connection.
+      {names::kSpeed, &PrinterSettings::speed,
+       kEntries<decltype(printer::kUnconnectedSpeedLabels)>},
+      {names::kCountry, &PrinterSettings::country, kEntries<decltype(printer::kCountryLabels)>},
+      {names::kCodePage, &PrinterSettings::codePage, kEntries<decltype(printer::kCodePageLabels)>},
+      {names::kNewBaud, &PrinterSettings::newBaud, kEntries<decltype(printer::kBaudLabels)>},
+      {names::kAutoCutter, &PrinterSettings::autoCutter, kSwitchPositions},
+      {names::kPaper, &PrinterSettings::paper, kSwitchPositions},
+      {names::kProtocol, &PrinterSettings::protocol, kEntries<decltype(printer::kProtocolLabels)>},
+      {names::kCommandSet, &PrinterSettings::commandSet, kSwitchPositions},
+      {names::kEsct, &PrinterSettings::esct, kSwitchPositions},
+  }};
+  return values;
+}
 
 }  // namespace prefs

@@ -14,6 +14,6 @@ struct PrinterValue {
   int entries;  // the size of its list
 };
 
-extern const std::array<PrinterValue, 10> kPrinterValues;
+const std::array<PrinterValue, 10>& PrinterValues();
 
 }  // namespace prefs

@@ -82,6 +82,64 @@ TEST_F(CliTest, UsageBadFilesAndPortsThatWillNotOpenHaveTheirStatus) {
       << run.err.toStdString();
 }
 
+// A printer's name goes to the terminal with its control bytes escaped and its "%1" as it is;
+// with --json every outcome is one object, a failure with the port, device and rate it tried.
+TEST_F(CliTest, OddNamesAndFailuresComeOutCleanAndAsJson) {
+  const std::string odd = "Acme %1 \x1b[2J";
+  AddPrinter(1, Printer(odd));
+  vprinter::Options silent;
+  silent.silent = true;
+  const std::string quiet = AddPrinter(2, silent).DevicePath();
+
+  Outcome run = Cli({"identify", "--port", "COM1", "--baud", "9600"});
+  EXPECT_EQ(run.status, 4);
+  EXPECT_TRUE(run.err.contains("This printer model (Acme %1 \\x1b[2J) is not supported!"))
+      << run.err.toStdString();
+  EXPECT_FALSE(run.err.contains(QChar(0x1B)));
+  run = Cli({"identify", "--port", "COM1", "--baud", "9600", "--json"});
+  EXPECT_EQ(Json(run.out),
+            QJsonObject({{"error", QString::fromStdString("This printer model (" + odd +
+                                                          ") is not supported!")},
+                         {"status", 4},
+                         {"port", "COM1"},
+                         {"device", QString::fromStdString(printers_[0]->DevicePath())},
+                         {"baud", 9600}}));
+
+  run = Cli({"identify", "--port", "COM2", "--baud", "4800", "--json"});
+  EXPECT_EQ(run.status, 3);
+  EXPECT_EQ(Json(run.out)["status"].toInt(), 3);
+  EXPECT_EQ(Json(run.out)["device"].toString(), QString::fromStdString(quiet));
+  EXPECT_EQ(Json(run.out)["baud"].toInt(), 4800);
+  EXPECT_TRUE(Json(run.out)["error"].toString().startsWith("No printer answered on COM2"));
+
+  run = Cli({"identify", "--port", "COM1", "--json"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(Json(run.out)["status"].toInt(), 2);
+  EXPECT_FALSE(Json(run.out)["error"].toString().isEmpty());
+
+  run = Cli({"find", "--port", "COM2", "--json"});
+  EXPECT_EQ(run.status, 3);
+  EXPECT_TRUE(Json(run.out)["error"].toString().contains("COM2: no answer"));
+}
+
+// COM numbers beyond the list's six resolve as the window's do: the [Ports] map, else the
+// system's device of that number; never a file of that name in the current folder.
+TEST_F(CliTest, AnyComNumberGoesThroughTheMapOrToItsSystemDevice) {
+  const std::string mapped = AddPrinter(7, Printer(kFamily1Model)).DevicePath();
+  Outcome run = Cli({"identify", "--port", "COM7", "--baud", "9600", "--json"});
+  EXPECT_EQ(run.status, 0) << run.err.toStdString();
+  EXPECT_EQ(Json(run.out), Expected("COM7", mapped, 9600, kFamily1Model, 1));
+
+  const QTemporaryDir folder;
+  QFile decoy(folder.filePath("COM12"));
+  ASSERT_TRUE(decoy.open(QIODevice::WriteOnly));
+  process_.setWorkingDirectory(folder.path());
+  run = Cli({"identify", "--port", "com12", "--baud", "9600", "--json"});
+  EXPECT_NE(run.status, 0);
+  EXPECT_EQ(Json(run.out)["port"].toString(), "COM12");
+  EXPECT_EQ(Json(run.out)["device"].toString(), "/dev/ttyS11");
+}
+
 TEST_F(CliTest, CtrlCDuringApplyStopsAtTheNextStepAndFreesThePort) {
   auto& printer = AddPrinter(1, Printer(kFamily1Model));
   const QString file =

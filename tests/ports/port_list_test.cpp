@@ -84,9 +84,9 @@ TEST(PortList, ComEntriesShowWhatTheyReachAndTheOtherDevicesFollowByName) {
 }
 
 TEST(PortList, OnWindowsAComEntryReachesTheDeviceOfItsName) {
-  const QList<DetectedDevice> devices{{"COM3", "COM3", "USB-SERIAL CH340", "COM3"},
+  const QList<DetectedDevice> devices{{"com3", "COM3", "USB-SERIAL CH340", "COM3"},
                                       {"COM9", "COM9", "USB-SERIAL CH340", "COM9"}};
-  // Names as Windows gives them: no paths, so compared as they are.
+  // Names as Windows gives them: no paths, so compared as names, in either case.
   const auto entries =
       ports::BuildPortList(devices, [](int number) { return QStringLiteral("COM%1").arg(number); });
   ASSERT_EQ(entries.size(), 7U);

@@ -1,11 +1,8 @@
 // What follows a send: the wait for a printer restarted at a new rate, and the test page.
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
-
-#include <functional>
 
 #include "settings_sequence.h"
 #include "shown_text.h"
@@ -17,15 +14,6 @@ namespace {
 const QString kOperationComplete =
     "Operation complete. In order to DIP settings changes take effect you have to turn off and on "
     "your printer!";
-
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done() && clock.elapsed() < timeoutMs) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return done();
-}
 
 }  // namespace
 

@@ -1,12 +1,9 @@
 // Work that outlives a click follows its device, not a position in the port list: devices come
 // and go during a search, a wait for a restarted printer and a connection.
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-
-#include <functional>
 
 #include "shown_text.h"
 #include "temp_dir.h"
@@ -32,15 +29,6 @@ ports::DetectedDevice Adapter(const QString& path, const QString& name) {
 }
 ports::DetectedDevice Adapter(const vprinter::VirtualPrinter& printer, const QString& name) {
   return Adapter(QString::fromStdString(printer.DevicePath()), name);
-}
-
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done() && clock.elapsed() < timeoutMs) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return done();
 }
 
 }  // namespace

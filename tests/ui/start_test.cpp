@@ -7,18 +7,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "printer.h"
 #include "window_fixture.h"
 
-namespace {
-
-QStringList Texts(const auto& labels) {
-  QStringList texts;
-  for (const char* label : labels) texts << QString::fromUtf8(label);
-  return texts;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 class StartTest : public WindowTest {};
 
@@ -46,12 +37,18 @@ TEST_F(StartTest, ShowsOnlyTheCommunicationGroupWithTheStartingSelections) {
   EXPECT_EQ(Entries("cbPort"),
             QStringList({"COM1 — not present", "COM2 — not present", "COM3 — not present",
                          "COM4 — not present", "COM5 — not present", "COM6 — not present"}));
-  EXPECT_EQ(Entries("cbBaud"), Texts(printer::kBaudLabels));
-  EXPECT_EQ(Entries("cbNewBaud"), Texts(printer::kBaudLabels));
-  EXPECT_EQ(Entries("cbIntensity"), Texts(printer::kIntensityLabels));
-  EXPECT_EQ(Entries("cbSpeed"), Texts(printer::kUnconnectedSpeedLabels));
-  EXPECT_EQ(Entries("cbCountry"), Texts(printer::kCountryLabels));
-  EXPECT_EQ(Entries("cbCodePage"), Texts(printer::kCodePageLabels));
+  const QStringList rates{"1200 bps",  "2400 bps",  "4800 bps",  "9600 bps",
+                          "19200 bps", "38400 bps", "57600 bps", "115200 bps"};
+  EXPECT_EQ(Entries("cbBaud"), rates);
+  EXPECT_EQ(Entries("cbNewBaud"), rates);
+  EXPECT_EQ(Entries("cbIntensity"),
+            QStringList({"70 %", "80 %", "90 %", "100 %", "120 %", "150 %"}));
+  EXPECT_EQ(Entries("cbSpeed"),
+            QStringList({"100 (50) mm/s", "83 (42) mm/s", "66 (33) mm/s", "50 (25) mm/s"}));
+  EXPECT_EQ(Entries("cbCountry").size(), 11);
+  EXPECT_EQ(Entries("cbCountry")[2], "Germany");
+  EXPECT_EQ(Entries("cbCodePage").size(), 20);
+  EXPECT_EQ(Entries("cbCodePage")[15], "Windows Cyrilic (CP1251)");
   EXPECT_EQ(Entries("cbProtocol"), QStringList({"Hardware", "XON/XOFF"}));
   // An empty settings file: every list shows its stored default.
   const std::vector<std::pair<const char*, int>> selections = {

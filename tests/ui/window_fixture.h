@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -67,3 +68,5 @@ class WindowTest : public testing::Test {
 };
 
 Bytes Concat(std::initializer_list<Bytes> parts);
+// Hands events to the loop until done, or until the time is up; whether it is done.
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs);
