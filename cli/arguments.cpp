@@ -1,45 +1,149 @@
 #include "arguments.h"
 
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
 #include <array>
-#include <utility>
 
 namespace cli {
 namespace {
 
-constexpr std::array<std::pair<const char*, Command>, 5> kCommands = {{
-    {"ports", Command::Ports},
-    {"identify", Command::Identify},
-    {"find", Command::Find},
-    {"apply", Command::Apply},
-    {"test-page", Command::TestPage},
-}};
-
-// What each command takes besides --help.
-struct Accepts {
-  bool json = false;
-  bool port = false;
-  bool manyPorts = false;
-  bool baud = false;
-  bool codePage = false;
-  bool file = false;
+// Commands as bits, so that one row of the option table says which commands take the option.
+enum Takers : unsigned {
+  kPorts = 1U << 0U,
+  kIdentify = 1U << 1U,
+  kFind = 1U << 2U,
+  kApply = 1U << 3U,
+  kTestPage = 1U << 4U,
+  kCodePages = 1U << 5U,
+  kLog = 1U << 6U,
+  kBatch = 1U << 7U,
 };
 
-Accepts AcceptedBy(Command command) {
-  switch (command) {
-    case Command::Ports:
-      return {.json = true};
-    case Command::Identify:
-      return {.json = true, .port = true, .baud = true};
-    case Command::Find:
-      return {.json = true, .port = true, .manyPorts = true};
-    case Command::Apply:
-      return {.json = true, .port = true, .baud = true, .file = true};
-    case Command::TestPage:
-      return {.port = true, .baud = true, .codePage = true};
-    case Command::None:
-      break;
+struct CommandRow {
+  const char* name;
+  Command command;
+  unsigned bit;
+  const char* positional;  // FILE, [LOG] or nothing
+  const char* positionalHelp;
+  const char* summary;      // for the program's help
+  const char* description;  // for the command's help
+};
+
+constexpr std::array<CommandRow, 8> kCommands = {{
+    {"ports", Command::Ports, kPorts, nullptr, nullptr, "list the serial ports",
+     "Lists every entry of the window's port list: COM1 to COM6, then each detected serial\n"
+     "device no COM entry reaches, with its device, description and whether it is present."},
+    {"identify", Command::Identify, kIdentify, nullptr, nullptr, "ask a printer for its model",
+     "Asks the printer on port P at B bps for its name and says its model and family."},
+    {"find", Command::Find, kFind, nullptr, nullptr,
+     "look for a supported printer on every port at every rate",
+     "Looks for a supported printer at every rate: on the given ports in that order, or on\n"
+     "every present port of the port list."},
+    {"apply", Command::Apply, kApply, "FILE", "the settings file (saved by the window)",
+     "send a settings file to a printer",
+     "Sends the printer settings of FILE (group [Printer]) to the printer on port P at B bps,\n"
+     "with the pauses the printer needs, for the family the printer reports. Progress goes to\n"
+     "standard error; Ctrl-C stops at the next step."},
+    {"test-page", Command::TestPage, kTestPage, nullptr, nullptr,
+     "print a test page with a code-page chart",
+     "Prints the window's test page: the printer's settings as the window last stored them\n"
+     "and the chart of a code page; nothing the printer stores changes."},
+    {"code-pages", Command::CodePages, kCodePages, nullptr, nullptr,
+     "print a text in each of the twenty code pages",
+     "Prints, for each code page of the list, its number and label and the text in that code\n"
+     "page (a code page of unknown encoding shows its bytes 80 to FF), so that the number\n"
+     "that prints the text right can be read off; nothing the printer stores changes."},
+    {"log", Command::Log, kLog, "[LOG]", "the install log (default: the window's)",
+     "show an install log",
+     "Shows the install log LOG (written by --log, and by the window after every Set) as a\n"
+     "table, or with --json as one JSON object a line."},
+    {"batch", Command::Batch, kBatch, "FILE", "the settings file (saved by the window)",
+     "configure every printer on the given ports at once",
+     "On every given port (without --port: every present port of the port list, never the\n"
+     "console or a port another program holds) finds the printer, sends it the settings of\n"
+     "FILE for the family it reports and asks its model again; all ports at once. One line\n"
+     "a port as each ends, then a summary."},
+}};
+
+struct OptionRow {
+  const char* name;
+  const char* valueName;  // nullptr: a flag
+  const char* help;
+  unsigned takenBy;
+  unsigned repeatableIn;
+};
+
+constexpr std::array<OptionRow, 11> kOptions = {{
+    {"port", "P",
+     "a COM name (COM3), a detected device's name (ttyUSB0, COM9) or a device path; find and "
+     "batch take it more than once",
+     kIdentify | kFind | kApply | kTestPage | kCodePages | kBatch, kFind | kBatch},
+    {"baud", "B",
+     "the printer's rate in bps: 1200, 2400, 4800, 9600, 19200, 38400, 57600 or 115200",
+     kIdentify | kApply | kTestPage | kCodePages, 0},
+    {"code-page", "N", "the code page to chart, 0 to 19 (default: the stored one)", kTestPage, 0},
+    {"text", "TEXT", "the text to print (default: the window language's sample)", kCodePages, 0},
+    {"json", nullptr, "the result as JSON", kPorts | kIdentify | kFind | kApply | kLog | kBatch, 0},
+    {"dry-run", nullptr,
+     "show the plan instead of sending: each step's bytes, what they mean, the pause after it "
+     "and the total time; only the identify query reaches a printer",
+     kApply | kTestPage | kBatch, 0},
+    {"model", "NAME", "with --dry-run: plan for this model, without opening any port",
+     kApply | kTestPage | kBatch, 0},
+    {"log", "LOG", "append one JSON line for each printer to the install log LOG", kApply | kBatch,
+     0},
+    {"slip", nullptr, "print an installation slip after a completed send", kApply | kBatch, 0},
+    {"wait-restart", nullptr,
+     "follow a printer whose new rate needs a power cycle until it answers at that rate", kBatch,
+     0},
+    {"pause-ms", "MS",
+     "the pause after the settings and each DIP switch (default 1500; for tests: a real "
+     "printer needs the full pause)",
+     kApply | kBatch, 0},
+}};
+
+const QString kExitStatus = QStringLiteral(
+    "\nExit status:\n"
+    "  0    done\n"
+    "  2    usage error, or a bad settings file\n"
+    "  3    no printer answered\n"
+    "  4    the printer's model is not supported\n"
+    "  5    the port cannot be opened\n"
+    "  6    the printer stopped answering during a send\n"
+    "  7    batch: some printers failed\n"
+    "  130  interrupted (Ctrl-C)\n");
+
+const CommandRow* RowOf(Command command) {
+  for (const CommandRow& row : kCommands) {
+    if (row.command == command) return &row;
   }
-  return {};
+  return nullptr;
+}
+
+// A parser that knows the command's options, or the program's own.
+void Describe(QCommandLineParser& parser, const CommandRow* row) {
+  parser.addOption(QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")},
+                                      QStringLiteral("this text")));
+  if (row == nullptr) {
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("COMMAND"), QStringLiteral("see below"));
+    return;
+  }
+  parser.setApplicationDescription(QString::fromLatin1(row->description));
+  parser.addPositionalArgument(QString::fromLatin1(row->name), QString::fromLatin1(row->summary),
+                               QString::fromLatin1(row->name));
+  if (row->positional != nullptr) {
+    parser.addPositionalArgument(QString::fromLatin1(row->positional).remove(u'[').remove(u']'),
+                                 QString::fromLatin1(row->positionalHelp),
+                                 QString::fromLatin1(row->positional));
+  }
+  for (const OptionRow& option : kOptions) {
+    if ((option.takenBy & row->bit) == 0) continue;
+    parser.addOption(QCommandLineOption(
+        QString::fromLatin1(option.name), QString::fromLatin1(option.help),
+        option.valueName != nullptr ? QString::fromLatin1(option.valueName) : QString()));
+  }
 }
 
 std::optional<long long> Number(const QString& text) {
@@ -48,157 +152,143 @@ std::optional<long long> Number(const QString& text) {
   return ok ? std::optional(value) : std::nullopt;
 }
 
+// The checks of values and combinations the parser cannot know; an error message or "".
+QString Check(const QCommandLineParser& parser, const CommandRow& row, Arguments& arguments) {
+  const auto isSet = [&parser, &row](const char* name) {
+    for (const OptionRow& option : kOptions) {
+      if (QLatin1String(option.name) == QLatin1String(name) && (option.takenBy & row.bit) != 0) {
+        return parser.isSet(QString::fromLatin1(name));
+      }
+    }
+    return false;
+  };
+  const auto value = [&parser, &isSet](const char* name) {
+    return isSet(name) ? parser.value(QString::fromLatin1(name)) : QString();
+  };
+
+  QStringList positional = parser.positionalArguments();
+  positional.removeFirst();  // the command
+  const bool takesFile = row.positional != nullptr;
+  const bool needsFile = takesFile && row.positional[0] != '[';
+  if (positional.size() > (takesFile ? 1 : 0)) {
+    return QStringLiteral("Unexpected argument '%1'.").arg(positional.last());
+  }
+  if (needsFile && positional.isEmpty()) {
+    return QStringLiteral("Missing argument %1.").arg(QLatin1String(row.positional));
+  }
+  if (!positional.isEmpty()) arguments.file = positional.front();
+
+  arguments.json = isSet("json");
+  arguments.dryRun = isSet("dry-run");
+  arguments.slip = isSet("slip");
+  arguments.waitRestart = isSet("wait-restart");
+  arguments.model = value("model");
+  arguments.logFile = value("log");
+  if (isSet("port")) {
+    arguments.ports = parser.values(QStringLiteral("port"));
+    if (arguments.ports.contains(QString())) return QStringLiteral("Option '--port' needs a port.");
+    if (arguments.ports.size() > 1 && (row.bit & (kFind | kBatch)) == 0) {
+      return QStringLiteral("Option '--port' given twice.");
+    }
+  }
+  if (isSet("baud")) {
+    const auto rate = Number(value("baud"));
+    if (!rate || *rate <= 0 || *rate > UINT32_MAX) {
+      return QStringLiteral("Option '--baud' needs a rate in bps.");
+    }
+    arguments.baud = static_cast<std::uint32_t>(*rate);
+  }
+  if (isSet("code-page")) {
+    const auto page = Number(value("code-page"));
+    if (!page || *page < 0 || *page > 19) {
+      return QStringLiteral("Option '--code-page' needs a number from 0 to 19.");
+    }
+    arguments.codePage = static_cast<int>(*page);
+  }
+  if (isSet("pause-ms")) {
+    const auto pause = Number(value("pause-ms"));
+    if (!pause || *pause < 0 || *pause > 60000) {
+      return QStringLiteral("Option '--pause-ms' needs 0 to 60000.");
+    }
+    arguments.pauseMs = static_cast<int>(*pause);
+  }
+  if (isSet("text")) arguments.text = value("text");
+
+  if (isSet("model") && !arguments.dryRun) {
+    return QStringLiteral("Option '--model' needs '--dry-run'.");
+  }
+  if (isSet("model") && !arguments.ports.isEmpty()) {
+    return QStringLiteral("Options '--model' and '--port' exclude each other.");
+  }
+  // A plan for a named model needs no printer, so neither a port nor a rate.
+  const bool portless = isSet("model");
+  const bool needsPort = (row.bit & (kIdentify | kApply | kTestPage | kCodePages)) != 0;
+  if (needsPort && !portless && arguments.ports.isEmpty()) {
+    return QStringLiteral("Missing option '--port'.");
+  }
+  if (needsPort && !portless && !arguments.baud) {
+    return QStringLiteral("Missing option '--baud'.");
+  }
+  return {};
+}
+
 }  // namespace
 
 ParseResult ParseArguments(const QStringList& words) {
   ParseResult result;
   Arguments& arguments = result.arguments;
-  const auto fail = [&result](const QString& error) {
-    result.error = error;
+  const CommandRow* row = nullptr;
+  if (!words.isEmpty() && !words.front().startsWith(u'-')) {
+    for (const CommandRow& candidate : kCommands) {
+      if (words.front() == QLatin1String(candidate.name)) row = &candidate;
+    }
+    if (row == nullptr) {
+      result.error = QStringLiteral("Unknown command '%1'.").arg(words.front());
+      return result;
+    }
+    arguments.command = row->command;
+  }
+
+  QCommandLineParser parser;
+  Describe(parser, row);
+  if (!parser.parse(QStringList{QStringLiteral("quillsetter-cli")} + words)) {
+    result.error = parser.errorText();
     return result;
-  };
-
-  qsizetype next = 0;
-  if (next < words.size() && !words[next].startsWith(u'-')) {
-    const QString& name = words[next++];
-    for (const auto& [word, command] : kCommands) {
-      if (name == QLatin1String(word)) arguments.command = command;
-    }
-    if (arguments.command == Command::None) return fail("unknown command " + name);
   }
-  const Accepts accepts = AcceptedBy(arguments.command);
-
-  while (next < words.size()) {
-    QString word = words[next++];
-    QString value;
-    const qsizetype equals = word.indexOf(u'=');
-    const bool inlineValue = word.startsWith(QLatin1String("--")) && equals > 0;
-    if (inlineValue) {
-      value = word.mid(equals + 1);
-      word.truncate(equals);
-    }
-    const auto takeValue = [&]() -> std::optional<QString> {
-      if (inlineValue) return value;
-      if (next < words.size()) return words[next++];
-      return std::nullopt;
-    };
-
-    if (word == QLatin1String("--help") || word == QLatin1String("-h")) {
-      arguments.help = true;
-    } else if (word == QLatin1String("--version") && arguments.command == Command::None) {
-      arguments.version = true;
-    } else if (word == QLatin1String("--json") && accepts.json) {
-      arguments.json = true;
-    } else if (word == QLatin1String("--port") && accepts.port) {
-      const auto port = takeValue();
-      if (!port || port->isEmpty()) return fail("--port needs a port");
-      if (!arguments.ports.isEmpty() && !accepts.manyPorts) return fail("--port given twice");
-      arguments.ports << *port;
-    } else if (word == QLatin1String("--baud") && accepts.baud) {
-      const auto text = takeValue();
-      const auto rate = text ? Number(*text) : std::nullopt;
-      if (!rate || *rate <= 0 || *rate > UINT32_MAX) return fail("--baud needs a rate in bps");
-      arguments.baud = static_cast<std::uint32_t>(*rate);
-    } else if (word == QLatin1String("--code-page") && accepts.codePage) {
-      const auto text = takeValue();
-      const auto page = text ? Number(*text) : std::nullopt;
-      if (!page || *page < 0 || *page > 19) return fail("--code-page needs a number from 0 to 19");
-      arguments.codePage = static_cast<int>(*page);
-    } else if (word == QLatin1String("--pause-ms") && arguments.command == Command::Apply) {
-      const auto text = takeValue();
-      const auto pause = text ? Number(*text) : std::nullopt;
-      if (!pause || *pause < 0 || *pause > 60000) return fail("--pause-ms needs 0 to 60000");
-      arguments.pauseMs = static_cast<int>(*pause);
-    } else if (!word.startsWith(u'-') && accepts.file && arguments.file.isEmpty()) {
-      arguments.file = word;
-    } else {
-      return fail("unexpected " + word);
-    }
-  }
-
+  arguments.help = parser.isSet(QStringLiteral("help"));
+  arguments.version = row == nullptr && parser.isSet(QStringLiteral("version"));
   if (arguments.help || arguments.version) return result;
-  if (arguments.command == Command::None) return fail("no command given");
-  if (accepts.port && !accepts.manyPorts && arguments.ports.isEmpty()) {
-    return fail("--port is required");
+  if (row == nullptr) {
+    result.error =
+        parser.positionalArguments().isEmpty()
+            ? QStringLiteral("No command given.")
+            : QStringLiteral("Unknown command '%1'.").arg(parser.positionalArguments()[0]);
+    return result;
   }
-  if (accepts.baud && !arguments.baud) return fail("--baud is required");
-  if (accepts.file && arguments.file.isEmpty()) return fail("the settings file is required");
+  result.error = Check(parser, *row, arguments);
   return result;
 }
 
 QString HelpText(Command command) {
-  static const QString kExitStatus = QStringLiteral(
-      "\nExit status:\n"
-      "  0    done\n"
-      "  2    usage error, or a bad settings file\n"
-      "  3    no printer answered\n"
-      "  4    the printer's model is not supported\n"
-      "  5    the port cannot be opened\n"
-      "  6    the printer stopped answering during a send\n"
-      "  130  interrupted (Ctrl-C)\n");
-  static const QString kPort = QStringLiteral(
-      "  --port P     a COM name (COM3), a detected device's name (ttyUSB0, COM9) or a device "
-      "path\n");
-  switch (command) {
-    case Command::Ports:
-      return "Usage: quillsetter-cli ports [--json]\n\n"
-             "Lists every entry of the window's port list: COM1 to COM6, then each detected\n"
-             "serial device no COM entry reaches, with its device, description and whether it\n"
-             "is present.\n\n"
-             "  --json       one JSON object: {\"ports\": [{\"name\", \"device\", "
-             "\"description\",\n"
-             "               \"present\"}, ...]}\n" +
-             kExitStatus;
-    case Command::Identify:
-      return "Usage: quillsetter-cli identify --port P --baud B [--json]\n\n"
-             "Asks the printer on port P at B bps for its name and says its model and family.\n\n" +
-             kPort +
-             "  --baud B     the printer's rate in bps: 1200, 2400, 4800, 9600, 19200, 38400,\n"
-             "               57600 or 115200\n"
-             "  --json       one JSON object with port, device, baud, model and family\n" +
-             kExitStatus;
-    case Command::Find:
-      return "Usage: quillsetter-cli find [--port P]... [--json]\n\n"
-             "Looks for a supported printer at every rate: on the given ports in that order, or\n"
-             "on every present port of the port list.\n\n" +
-             kPort + "               (may be given more than once)\n" +
-             "  --json       one JSON object with port, device, baud, model and family\n" +
-             kExitStatus;
-    case Command::Apply:
-      return "Usage: quillsetter-cli apply FILE --port P --baud B [--json]\n\n"
-             "Sends the printer settings of FILE (a settings file saved by the window, group\n"
-             "[Printer]) to the printer on port P at B bps, with the pauses the printer needs,\n"
-             "for the family the printer reports. Progress goes to standard error; Ctrl-C stops\n"
-             "at the next step.\n\n" +
-             kPort +
-             "  --baud B     the printer's rate in bps\n"
-             "  --json       one JSON object with port, device, baud, model and family\n"
-             "  --pause-ms MS  the pause after the settings and each DIP switch (default 1500;\n"
-             "               for tests: a real printer needs the full pause)\n" +
-             kExitStatus;
-    case Command::TestPage:
-      return "Usage: quillsetter-cli test-page --port P --baud B [--code-page N]\n\n"
-             "Prints the window's test page: the printer's settings as the window last stored\n"
-             "them and the chart of a code page; nothing the printer stores changes.\n\n" +
-             kPort +
-             "  --baud B     the printer's rate in bps\n"
-             "  --code-page N  the code page to chart, 0 to 19 (default: the stored one)\n" +
-             kExitStatus;
-    case Command::None:
-      break;
+  const CommandRow* row = RowOf(command);
+  QCommandLineParser parser;
+  Describe(parser, row);
+  // The usage line names the program as a shell finds it, whatever path started it.
+  QString text = parser.helpText();
+  const QString started = QCoreApplication::arguments().value(0);
+  if (!started.isEmpty()) text.replace(started, QStringLiteral("quillsetter-cli"));
+  if (row == nullptr) {
+    text += QStringLiteral(
+        "\nConfigures ESC/POS receipt printers over a serial port, as the Quillsetter window "
+        "does.\n\nCommands:\n");
+    for (const CommandRow& each : kCommands) {
+      text += QStringLiteral("  %1%2\n")
+                  .arg(QLatin1String(each.name), -12)
+                  .arg(QLatin1String(each.summary));
+    }
+    text += QStringLiteral("\nCOMMAND --help shows a command's options.\n");
   }
-  return "Usage: quillsetter-cli COMMAND [OPTIONS]\n\n"
-         "Configures ESC/POS receipt printers over a serial port, as the Quillsetter window "
-         "does.\n\n"
-         "Commands:\n"
-         "  ports      list the serial ports\n"
-         "  identify   ask a printer for its model\n"
-         "  find       look for a supported printer on every port at every rate\n"
-         "  apply      send a settings file to a printer\n"
-         "  test-page  print a test page with a code-page chart\n\n"
-         "  --help     this text; COMMAND --help for a command's\n"
-         "  --version  the program's version\n" +
-         kExitStatus;
+  return text + kExitStatus;
 }
 
 }  // namespace cli

@@ -9,7 +9,7 @@
 // The command line of quillsetter-cli, read without judging what the values mean.
 namespace cli {
 
-enum class Command { None, Ports, Identify, Find, Apply, TestPage };
+enum class Command { None, Ports, Identify, Find, Apply, TestPage, CodePages, Log, Batch };
 
 struct Arguments {
   Command command = Command::None;
@@ -19,13 +19,19 @@ struct Arguments {
   QStringList ports;  // --port, in the order given
   std::optional<std::uint32_t> baud;
   std::optional<int> codePage;
-  std::optional<int> pauseMs;  // shortens the pauses of apply, for tests
-  QString file;                // the settings file of apply
+  std::optional<int> pauseMs;  // shortens the pauses of a send, for tests
+  QString file;                // the settings file of apply and batch, the log of log
+  bool dryRun = false;
+  QString model;    // --model: the printer a dry run plans for, without a port
+  QString logFile;  // --log
+  bool slip = false;
+  bool waitRestart = false;
+  std::optional<QString> text;  // --text of code-pages
 };
 
 struct ParseResult {
   Arguments arguments;
-  QString error;  // empty when the command line is usable
+  QString error;  // the parser's message; empty when the command line is usable
 };
 
 ParseResult ParseArguments(const QStringList& words);

@@ -9,8 +9,14 @@
 #include <chrono>
 #include <functional>
 
+#include "batch.h"
+#include "code_page_proof.h"
+#include "install_record.h"
+#include "install_slip.h"
 #include "interrupt.h"
+#include "log_command.h"
 #include "open_failure_text.h"
+#include "plan.h"
 #include "port_argument.h"
 #include "port_list.h"
 #include "preferences.h"
@@ -23,6 +29,7 @@
 #include "search_report.h"
 #include "serial.h"
 #include "session.h"
+#include "settings_argument.h"
 #include "settings_sequence.h"
 #include "test_page.h"
 
@@ -187,29 +194,75 @@ int RunOnPrinter(const Arguments& arguments, const Found& found,
   return Failed(arguments.json, kStoppedAnswering, texts::NoAnswer(), found);
 }
 
-int Apply(const Arguments& arguments) {
-  const auto loaded = prefs::LoadPrinterSettings(arguments.file, printer::PrinterSettings{});
-  if (!loaded) {
-    return Failed(arguments.json, kUsage, "Cannot read the settings file " + arguments.file + '.');
+// What a completed or failed send did, for the install log and the slip.
+printer::InstallOutcome SendOutcomeOf(const Found& found, const printer::Session& session,
+                                      const printer::PrinterSettings& sent, int status) {
+  printer::InstallOutcome outcome;
+  outcome.model = session.Model();
+  outcome.family = found.family;
+  outcome.rateBefore = found.baud;
+  outcome.rateAfter = found.baud;
+  outcome.result =
+      status == kDone ? printer::InstallResult::Configured : printer::InstallResult::Failed;
+  outcome.failure =
+      status == kInterrupted ? printer::InstallFailure::Stopped : printer::InstallFailure::LineLost;
+  const printer::RateChangeAfterSend change = session.RateChangeAfter(sent);
+  if (status == kDone && change.change == printer::RateChange::WaitForRestart) {
+    outcome.result = printer::InstallResult::RestartNeeded;
+    outcome.rateAfter = change.newRate;
   }
-  if (!loaded->skipped.isEmpty()) {
-    return Failed(arguments.json, kUsage,
-                  "The settings file " + arguments.file + " has no usable value for: " +
-                      loaded->skipped.join(QStringLiteral(", ")) + '.');
+  return outcome;
+}
+
+int Apply(const Arguments& arguments) {
+  const auto settings = LoadSettingsArgument(arguments);
+  if (!settings) return kUsage;
+  const int pauseMs = arguments.pauseMs.value_or(printer::kSequencePauseMs);
+  const auto stepsFor = [&settings, pauseMs](int family) {
+    return printer::BuildSettingsSequence(family, *settings, pauseMs);
+  };
+  if (arguments.dryRun && !arguments.model.isEmpty()) {
+    return PlanForModel(
+        arguments.model, [&stepsFor](int family) { return WithLivenessCheck(stepsFor(family)); },
+        arguments.json);
   }
   InterruptibleSerial line;
   printer::Session& session = line.session();
   Found found;
   const int identified = ConnectAsGiven(arguments, session, found);
   if (identified != kDone) return identified;
+  if (arguments.dryRun) {
+    session.Disconnect();
+    PrintPlan(Described(found), WithLivenessCheck(stepsFor(found.family)), found.family, found.baud,
+              arguments.json);
+    return kDone;
+  }
 
-  const int pauseMs = arguments.pauseMs.value_or(printer::kSequencePauseMs);
-  const int status = RunOnPrinter(
-      arguments, found, printer::BuildSettingsSequence(found.family, loaded->settings, pauseMs),
-      [&](const printer::SendHooks& hooks) {
-        return session.Send(loaded->settings, hooks, pauseMs);
-      });
+  int status = RunOnPrinter(
+      arguments, found, stepsFor(found.family),
+      [&](const printer::SendHooks& hooks) { return session.Send(*settings, hooks, pauseMs); });
+  const InstallContext context = ContextFor(arguments.file, *settings);
+  const printer::InstallOutcome outcome = SendOutcomeOf(found, session, *settings, status);
+  if (status == kDone && arguments.slip) {
+    printer::SlipFacts facts = SlipFactsFor(context, Named({found.port, found.device}));
+    facts.model = outcome.model;
+    facts.rateBefore = outcome.rateBefore;
+    facts.rateAfter = outcome.rateAfter;
+    facts.family = outcome.family;
+    facts.settings = *settings;
+    const printer::SettingsSequence slip = printer::BuildInstallSlip(facts, context.language);
+    status = RunOnPrinter(arguments, found, slip, [&](const printer::SendHooks& hooks) {
+      return session.Run(slip, hooks);
+    });
+  }
   session.Disconnect();
+  const printer::SearchPort port{found.port.toStdString(),
+                                 QFile::encodeName(found.device).toStdString(),
+                                 found.port.toStdString()};
+  if (!arguments.logFile.isEmpty() &&
+      !prefs::AppendInstallRecord(arguments.logFile, RecordOf(context, port, outcome))) {
+    Err("Cannot write the install log " + arguments.logFile + '.');
+  }
   if (status != kDone) return status;
   QString sentence = "Settings applied to " + found.model + " on " + Where(found) + '.';
   if (found.family == printer::kDipFamily) {
@@ -221,18 +274,33 @@ int Apply(const Arguments& arguments) {
 }
 
 int TestPage(const Arguments& arguments) {
+  // The window's choices, as it stored them.
+  printer::PrinterSettings settings = prefs::Load().choices.printer;
+  settings.codePage = arguments.codePage.value_or(settings.codePage);
+  const auto stepsFor = [&settings](const std::string& model, int family) {
+    return printer::BuildTestPage(model, settings, printer::LabelsOf(settings, family),
+                                  InterfaceLanguage::English);
+  };
+  if (arguments.dryRun && !arguments.model.isEmpty()) {
+    return PlanForModel(
+        arguments.model,
+        [&stepsFor, &arguments](int family) {
+          return stepsFor(arguments.model.toStdString(), family);
+        },
+        arguments.json);
+  }
+
   InterruptibleSerial line;
   printer::Session& session = line.session();
   Found found;
   const int identified = ConnectAsGiven(arguments, session, found);
   if (identified != kDone) return identified;
-
-  // The window's choices, as it stored them.
-  printer::PrinterSettings settings = prefs::Load().choices.printer;
-  settings.codePage = arguments.codePage.value_or(settings.codePage);
-  const auto steps =
-      printer::BuildTestPage(session.Model(), settings, printer::LabelsOf(settings, found.family),
-                             InterfaceLanguage::English);
+  const auto steps = stepsFor(session.Model(), found.family);
+  if (arguments.dryRun) {
+    session.Disconnect();
+    PrintPlan(Described(found), steps, found.family, found.baud, arguments.json);
+    return kDone;
+  }
   const int status = RunOnPrinter(arguments, found, steps, [&](const printer::SendHooks& hooks) {
     return session.Run(steps, hooks);
   });
@@ -240,6 +308,27 @@ int TestPage(const Arguments& arguments) {
   if (status == kDone) {
     Report(found, arguments.json,
            "Test page printed on " + found.model + " at " + Where(found) + '.');
+  }
+  return status;
+}
+
+int CodePages(const Arguments& arguments) {
+  InterruptibleSerial line;
+  printer::Session& session = line.session();
+  Found found;
+  const int identified = ConnectAsGiven(arguments, session, found);
+  if (identified != kDone) return identified;
+  const std::string text = arguments.text
+                               ? arguments.text->toStdString()
+                               : std::string(printer::TestPageSample(ContextFor({}, {}).language));
+  const printer::SettingsSequence steps = printer::BuildCodePageProof(text);
+  const int status = RunOnPrinter(arguments, found, steps, [&](const printer::SendHooks& hooks) {
+    return session.Run(steps, hooks);
+  });
+  session.Disconnect();
+  if (status == kDone) {
+    Report(found, arguments.json,
+           "Code pages printed on " + found.model + " at " + Where(found) + '.');
   }
   return status;
 }
@@ -272,6 +361,12 @@ int Run(const ParseResult& parsed) {
       return Apply(arguments);
     case Command::TestPage:
       return TestPage(arguments);
+    case Command::CodePages:
+      return CodePages(arguments);
+    case Command::Log:
+      return ShowLog(arguments);
+    case Command::Batch:
+      return Batch(arguments);
     case Command::None:
       break;
   }

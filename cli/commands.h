@@ -12,6 +12,7 @@ enum ExitStatus {
   kUnsupported = 4,
   kCannotOpen = 5,
   kStoppedAnswering = 6,
+  kSomeFailed = 7,
   kInterrupted = 130,
 };
 

@@ -11,10 +11,6 @@ namespace {
 constexpr char16_t kDelete = 0x7F;
 constexpr char16_t kLastC1 = 0x9F;
 
-void Write(const QJsonObject& object) {
-  Out(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
-}
-
 }  // namespace
 
 QString Printable(const QString& text) {
@@ -29,19 +25,27 @@ QString Printable(const QString& text) {
   return printable;
 }
 
-void Out(const QString& text) { std::fputs(qPrintable(Printable(text) + u'\n'), stdout); }
+void Out(const QString& text) {
+  std::fputs(qPrintable(Printable(text) + u'\n'), stdout);
+  // A batch's lines appear as each port ends, also through a pipe.
+  std::fflush(stdout);
+}
 void Err(const QString& text) { std::fputs(qPrintable(Printable(text) + u'\n'), stderr); }
+
+void OutJson(const QJsonObject& object) {
+  Out(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
+}
 
 void Report(const Found& found, bool json, const QString& sentence) {
   if (!json) {
     Out(sentence);
     return;
   }
-  Write({{"port", found.port},
-         {"device", found.device},
-         {"baud", static_cast<qint64>(found.baud)},
-         {"model", found.model},
-         {"family", found.family}});
+  OutJson({{"port", found.port},
+           {"device", found.device},
+           {"baud", static_cast<qint64>(found.baud)},
+           {"model", found.model},
+           {"family", found.family}});
 }
 
 int Failed(bool json, int status, const QString& message, const Found& tried) {
@@ -53,7 +57,7 @@ int Failed(bool json, int status, const QString& message, const Found& tried) {
     object.insert("device", tried.device);
     object.insert("baud", static_cast<qint64>(tried.baud));
   }
-  Write(object);
+  OutJson(object);
   return status;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QString>
 
 #include <cstdint>
@@ -25,6 +26,8 @@ QString Printable(const QString& text);
 
 void Out(const QString& text);
 void Err(const QString& text);
+// One JSON object on one line of standard output.
+void OutJson(const QJsonObject& object);
 
 // The printer found, as JSON or as the sentence.
 void Report(const Found& found, bool json, const QString& sentence);

@@ -1,4 +1,5 @@
-// The virtual printer's command decoder fed any bytes, split wherever the fuzzer chooses.
+// The command decoder (the virtual printer's and the dry run's) fed any bytes, split wherever the
+// fuzzer chooses.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -12,8 +13,8 @@
 
 namespace {
 
-using vprinter::CommandKind;
-using vprinter::DecodedCommand;
+using printer::CommandKind;
+using printer::DecodedCommand;
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::size_t kLongestPiece = 16;
@@ -52,7 +53,7 @@ bool SameCommands(const std::vector<DecodedCommand>& a, const std::vector<Decode
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   // Piece lengths come from the end of the input, the bytes from its front.
   FuzzedDataProvider provider(data, size);
-  vprinter::CommandDecoder decoder;
+  printer::CommandDecoder decoder;
   Bytes fed;
   Bytes decoded;
   std::vector<DecodedCommand> commands;
@@ -82,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     whole.insert(whole.end(), pending.begin(), pending.end());
     Require(whole == fed, "the commands and what waits are exactly the bytes fed");
   }
-  Require(SameCommands(WholeLines(commands), WholeLines(vprinter::CommandDecoder().Feed(fed, 0))),
+  Require(SameCommands(WholeLines(commands), WholeLines(printer::CommandDecoder().Feed(fed, 0))),
           "the split changes no command");
   return 0;
 }

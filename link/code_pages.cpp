@@ -75,24 +75,49 @@ void AppendUtf8(std::string& text, char32_t character) {
 
 bool KnowsCodePage(int codePage) { return UpperHalfOf(codePage) != nullptr; }
 
-std::optional<std::string> EncodeText(int codePage, std::string_view utf8) {
-  const UpperHalf* upperHalf = UpperHalfOf(codePage);
-  if (upperHalf == nullptr) return std::nullopt;
+namespace {
+
+// The text's bytes in the code page; a character it cannot carry becomes the replacement, or
+// ends the encoding without one.
+std::optional<std::string> Encode(const UpperHalf* upperHalf, std::string_view utf8,
+                                  std::optional<char> replacement) {
   std::string encoded;
   while (!utf8.empty()) {
     const auto front = FrontCharacter(utf8);
-    if (!front) return std::nullopt;
+    if (!front) {
+      if (!replacement) return std::nullopt;
+      encoded += *replacement;
+      utf8.remove_prefix(1);
+      continue;
+    }
     const auto [character, length] = *front;
     utf8.remove_prefix(length);
     if (character < kUpperHalfStart) {
       encoded += static_cast<char>(character);
       continue;
     }
-    const auto* found = std::find(upperHalf->begin(), upperHalf->end(), character);
-    if (found == upperHalf->end()) return std::nullopt;
+    const auto* found =
+        upperHalf == nullptr ? nullptr : std::find(upperHalf->begin(), upperHalf->end(), character);
+    if (found == nullptr || found == upperHalf->end()) {
+      if (!replacement) return std::nullopt;
+      encoded += *replacement;
+      continue;
+    }
     encoded += static_cast<char>(kUpperHalfStart + (found - upperHalf->begin()));
   }
   return encoded;
+}
+
+}  // namespace
+
+std::optional<std::string> EncodeText(int codePage, std::string_view utf8) {
+  const UpperHalf* upperHalf = UpperHalfOf(codePage);
+  if (upperHalf == nullptr) return std::nullopt;
+  return Encode(upperHalf, utf8, std::nullopt);
+}
+
+std::string EncodeTextReplacing(int codePage, std::string_view utf8) {
+  return *Encode(UpperHalfOf(codePage), utf8, '?');
 }
 
 std::string DecodeText(int codePage, std::span<const std::uint8_t> bytes) {

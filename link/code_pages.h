@@ -17,6 +17,10 @@ bool KnowsCodePage(int codePage);
 // UTF-8, or the code page lacks one of its characters.
 std::optional<std::string> EncodeText(int codePage, std::string_view utf8);
 
+// UTF-8 text as the code page's bytes, with "?" for each character the code page lacks and for
+// each malformed byte; an unknown code page carries ASCII only.
+std::string EncodeTextReplacing(int codePage, std::string_view utf8);
+
 // Bytes of the code page as UTF-8 text. A byte the code page does not define, any byte from 0x80
 // of an unknown code page, and a control character (below 0x20, and 0x7F) become "?".
 std::string DecodeText(int codePage, std::span<const std::uint8_t> bytes);

@@ -10,6 +10,9 @@
 // The printer's paper: the text it receives, line by line as a real printer prints it.
 namespace vprinter {
 
+using printer::CommandKind;
+using printer::DecodedCommand;
+
 inline constexpr const char* kCutLine = "-- cut --";
 
 class Paper {

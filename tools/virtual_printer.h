@@ -26,6 +26,11 @@
 // own thread so a caller can block on the port.
 namespace vprinter {
 
+// The printer's records hold the commands as the shared decoder reads them.
+using printer::CommandDecoder;
+using printer::CommandKind;
+using printer::DecodedCommand;
+
 using Reply = std::array<std::uint8_t, 32>;
 
 // The reply of a printer reporting name: the name from byte 0, padded with 0 bytes (cut to 32).

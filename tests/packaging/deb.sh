@@ -8,7 +8,7 @@
 #
 # The window is closed by the window probe (tests/probe), a Qt plugin loaded through Qt's own
 # QT_QPA_GENERIC_PLUGINS, so the program runs exactly as installed. Needs: dpkg-dev (for
-# dpkg-shlibdeps).
+# dpkg-shlibdeps) and lintian.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
@@ -24,7 +24,7 @@ cleanup() {
 trap cleanup EXIT
 
 cmake --build "$build_dir" --target quillsetter quillsetter-cli quillsetter_icons window_probe \
-  >/dev/null
+  quillsetter_manual_pages quillsetter_changelog >/dev/null
 rm -f "$build_dir"/package/quillsetter_*.deb
 cpack --config "$build_dir/CPackConfig.cmake" >"$work/cpack.log" 2>&1 || {
   cat "$work/cpack.log" >&2
@@ -58,6 +58,15 @@ done
 check "ships the program" ships usr/bin/quillsetter
 check "ships the command line" ships usr/bin/quillsetter-cli
 check "ships the menu entry" ships usr/share/applications/bg.tavrin.quillsetter.desktop
+check "ships the manual page quillsetter-cli(1)" ships usr/share/man/man1/quillsetter-cli.1.gz
+check "ships the manual page quillsetter(1)" ships usr/share/man/man1/quillsetter.1.gz
+check "ships the bash completion" ships usr/share/bash-completion/completions/quillsetter-cli
+check "ships the copyright" ships usr/share/doc/quillsetter/copyright
+
+# Debian's own checks: no error; the warnings are shown.
+lintian_output=$(lintian --allow-root "$deb" 2>&1 || true)
+if [ -n "$lintian_output" ]; then printf 'lintian: %s\n' "$lintian_output"; fi
+check "lintian reports no error" test -z "$(grep '^E: ' <<<"$lintian_output" || true)"
 
 if [ "${CI:-}" = true ] && [ "$(id -u)" -eq 0 ]; then
   if dpkg -i "$deb" >"$work/dpkg.log" 2>&1; then

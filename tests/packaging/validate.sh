@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs the built tree into a temporary prefix and checks what a desktop sees: the menu entry
 # (desktop-file-validate), the AppStream metainfo (appstreamcli, without network), and that the
-# entry's program and icon are there in every size.
+# entry's program and icon are there in every size; the manual pages (man, with groff's warnings)
+# and the bash completion.
 #
 #   tests/packaging/validate.sh [build dir, default build]
 #
-# Needs: desktop-file-utils, appstream.
+# Needs: desktop-file-utils, appstream, man-db.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
@@ -64,6 +65,16 @@ if [ -f "$desktop" ]; then
 else
   fail "no share/applications/$app_id.desktop"
 fi
+
+# The command line's manual page and completion, as cmake --install puts them.
+for page in quillsetter quillsetter-cli; do
+  check "the manual page $page(1) is installed" test -s "$prefix/share/man/man1/$page.1.gz"
+  clean_run "$page(1) formats without a warning" \
+    sh -c 'MANWIDTH=80 man --warnings -l "$1" 2>&1 >/dev/null' - "$prefix/share/man/man1/$page.1.gz"
+done
+check "the bash completion is installed" \
+  test -s "$prefix/share/bash-completion/completions/quillsetter-cli"
+clean_run "the bash completion parses" bash -n "$prefix/share/bash-completion/completions/quillsetter-cli"
 
 if [ -f "$metainfo" ]; then
   clean_run "appstreamcli validate $app_id.metainfo.xml" \

@@ -8,7 +8,7 @@
 #include "printer.h"
 
 // Turns the byte stream a printer receives into its commands, wherever the stream was split.
-namespace vprinter {
+namespace printer {
 
 enum class CommandKind {
   Identify,
@@ -30,8 +30,8 @@ struct DecodedCommand {
   std::vector<std::uint8_t> bytes;
   int parameter = 0;  // the n of ESC Y/X/R/t/> n, the switch number k of GS ) k v, the m of GS V
   int value = 0;      // the v of GS ) k v, the feed n of GS V m n
-  std::int64_t millis = 0;          // arrival of the command's last byte, as stamped by the caller
-  int family = printer::kNoFamily;  // of the printer that received it: names the speed
+  std::int64_t millis = 0;  // arrival of the command's last byte, as stamped by the caller
+  int family = kNoFamily;   // of the printer that received it: names the speed
 
   // One line in plain words: "identify", "intensity 100 %", "speed 83 mm/s", "DIP switch 6 = 0",
   // ...; the speed by its index where the family is not known.
@@ -41,7 +41,7 @@ struct DecodedCommand {
 // Text comes in runs that end after a line feed, before any other byte, or with the bytes fed.
 class CommandDecoder {
  public:
-  explicit CommandDecoder(int family = printer::kNoFamily) : family_(family) {}
+  explicit CommandDecoder(int family = kNoFamily) : family_(family) {}
 
   // Decodes what completes with these bytes; an incomplete command waits for the next call.
   std::vector<DecodedCommand> Feed(std::span<const std::uint8_t> bytes, std::int64_t millis);
@@ -53,4 +53,4 @@ class CommandDecoder {
   std::vector<std::uint8_t> pending_;
 };
 
-}  // namespace vprinter
+}  // namespace printer

@@ -9,9 +9,9 @@
 
 namespace {
 
-using vprinter::CommandDecoder;
-using vprinter::CommandKind;
-using vprinter::DecodedCommand;
+using printer::CommandDecoder;
+using printer::CommandKind;
+using printer::DecodedCommand;
 using Bytes = std::vector<std::uint8_t>;
 
 template <std::size_t N>

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <optional>
 
-namespace vprinter {
+namespace printer {
 
 namespace {
 
@@ -20,15 +20,15 @@ constexpr std::uint8_t kLineFeed = 0x0A;
 constexpr std::uint8_t kCut = 0x56;
 
 constexpr std::array<Shape, 9> kShapes = {{
-    {printer::ESC, 0x5A, CommandKind::Identify, 2},
-    {printer::ESC, 0x59, CommandKind::Intensity, 3},
-    {printer::ESC, 0x58, CommandKind::Speed, 3},
-    {printer::ESC, 0x52, CommandKind::Country, 3},
-    {printer::ESC, 0x74, CommandKind::CodePage, 3},
-    {printer::ESC, 0x3E, CommandKind::SettingsEnd, 3},
-    {printer::GS, 0x29, CommandKind::DipSwitch, 4},
-    {printer::ESC, 0x54, CommandKind::Closing, 2},
-    {printer::ESC, 0x40, CommandKind::Initialize, 2},
+    {ESC, 0x5A, CommandKind::Identify, 2},
+    {ESC, 0x59, CommandKind::Intensity, 3},
+    {ESC, 0x58, CommandKind::Speed, 3},
+    {ESC, 0x52, CommandKind::Country, 3},
+    {ESC, 0x74, CommandKind::CodePage, 3},
+    {ESC, 0x3E, CommandKind::SettingsEnd, 3},
+    {GS, 0x29, CommandKind::DipSwitch, 4},
+    {ESC, 0x54, CommandKind::Closing, 2},
+    {ESC, 0x40, CommandKind::Initialize, 2},
 }};
 
 DecodedCommand Make(CommandKind kind, std::span<const std::uint8_t> bytes) {
@@ -74,10 +74,9 @@ std::optional<std::size_t> CutLength(std::uint8_t mode) {
 std::optional<DecodedCommand> DecodeFront(std::span<const std::uint8_t> stream) {
   const std::uint8_t lead = stream[0];
   if (IsText(lead)) return TextRun(stream);
-  if (lead != printer::ESC && lead != printer::GS)
-    return Make(CommandKind::Unknown, stream.first(1));
+  if (lead != ESC && lead != GS) return Make(CommandKind::Unknown, stream.first(1));
   if (stream.size() < 2) return std::nullopt;
-  if (lead == printer::GS && stream[1] == kCut) {
+  if (lead == GS && stream[1] == kCut) {
     if (stream.size() < 3) return std::nullopt;
     const std::optional<std::size_t> length = CutLength(stream[2]);
     if (!length) return Make(CommandKind::Unknown, stream.first(1));
@@ -133,18 +132,17 @@ std::string DecodedCommand::Describe() const {
     case CommandKind::Identify:
       return "identify";
     case CommandKind::Intensity:
-      return "intensity " + Label(printer::kIntensityLabels, parameter);
+      return "intensity " + Label(kIntensityLabels, parameter);
     case CommandKind::Speed: {
-      const auto& entries = printer::SpeedEntries(family);
+      const auto& entries = SpeedEntries(family);
       // An unknown family gets the entries shown before a connection, which name no one speed.
-      if (&entries == &printer::kUnconnectedSpeedLabels)
-        return "speed " + std::to_string(parameter);
+      if (&entries == &kUnconnectedSpeedLabels) return "speed " + std::to_string(parameter);
       return "speed " + CollapseBlanks(Label(entries, parameter));
     }
     case CommandKind::Country:
-      return "country " + Label(printer::kCountryLabels, parameter);
+      return "country " + Label(kCountryLabels, parameter);
     case CommandKind::CodePage:
-      return "code page " + Label(printer::kCodePageLabels, parameter);
+      return "code page " + Label(kCodePageLabels, parameter);
     case CommandKind::SettingsEnd:
       return parameter == 0 ? "settings end" : "settings end " + std::to_string(parameter);
     case CommandKind::DipSwitch:
@@ -182,4 +180,4 @@ std::vector<DecodedCommand> CommandDecoder::Feed(std::span<const std::uint8_t> b
   return commands;
 }
 
-}  // namespace vprinter
+}  // namespace printer

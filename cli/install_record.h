@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+#include "install_job.h"
+#include "install_log.h"
+#include "interface_language.h"
+#include "printer_search.h"
+
+// What apply and batch write to the install log and print on the slip.
+namespace cli {
+
+// "configured", "restart-needed", "no-printer", "unsupported", "cannot-open", "failed".
+QString ResultName(printer::InstallResult result);
+
+// A sentence for the line and the log: "configured at 9600 bps", "restart needed at 115200 bps".
+QString StatusText(const printer::InstallOutcome& outcome);
+
+// The settings file part of a job: its name and SHA-256, and the time and language of the slip.
+struct InstallContext {
+  QString settingsFile;  // as given
+  QString sha256;
+  printer::PrinterSettings settings;
+  InterfaceLanguage language = InterfaceLanguage::English;  // the window's
+};
+
+InstallContext ContextFor(const QString& settingsFile, const printer::PrinterSettings& settings);
+
+// The slip's facts that come from the command line: the time, the port and the file.
+printer::SlipFacts SlipFactsFor(const InstallContext& context, const QString& portShown);
+
+prefs::InstallRecord RecordOf(const InstallContext& context, const printer::SearchPort& port,
+                              const printer::InstallOutcome& outcome);
+
+}  // namespace cli
