@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "application.h"
+#include "group_box_frame_style.h"
 #include "mainform.h"
 #include "message_dialog.h"
 #include "svg_icon.h"
@@ -13,6 +14,7 @@ int Run(TApplication& application) {
   try {
     // The program ends when the window says so: a close inside a running handler waits for it.
     QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setStyle(new TGroupBoxFrameStyle);
     TMainF MainF;
     QApplication::setWindowIcon(SvgIcon(QStringLiteral(":/quillsetter.svg")));
     QObject::connect(&MainF, &TMainF::Finished, &application, &QCoreApplication::quit,
