@@ -4,6 +4,7 @@
 
 #include "application.h"
 #include "group_box_frame_style.h"
+#include "late_window_icon.h"
 #include "mainform.h"
 #include "message_dialog.h"
 #include "svg_icon.h"
@@ -16,7 +17,7 @@ int Run(TApplication& application) {
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setStyle(new TGroupBoxFrameStyle);
     TMainF MainF;
-    QApplication::setWindowIcon(SvgIcon(QStringLiteral(":/quillsetter.svg")));
+    const TLateWindowIcon icon(MainF, [] { return SvgIcon(QStringLiteral(":/quillsetter.svg")); });
     QObject::connect(&MainF, &TMainF::Finished, &application, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     MainF.show();
