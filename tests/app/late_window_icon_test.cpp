@@ -13,7 +13,7 @@ namespace {
 QIcon RedSquare() {
   QPixmap square(16, 16);
   square.fill(Qt::red);
-  return QIcon(square);
+  return {square};
 }
 
 void ProcessEventsFor(int milliseconds) {

@@ -34,7 +34,7 @@ std::vector<QImage> WindowStates(bool sheetAllAlong) {
   window.show();
   EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
   auto* bulgarian = window.findChild<QToolButton*>("LangBG");
-  QWidget* connect = window.findChild<QWidget*>("Connect");
+  auto* connect = window.findChild<QWidget*>("Connect");
   std::vector<QImage> shots;
   focus(connect);
   EXPECT_EQ(panel->styleSheet().isEmpty(), !sheetAllAlong);
