@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "application.h"
+#include "group_box_frame_style.h"
+#include "late_window_icon.h"
 #include "mainform.h"
 #include "message_dialog.h"
 #include "svg_icon.h"
@@ -13,8 +15,9 @@ int Run(TApplication& application) {
   try {
     // The program ends when the window says so: a close inside a running handler waits for it.
     QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setStyle(new TGroupBoxFrameStyle);
     TMainF MainF;
-    QApplication::setWindowIcon(SvgIcon(QStringLiteral(":/quillsetter.svg")));
+    const TLateWindowIcon icon(MainF, [] { return SvgIcon(QStringLiteral(":/quillsetter.svg")); });
     QObject::connect(&MainF, &TMainF::Finished, &application, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     MainF.show();
