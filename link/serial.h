@@ -9,8 +9,8 @@
 
 // Why the last Open failed. The device is the path (or COM name) that was tried; detail is the
 // device's group for Permission and the holding program for Busy ("minicom, process 4242"),
-// empty where the system cannot say.
-enum class OpenFailure { None, NoDevice, Permission, Busy, NotSerial, RateRefused, Other };
+// empty where the system cannot say. Console: the device is the system console, never opened.
+enum class OpenFailure { None, NoDevice, Permission, Busy, NotSerial, RateRefused, Console, Other };
 
 struct OpenError {
   OpenFailure reason = OpenFailure::None;
@@ -34,8 +34,10 @@ class Tserial {
 
   // Opens COM<portNumber> at baudRate, 8 data bits, no parity, one stop bit, DTR off, no
   // hardware flow control, reads returning at once with what has arrived. Bytes already waiting
-  // on the port are dropped, so a stale reply is never taken for the next answer.
+  // on the port are dropped, so a stale reply is never taken for the next answer. A port another
+  // program holds (an open descriptor, a lock file) and the system console are not opened.
   bool Open(int portNumber, std::uint32_t baudRate);
+  // Puts back the line settings the port had, drops output a stop left unsent and lets go.
   void Close();
   // Opens a device by its path (on Windows its COM name) exactly as Open opens a port number.
   bool OpenDevice(const std::string& device, std::uint32_t baudRate);
@@ -45,9 +47,11 @@ class Tserial {
   // Called about every 10 ms while a Read or Write waits for the port, on the caller's thread:
   // a window keeps painting, a worker checks for a stop request. Returning false ends the wait
   // at once with the count so far. Close may be called from the hook; the port then closes as
-  // soon as the wait has returned.
+  // soon as the wait has returned. An Open from the hook lets the old port go at once and ends
+  // the wait.
   using WaitHook = std::function<bool()>;
   void SetWaitHook(WaitHook hook) { waitHook_ = std::move(hook); }
+  const WaitHook& GetWaitHook() const { return waitHook_; }
 
   // Bytes written; 0 for a null data pointer; -1 when the port is closed.
   int Write(const std::uint8_t* data, int length, std::uint32_t timeoutMs);
@@ -76,6 +80,10 @@ class Tserial {
 
   // Runs the wait hook; false when the wait is to end (the hook said so, or closed the port).
   bool KeepWaiting();
+  // Lets the port go now, also inside a wait hook, before another open.
+  void CloseBeforeOpen();
+  // The back end's close: line settings back, unsent output dropped, locks released.
+  void Release();
   bool Failed(OpenFailure reason, const std::string& device, int systemError);
 
   std::uint32_t baudRate_ = 0;
@@ -88,4 +96,10 @@ class Tserial {
   WaitHook waitHook_;
   bool inWait_ = false;
   bool closeAfterWait_ = false;
+  bool reopenedInWait_ = false;
+  // POSIX: TIOCEXCL was set by this open (the port was not exclusive before); the lock file made.
+  bool setExclusive_ = false;
+  std::string lockFile_;
+  // POSIX: when the last bytes written have left the adapter's own buffer (DayMillis).
+  std::uint32_t writeLeavesAt_ = 0;
 };

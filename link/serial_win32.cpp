@@ -133,7 +133,7 @@ std::string Tserial::DevicePath(int portNumber) const { return "COM" + std::to_s
 
 bool Tserial::OpenDevice(const std::string& device, std::uint32_t baudRate) {
   static_assert(sizeof(DCB) <= sizeof savedLineSettings_);
-  Close();
+  CloseBeforeOpen();
   baudRate_ = baudRate;
   openError_ = {};
 
@@ -166,12 +166,15 @@ bool Tserial::OpenDevice(const std::string& device, std::uint32_t baudRate) {
   return true;
 }
 
-void Tserial::Close() {
-  if (inWait_) {
-    closeAfterWait_ = true;
-    return;
+void Tserial::Release() {
+  if (IsOpen()) {
+    const HANDLE port = AsHandle(handle_);
+    PurgeComm(port, PURGE_TXABORT | PURGE_TXCLEAR);
+    DCB line{};
+    std::memcpy(&line, savedLineSettings_.data(), sizeof line);
+    SetCommState(port, &line);
+    CloseHandle(port);
   }
-  if (IsOpen()) CloseHandle(AsHandle(handle_));
   handle_ = kInvalidHandle;
 }
 
