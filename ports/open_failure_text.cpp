@@ -13,6 +13,7 @@ struct Sentences {
   const char* busyByUnknownHolder;
   const char* notSerial;
   const char* rateRefused;  // %2 the rate
+  const char* console;
 };
 
 constexpr Sentences kEnglish = {
@@ -24,6 +25,7 @@ constexpr Sentences kEnglish = {
     "%1 is in use by another program.",
     "%1 is not a serial port.",
     "%1 does not support %2 bps.",
+    "%1 is the system console.",
 };
 
 constexpr Sentences kBulgarian = {
@@ -35,6 +37,7 @@ constexpr Sentences kBulgarian = {
     "%1 се използва от друга програма.",
     "%1 не е сериен порт.",
     "%1 не поддържа %2 bps.",
+    "%1 е системната конзола.",
 };
 
 }  // namespace
@@ -61,6 +64,8 @@ QString OpenFailureText(const OpenError& error, std::uint32_t baudRate, TextLang
       return sentence(sentences.notSerial);
     case OpenFailure::RateRefused:
       return sentence(sentences.rateRefused, QString::number(baudRate));
+    case OpenFailure::Console:
+      return sentence(sentences.console);
     case OpenFailure::None:
     case OpenFailure::Other:
       break;

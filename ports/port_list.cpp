@@ -4,9 +4,11 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <string>
 #include <tuple>
 
 #include "device_paths.h"
+#include "system_console.h"
 
 namespace ports {
 namespace {
@@ -29,9 +31,22 @@ QString ShortName(const QString& path) {
   return path.startsWith(kDevices) ? path.mid(kDevices.size()) : path;
 }
 
+// The device a link leads to; the path itself where it leads nowhere.
+QString Canonical(const QString& path) {
+  const QString canonical = QFileInfo(path).canonicalFilePath();
+  return canonical.isEmpty() ? path : canonical;
+}
+
 }  // namespace
 
 QString PortEntry::Label(TextLanguage language) const {
+  if (console) {
+    const QString mark = language == TextLanguage::Bulgarian ? QStringLiteral("системна конзола")
+                                                             : QStringLiteral("system console");
+    const QString reached = detected ? detected->name : ShortName(Canonical(device));
+    return IsCom() ? Name() + kDash + reached + QStringLiteral(", ") + mark
+                   : reached + kDash + mark;
+  }
   if (!IsCom()) return detected->name + kDash + detected->description;
   const QString com = QStringLiteral("COM%1").arg(comNumber);
   if (detected) {
@@ -68,6 +83,10 @@ std::vector<PortEntry> BuildPortList(const QList<DetectedDevice>& devices,
                                      const std::function<QString(int comNumber)>& comDevice) {
   QList<DetectedDevice> unreached = devices;
   std::sort(unreached.begin(), unreached.end(), NameOrder);
+  const std::vector<std::string> consoles = system_console::Devices();
+  const auto isConsole = [&consoles](const QString& device) {
+    return system_console::IsConsole(QFile::encodeName(device).toStdString(), consoles);
+  };
   std::vector<PortEntry> entries;
   for (int number = 1; number <= kComEntries; ++number) {
     PortEntry entry{number, comDevice(number), std::nullopt, {}};
@@ -80,10 +99,11 @@ std::vector<PortEntry> BuildPortList(const QList<DetectedDevice>& devices,
     } else if (IsPseudoTerminal(entry.device)) {
       entry.terminal = ShortName(QFileInfo(entry.device).canonicalFilePath());
     }
+    entry.console = isConsole(entry.device);
     entries.push_back(std::move(entry));
   }
   for (const DetectedDevice& device : unreached) {
-    entries.push_back({0, device.path, device, {}});
+    entries.push_back({0, device.path, device, {}, isConsole(device.path)});
   }
   return entries;
 }

@@ -23,7 +23,8 @@ struct PortEntry {
   int comNumber = 0;  // 1 to 6 for "COM1" to "COM6"; 0 for a device no COM entry reaches
   QString device;     // what the entry opens
   std::optional<DetectedDevice> detected;  // the detected device it reaches
-  QString terminal;  // else the pseudo-terminal a COM entry reaches through the map: "pts/5"
+  QString terminal;      // else the pseudo-terminal a COM entry reaches through the map: "pts/5"
+  bool console = false;  // it reaches the system console, which is never opened
 
   bool IsCom() const { return comNumber > 0; }
   // "COM3", or the detected device's name: "ttyUSB1", "COM9".
@@ -33,7 +34,7 @@ struct PortEntry {
   // The name with what it opens, as a search reports it: "COM3 — ttyUSB0", "ttyUSB1".
   QString SearchName() const;
   // "COM1 — ttyUSB0, FT232R USB UART", "COM2 — not present", "ttyUSB1 — CP2102 USB to UART
-  // Bridge Controller".
+  // Bridge Controller", "COM1 — ttyS0, system console".
   QString Label(TextLanguage language) const;
   // Whether it reaches the device stored by this name (a detected device's stable name or path).
   bool Reaches(const QString& storedDevice) const;

@@ -17,6 +17,7 @@
 #include "child_program.h"
 #include "device_facts.h"
 #include "serial_line.h"
+#include "system_console.h"
 
 namespace {
 
@@ -138,6 +139,32 @@ TEST_F(PortGuard, AnExclusiveModeSetByAnotherOpenerStays) {
   ExpectLeftAlone(line, probe, "link_child, process " + std::to_string(terminal.Pid()));
   EXPECT_TRUE(IsExclusive(own));
   close(own);
+}
+
+TEST_F(PortGuard, TheSystemConsoleIsNeverOpened) {
+  vprinter::Options options = Answering();
+  options.linkPath = locks.File("printer");
+  Line line(options);
+  ASSERT_TRUE(line.started);
+  const std::string device = line.printer.DevicePath();
+  const CookedLine probe(device);
+  ASSERT_TRUE(probe.Cooked());
+  const std::string list = locks.File("active");
+  std::ofstream(list) << "tty0 " << device.substr(std::string("/dev/").size()) << "\n";
+  system_console::SetActiveList(list);
+
+  for (const std::string& path : {device, options.linkPath}) {
+    EXPECT_FALSE(line.serial.OpenDevice(path, 9600)) << path;
+    EXPECT_EQ(line.serial.LastOpenError().reason, OpenFailure::Console) << path;
+    EXPECT_EQ(line.serial.LastOpenError().device, path);
+  }
+  EXPECT_FALSE(line.serial.Open(kPort, 9600)) << "COM1 reaches it through the link";
+  EXPECT_EQ(line.serial.LastOpenError().reason, OpenFailure::Console);
+  EXPECT_NE(probe.Settings().c_lflag & ICANON, 0u) << "the line is as it was";
+  EXPECT_FALSE(line.printer.WaitForReceived(1, 100));
+
+  system_console::SetActiveList("/sys/class/tty/console/active");
+  EXPECT_TRUE(line.serial.OpenDevice(device, 9600)) << "no longer the console";
 }
 
 }  // namespace
