@@ -98,6 +98,8 @@ SettingsSequence BuildTestPage(std::string_view modelName, const PrinterSettings
   for (int i = 0; i < count; ++i) {
     steps.push_back({std::move(writes[i]), 0, i == 0 ? count : SequenceStep::kKeep, i + 1});
   }
+  // A stopped page still resets the printer: its code page and the lines in its buffer go.
+  steps.back().always = true;
   return steps;
 }
 

@@ -108,6 +108,31 @@ TEST(SerialOpen, AnotherProcessCannotOpenAHeldPort) {
   EXPECT_TRUE(ChildCanOpen(line.printer.DevicePath()));
 }
 
+TEST(SerialOpen, AnOpenFromTheWaitHookLetsTheOldPortGoAndEndsTheWait) {
+  vprinter::Options silent = Answering();
+  silent.silent = true;
+  Line line(silent);
+  vprinter::VirtualPrinter other(Answering());
+  ASSERT_TRUE(line.started && other.Start());
+  ASSERT_TRUE(line.serial.Open(kPort, 9600));
+  bool reopened = false;
+  line.serial.SetWaitHook([&] {
+    reopened = reopened || line.serial.OpenDevice(other.DevicePath(), 9600);
+    return true;
+  });
+  std::array<std::uint8_t, 32> reply{};
+  const auto start = Clock::now();
+  EXPECT_EQ(line.serial.Read(reply.data(), 32, 2000), 0);
+  EXPECT_LT(MillisSince(start), 1000) << "the wait on the old port ended";
+  ASSERT_TRUE(reopened);
+  EXPECT_EQ(DescriptorsOn(line.printer.DevicePath()), 1) << "only the printer's own";
+  line.serial.SetWaitHook({});
+  ASSERT_TRUE(line.serial.IsOpen()) << "the new port stays open";
+  EXPECT_EQ(line.SendIdentify(), 2);
+  EXPECT_EQ(line.serial.Read(reply.data(), 32, printer::kTimeoutMs), 32);
+  EXPECT_EQ(other.IdentifyCount(), 1);
+}
+
 TEST(SerialClosed, ResultsWithoutTouchingTheDevice) {
   Line line;
   ASSERT_TRUE(line.started);
