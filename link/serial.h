@@ -63,6 +63,8 @@ class Tserial {
   bool DiscardInput();
 
   bool IsOpen() const;
+  // Whether the open port's line has hung up (a USB adapter pulled out); false when closed.
+  bool LineGone() const;
   std::uint32_t BaudRate() const { return baudRate_; }
   void SetDeviceResolver(DeviceResolver resolver) { resolver_ = std::move(resolver); }
   std::string DevicePath(int portNumber) const;

@@ -143,6 +143,12 @@ Tserial::~Tserial() { Close(); }
 
 bool Tserial::IsOpen() const { return handle_ != kInvalidHandle; }
 
+bool Tserial::LineGone() const {
+  pollfd entry{static_cast<int>(handle_), 0, 0};
+  return IsOpen() && poll(&entry, 1, 0) > 0 &&
+         (entry.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
 std::string Tserial::DevicePath(int portNumber) const {
   if (resolver_) {
     std::string path = resolver_(portNumber);

@@ -129,6 +129,12 @@ Tserial::~Tserial() { Close(); }
 
 bool Tserial::IsOpen() const { return handle_ != kInvalidHandle; }
 
+bool Tserial::LineGone() const {
+  // A removed device fails every call on its handle.
+  DWORD status = 0;
+  return IsOpen() && GetCommModemStatus(AsHandle(handle_), &status) == 0;
+}
+
 std::string Tserial::DevicePath(int portNumber) const { return "COM" + std::to_string(portNumber); }
 
 bool Tserial::OpenDevice(const std::string& device, std::uint32_t baudRate) {

@@ -49,7 +49,8 @@ class PortChooser : public QObject {
   bool OpenSelected(Tserial& serial, std::uint32_t baudRate);
 
  signals:
-  // The detected device the last OpenSelected reached has left the system.
+  // The detected device the last OpenSelected reached has left the system: no longer listed, and
+  // its node gone or its line hung up.
   void OpenedDeviceGone();
 
  protected:
