@@ -285,6 +285,8 @@ int Tserial::Read(std::uint8_t* buffer, int length, std::uint32_t timeoutMs) {
     const ssize_t moved = read(fd, buffer + count, static_cast<std::size_t>(length - count));
     if (moved > 0) {
       count += static_cast<int>(moved);
+      // An answer has come: what was sent before it has left.
+      writeLeavesAt_ = 0;
       if (count == length) return count;
     }
     // Readable yet nothing to read: the device has gone away (a USB adapter pulled out).
