@@ -1,7 +1,7 @@
 // Who may open a device and who holds it, from the file's owner, /proc and the lock folders.
 #include <fcntl.h>
 #include <grp.h>
-#include <signal.h>
+#include <signal.h>  // NOLINT(modernize-deprecated-headers): POSIX kill
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -114,12 +114,21 @@ std::string Described(int process) {
 
 bool Alive(int process) { return process > 0 && (kill(process, 0) == 0 || errno == EPERM); }
 
-std::mutex foldersMutex;
-std::vector<std::string> lockFolders = {"/run/lock", "/var/lock"};
+// The folders lock files are looked for and made in; tests set their own.
+struct LockFolderSetting {
+  std::mutex mutex;
+  std::vector<std::string> folders = {"/run/lock", "/var/lock"};
+};
+
+LockFolderSetting& LockFolderSettings() {
+  static LockFolderSetting setting;
+  return setting;
+}
 
 std::vector<std::string> LockFolders() {
-  const std::lock_guard lock(foldersMutex);
-  return lockFolders;
+  LockFolderSetting& setting = LockFolderSettings();
+  const std::lock_guard lock(setting.mutex);
+  return setting.folders;
 }
 
 // LCK..ttyUSB0 for /dev/ttyUSB0, LCK..pts_3 for /dev/pts/3.
@@ -200,8 +209,9 @@ std::string HolderOf(const std::string& device) {
 }
 
 void SetLockFolders(std::vector<std::string> folders) {
-  const std::lock_guard lock(foldersMutex);
-  lockFolders = std::move(folders);
+  LockFolderSetting& setting = LockFolderSettings();
+  const std::lock_guard lock(setting.mutex);
+  setting.folders = std::move(folders);
 }
 
 std::string TakeLock(const std::string& device) {
@@ -209,7 +219,7 @@ std::string TakeLock(const std::string& device) {
   const fs::path target = fs::canonical(device, error);
   if (error) return {};
   for (const std::string& folder : LockFolders()) {
-    const std::string path = (fs::path(folder) / LockName(target)).string();
+    std::string path = (fs::path(folder) / LockName(target)).string();
     for (int attempt = 0; attempt < 2; ++attempt) {
       const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
       if (fd >= 0) {

@@ -9,21 +9,33 @@
 namespace system_console {
 namespace {
 
-std::mutex listMutex;
-std::string activeList = "/sys/class/tty/console/active";
+// Where the kernel lists the active consoles; tests set a file of their own.
+struct ActiveListSetting {
+  std::mutex mutex;
+  std::string path = "/sys/class/tty/console/active";
+};
+
+ActiveListSetting& ActiveListSettings() {
+  static ActiveListSetting setting;
+  return setting;
+}
+
+std::string ActiveList() {
+  ActiveListSetting& setting = ActiveListSettings();
+  const std::lock_guard lock(setting.mutex);
+  return setting.path;
+}
 
 }  // namespace
 
 void SetActiveList(std::string path) {
-  const std::lock_guard lock(listMutex);
-  activeList = std::move(path);
+  ActiveListSetting& setting = ActiveListSettings();
+  const std::lock_guard lock(setting.mutex);
+  setting.path = std::move(path);
 }
 
 std::vector<std::string> Devices() {
-  std::ifstream list([] {
-    const std::lock_guard lock(listMutex);
-    return activeList;
-  }());
+  std::ifstream list(ActiveList());
   std::vector<std::string> devices;
   for (std::string name; list >> name;) devices.push_back("/dev/" + name);
   return devices;

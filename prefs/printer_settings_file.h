@@ -14,7 +14,7 @@ namespace prefs {
 
 inline constexpr const char* kPrinterSettingsExtension = ".quillsetter";
 // A settings file holds a few lines; a larger one is no settings file, and is not read whole.
-inline constexpr qint64 kMaxPrinterSettingsBytes = 64 * 1024;
+inline constexpr qint64 kMaxPrinterSettingsBytes = qint64{64} * 1024;
 
 // Why a file gave no settings.
 enum class LoadFailure { None, Unreadable, TooLarge };

@@ -8,7 +8,7 @@
 
 #include <array>
 
-extern char** environ;
+extern char** environ;  // NOLINT(cppcoreguidelines-avoid-non-const-global-variables): POSIX
 
 namespace serial_test {
 
@@ -28,6 +28,7 @@ ChildProgram::ChildProgram(const std::vector<std::string>& arguments) {
   std::vector<std::string> command{LINK_CHILD};
   command.insert(command.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
+  argv.reserve(command.size() + 1);
   for (std::string& word : command) argv.push_back(word.data());
   argv.push_back(nullptr);
   pid_t pid = -1;

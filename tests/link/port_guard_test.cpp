@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -35,7 +36,9 @@ class PortGuard : public ::testing::Test {
   void WriteLock(const std::string& device, int owner, bool binary) const {
     std::ofstream file(LockOf(device), std::ios::binary);
     if (binary) {
-      file.write(reinterpret_cast<const char*>(&owner), sizeof owner);
+      std::array<char, sizeof owner> bytes{};
+      std::memcpy(bytes.data(), &owner, sizeof owner);
+      file.write(bytes.data(), bytes.size());
     } else {
       std::array<char, 16> text{};
       std::snprintf(text.data(), text.size(), "%10d\n", owner);
