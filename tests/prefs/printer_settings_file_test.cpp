@@ -124,7 +124,8 @@ TEST_F(PrinterSettingsFile, AFileOver64KiBIsRefusedUnreadAndSaidSo) {
   ASSERT_TRUE(prefs::LoadPrinterSettings(fits, kLastEntries, &failure).has_value());
   EXPECT_EQ(failure, prefs::LoadFailure::None);
 
-  const QString large = Write("large.quillsetter", settings + QByteArray(65 * 1024, ';'));
+  const QString large =
+      Write("large.quillsetter", settings + QByteArray(qsizetype{65} * 1024, ';'));
   EXPECT_FALSE(prefs::LoadPrinterSettings(large, kLastEntries, &failure).has_value());
   EXPECT_EQ(failure, prefs::LoadFailure::TooLarge);
   EXPECT_FALSE(prefs::LoadPrinterSettings(Path("missing"), kLastEntries, &failure).has_value());

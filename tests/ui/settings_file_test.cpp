@@ -107,7 +107,7 @@ TEST_F(SettingsFileTest, AFileTooLargeForSettingsIsReportedAndChangesNothing) {
   OpenWindowChoosing("video.quillsetter");
   QFile large(Path("video.quillsetter"));
   ASSERT_TRUE(large.open(QIODevice::WriteOnly));
-  large.write("[Printer]\nCountry=2\n" + QByteArray(65 * 1024, ';'));
+  large.write("[Printer]\nCountry=2\n" + QByteArray(qsizetype{65} * 1024, ';'));
   large.close();
   Select("cbCountry", 5);
   Click("LoadSettings");
