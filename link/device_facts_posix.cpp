@@ -1,4 +1,5 @@
 // Who may open a device and who holds it, from the file's owner, /proc and the lock folders.
+#include <dirent.h>
 #include <fcntl.h>
 #include <grp.h>
 #include <signal.h>  // NOLINT(modernize-deprecated-headers): POSIX kill
@@ -57,9 +58,8 @@ std::optional<int> PtyNumber(const fs::path& device) {
 
 // Whether the descriptor is the master of pseudo-terminal number pty; the kernel names it in
 // the descriptor's fdinfo.
-bool IsMasterOf(const fs::path& descriptor, const fs::path& leadsTo, int pty) {
-  if (leadsTo != "/dev/ptmx" && leadsTo != "/dev/pts/ptmx") return false;
-  std::ifstream info(descriptor.parent_path().parent_path() / "fdinfo" / descriptor.filename());
+bool IsMasterOf(int process, const char* descriptor, int pty) {
+  std::ifstream info("/proc/" + std::to_string(process) + "/fdinfo/" + descriptor);
   const std::string wanted = std::to_string(pty);
   for (std::string line; std::getline(info, line);) {
     if (line.rfind("tty-index:", 0) != 0) continue;
@@ -70,19 +70,31 @@ bool IsMasterOf(const fs::path& descriptor, const fs::path& leadsTo, int pty) {
 }
 
 // Whether one of the process's descriptors leads to target, and the process is not the far
-// end of target's pseudo-terminal; false where it may not be seen.
-bool Holds(int process, const fs::path& target, std::optional<int> pty) {
-  std::error_code error;
-  const fs::path descriptors = "/proc/" + std::to_string(process) + "/fd";
+// end of target's pseudo-terminal; false where it may not be seen. Run for every process at
+// every open, so plain system calls rather than paths and streams.
+bool Holds(int process, const std::string& target, std::optional<int> pty) {
+  const std::string folder = "/proc/" + std::to_string(process) + "/fd";
+  DIR* descriptors = opendir(folder.c_str());
+  if (descriptors == nullptr) return false;
   bool open = false;
-  for (fs::directory_iterator entry(descriptors, error), end; !error && entry != end;
-       entry.increment(error)) {
-    std::error_code unreadable;
-    const fs::path leadsTo = fs::read_symlink(entry->path(), unreadable);
-    if (pty && IsMasterOf(entry->path(), leadsTo, *pty)) return false;
-    open = open || leadsTo == target;
+  std::vector<std::string> masters;
+  std::array<char, 4096> leadsTo{};
+  while (const dirent* entry = readdir(descriptors)) {
+    if (entry->d_name[0] == '.') continue;
+    const ssize_t length =
+        readlinkat(dirfd(descriptors), entry->d_name, leadsTo.data(), leadsTo.size());
+    // A process this one may not look into refuses every descriptor alike.
+    if (length < 0 && errno == EACCES) break;
+    if (length <= 0) continue;
+    const std::string_view link(leadsTo.data(), static_cast<std::size_t>(length));
+    open = open || link == target;
+    if (pty && (link == "/dev/ptmx" || link == "/dev/pts/ptmx"))
+      masters.emplace_back(entry->d_name);
   }
-  return open;
+  closedir(descriptors);
+  return open && std::none_of(masters.begin(), masters.end(), [&](const std::string& master) {
+           return IsMasterOf(process, master.c_str(), *pty);
+         });
 }
 
 // A terminal device: a pty's slave, or a character device of the kernel's tty class. Others
@@ -202,7 +214,7 @@ std::string HolderOf(const std::string& device) {
   const int self = getpid();
   const std::optional<int> pty = PtyNumber(target);
   for (const int process : Processes()) {
-    if (process != self && Holds(process, target, pty)) return Described(process);
+    if (process != self && Holds(process, target.string(), pty)) return Described(process);
   }
   if (const std::optional<int> owner = LockHolder(device, target)) return Described(*owner);
   return {};
