@@ -18,6 +18,12 @@ std::uint32_t ReplyWaitMs(std::uint32_t baudRate) {
   return (bitsMs + baudRate - 1) / baudRate + kAnswerDelayMs;
 }
 
+bool ClearPrintBuffer(Tserial& serial) {
+  const Initialize initialize = EncodeInitialize();
+  const int length = static_cast<int>(initialize.size());
+  return serial.Write(initialize.data(), length, kTimeoutMs) == length;
+}
+
 TryResult TryIdentify(const std::string& device, std::uint32_t baudRate, const StopRequest& stop,
                       bool clearBuffer) {
   const auto stopRequested = [&stop] { return stop && stop(); };
@@ -45,9 +51,7 @@ TryResult TryIdentify(const std::string& device, std::uint32_t baudRate, const S
   result.family = reply.family;
   result.outcome = reply.family == kNoFamily ? TryOutcome::Unsupported : TryOutcome::Supported;
   if (clearBuffer && result.outcome == TryOutcome::Supported) {
-    const Initialize initialize = EncodeInitialize();
-    const int length = static_cast<int>(initialize.size());
-    result.bufferCleared = serial.Write(initialize.data(), length, kTimeoutMs) == length;
+    result.bufferCleared = ClearPrintBuffer(serial);
   }
   return result;
 }

@@ -35,6 +35,10 @@ struct TryResult {
   bool bufferCleared = false;  // ESC @ went out after the reply
 };
 
+// ESC @ on an open port: the printer drops what it made of bytes it could not read (queries at
+// wrong rates) instead of printing it. False when it did not go out whole.
+bool ClearPrintBuffer(Tserial& serial);
+
 // Opens device at baudRate, asks for the model within ReplyWaitMs, classifies the name and
 // closes the port. With clearBuffer set, a supported printer gets ESC @ before the port closes,
 // so what it made of bytes sent at wrong rates is not printed.

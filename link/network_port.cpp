@@ -133,7 +133,14 @@ OpenFailure NetworkPort::SetLine(std::uint32_t baudRate, const SerialDeadline& d
       return *codec_.ServerRate() == baudRate ? OpenFailure::None : OpenFailure::RateRefused;
     }
     keepSaid();
-    if (gone_) return ReasonOfClosing(said);
+    // A send that met the closed connection can come before the words that were sent ahead of
+    // the close: they are read first.
+    const auto closedBecause = [&] {
+      while (Pull() == Pulled::Bytes) keepSaid();
+      keepSaid();
+      return ReasonOfClosing(said);
+    };
+    if (gone_) return closedBecause();
     if (codec_.ComPortRefused()) return OpenFailure::NotRfc2217;
     if (codec_.ComPortAccepted() && !lineAsked) {
       const std::vector<std::uint8_t> requests = telnet::LineRequests(baudRate);
@@ -144,7 +151,7 @@ OpenFailure NetworkPort::SetLine(std::uint32_t baudRate, const SerialDeadline& d
     if (deadline.Passed()) return lineAsked ? OpenFailure::NoAnswer : OpenFailure::NotRfc2217;
     if (Pull() != Pulled::Nothing) continue;
     const TcpSocket::Waited waited = socket_.WaitFor(false, deadline);
-    if (waited == TcpSocket::Waited::Gone) return ReasonOfClosing(said);
+    if (waited == TcpSocket::Waited::Gone) return closedBecause();
     if (waited == TcpSocket::Waited::TimedOut && !keepWaiting_()) return OpenFailure::Other;
   }
 }

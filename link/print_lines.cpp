@@ -60,6 +60,8 @@ SettingsSequence PrintSteps(std::vector<PrintWrite> writes) {
     steps.push_back(
         {std::move(write.bytes), 0, i == 0 ? count : SequenceStep::kKeep, i + 1, write.what});
   }
+  // A stopped page still resets the printer: its code page and the lines in its buffer go.
+  if (!steps.empty()) steps.back().always = true;
   return steps;
 }
 

@@ -31,7 +31,8 @@ PrintWrite TextLineWrite(int codePage, std::string_view utf8);
 // "8x: " and the sixteen bytes from first (a multiple of 16), then a line feed.
 PrintWrite ChartRowWrite(int first);
 
-// One step a write, without pauses; the first sets the bar's maximum to the count.
+// One step a write, without pauses; the first sets the bar's maximum to the count. The last (a
+// page ends with ESC @) is sent also after a stop.
 SettingsSequence PrintSteps(std::vector<PrintWrite> writes);
 
 }  // namespace printer

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <filesystem>
-#include <fstream>
 #include <iterator>
 
 #include "network_port.h"
@@ -14,20 +12,6 @@ namespace {
 // After the selected rate: the common rates first, then the slow ones that take longest to try.
 constexpr std::array<std::uint32_t, 8> kRateOrder = {9600,  19200, 38400, 115200,
                                                      57600, 4800,  2400,  1200};
-
-// The device a path leads to, so that a link such as /dev/serial/by-id/... matches its device.
-std::string Resolved(const std::string& path) {
-  std::error_code error;
-  const std::filesystem::path resolved = std::filesystem::weakly_canonical(path, error);
-  return error ? path : resolved.string();
-}
-
-bool IsConsole(const std::string& device, const std::vector<std::string>& consoles) {
-  const std::string resolved = Resolved(device);
-  return std::any_of(consoles.begin(), consoles.end(), [&resolved](const std::string& console) {
-    return Resolved(console) == resolved;
-  });
-}
 
 enum class Next { Rate, Port, Found, Stop };
 
@@ -77,13 +61,6 @@ std::vector<std::uint32_t> RatesFor(const SearchPort& port,
 
 }  // namespace
 
-std::vector<std::string> SystemConsoleDevices(const std::string& activeList) {
-  std::ifstream list(activeList);
-  std::vector<std::string> devices;
-  for (std::string name; list >> name;) devices.push_back("/dev/" + name);
-  return devices;
-}
-
 std::vector<std::uint32_t> SearchRates(std::uint32_t firstRate) {
   std::vector<std::uint32_t> rates;
   if (std::find(kRateOrder.begin(), kRateOrder.end(), firstRate) != kRateOrder.end()) {
@@ -102,7 +79,7 @@ SearchResult FindPrinter(const SearchRequest& request, const SearchHooks& hooks)
     PortFinding finding;
     finding.name = port.name;
     finding.device = port.device;
-    if (IsConsole(port.device, request.consoleDevices)) {
+    if (system_console::IsConsole(port.device, request.consoleDevices)) {
       finding.seen = PortSeen::Console;
     } else {
       planned += static_cast<int>(RatesFor(port, allRates).size());

@@ -8,6 +8,7 @@
 #include "identify_try.h"
 #include "printer.h"
 #include "serial.h"
+#include "system_console.h"
 
 // The printer search: every rate on every port until a supported printer answers. It blocks
 // for seconds, so it runs off the window's thread; each try opens a port of its own.
@@ -19,11 +20,6 @@ struct SearchPort {
   std::string tag;     // the caller's own name for the port, handed back with what was found
 };
 
-// The devices of the system console (/dev/ttyS0 for a kernel started with console=ttyS0), from
-// the kernel's list of active consoles; empty where there is no such list.
-std::vector<std::string> SystemConsoleDevices(
-    const std::string& activeList = "/sys/class/tty/console/active");
-
 // The rates tried on each port, in order: firstRate when it is one of the eight rates of the
 // baud list, then the others from the most common among receipt printers, each once.
 std::vector<std::uint32_t> SearchRates(std::uint32_t firstRate);
@@ -32,7 +28,7 @@ struct SearchRequest {
   std::vector<SearchPort> ports;  // the selected port first
   std::uint32_t firstRate = 0;    // the rate selected in the baud list
   // Never probed: bytes sent there would reach the system's console.
-  std::vector<std::string> consoleDevices = SystemConsoleDevices();
+  std::vector<std::string> consoleDevices = system_console::Devices();
 };
 
 struct SearchHooks {

@@ -13,7 +13,7 @@
 namespace printer {
 
 struct RestartWait {
-  std::string device;
+  std::string device;  // the connected device's path, which a USB printer loses while off
   std::uint32_t newRate = 0;
   std::uint32_t oldRate = 0;
   std::chrono::milliseconds period{500};    // from the start of one round to the next
@@ -32,6 +32,7 @@ struct RestartResult {
   std::string model;  // as the printer reported it when it answered
   int family = kNoFamily;
   int rounds = 0;
+  bool bufferCleared = false;  // ESC @ went out at the rate the printer last answered at
 };
 
 struct RestartHooks {
@@ -41,8 +42,9 @@ struct RestartHooks {
 };
 
 // Each round tries identify at the new rate, then at the old one. An answer at the old rate
-// means the printer has not been switched off yet, unless an earlier round found it silent at
-// both rates.
+// means the printer has not been switched off yet, unless an earlier round found it off: silent
+// at both rates, or its device gone. However the wait ends, a printer that answered at all gets
+// ESC @ at the rate it last answered at, so the queries it could not read are not printed.
 RestartResult WaitForRestart(const RestartWait& wait, const RestartHooks& hooks = {});
 
 }  // namespace printer

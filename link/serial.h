@@ -10,10 +10,10 @@
 
 // Why the last Open failed. The device is the path (or COM name) that was tried; detail is the
 // device's group for Permission and the holding program for Busy ("minicom, process 4242"),
-// empty where the system cannot say. The last four are of network ports: the host name is not
-// known, nothing listens at the port, no connection or no answer within the time, and a server
-// that refused COM-PORT-OPTION; a device server that has no device, or whose port another client
-// holds, gives NoDevice or Busy.
+// empty where the system cannot say. Console: the device is the system console, never opened.
+// The four after it are of network ports: the host name is not known, nothing listens at the
+// port, no connection or no answer within the time, and a server that refused COM-PORT-OPTION; a
+// device server that has no device, or whose port another client holds, gives NoDevice or Busy.
 enum class OpenFailure {
   None,
   NoDevice,
@@ -21,6 +21,7 @@ enum class OpenFailure {
   Busy,
   NotSerial,
   RateRefused,
+  Console,
   NoSuchHost,
   ConnectionRefused,
   NoAnswer,
@@ -52,8 +53,10 @@ class Tserial {
 
   // Opens COM<portNumber> at baudRate, 8 data bits, no parity, one stop bit, DTR off, no
   // hardware flow control, reads returning at once with what has arrived. Bytes already waiting
-  // on the port are dropped, so a stale reply is never taken for the next answer.
+  // on the port are dropped, so a stale reply is never taken for the next answer. A port another
+  // program holds (an open descriptor, a lock file) and the system console are not opened.
   bool Open(int portNumber, std::uint32_t baudRate);
+  // Puts back the line settings the port had, drops output a stop left unsent and lets go.
   void Close();
   // Opens a device by its path (on Windows its COM name) exactly as Open opens a port number.
   // rfc2217://HOST:PORT and socket://HOST:PORT open a port on a device server (HOST a name, an
@@ -67,9 +70,11 @@ class Tserial {
   // Called about every 10 ms while a Read or Write waits for the port, on the caller's thread:
   // a window keeps painting, a worker checks for a stop request. Returning false ends the wait
   // at once with the count so far. Close may be called from the hook; the port then closes as
-  // soon as the wait has returned.
+  // soon as the wait has returned. An Open from the hook lets the old port go at once and ends
+  // the wait.
   using WaitHook = std::function<bool()>;
   void SetWaitHook(WaitHook hook) { waitHook_ = std::move(hook); }
+  const WaitHook& GetWaitHook() const { return waitHook_; }
 
   // Bytes written; 0 for a null data pointer; -1 when the port is closed.
   int Write(const std::uint8_t* data, int length, std::uint32_t timeoutMs);
@@ -81,6 +86,8 @@ class Tserial {
   bool DiscardInput();
 
   bool IsOpen() const;
+  // Whether the open port's line has hung up (a USB adapter pulled out); false when closed.
+  bool LineGone() const;
   std::uint32_t BaudRate() const { return baudRate_; }
   void SetDeviceResolver(DeviceResolver resolver) { resolver_ = std::move(resolver); }
   std::string DevicePath(int portNumber) const;
@@ -98,6 +105,10 @@ class Tserial {
 
   // Runs the wait hook; false when the wait is to end (the hook said so, or closed the port).
   bool KeepWaiting();
+  // Lets the port go now, also inside a wait hook, before another open.
+  void CloseBeforeOpen();
+  // The back end's close: line settings back, unsent output dropped, locks released.
+  void Release();
   bool Failed(OpenFailure reason, const std::string& device, int systemError);
   bool OpenNetwork(const std::string& device, std::uint32_t baudRate);
   void CloseNetwork();
@@ -114,4 +125,10 @@ class Tserial {
   bool inWait_ = false;
   bool closeAfterWait_ = false;
   std::unique_ptr<NetworkPort> network_;  // kept once made, so a hook can close it mid-wait
+  bool reopenedInWait_ = false;
+  // POSIX: TIOCEXCL was set by this open (the port was not exclusive before); the lock file made.
+  bool setExclusive_ = false;
+  std::string lockFile_;
+  // POSIX: when the last bytes written have left the adapter's own buffer (DayMillis).
+  std::uint32_t writeLeavesAt_ = 0;
 };

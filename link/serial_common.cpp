@@ -4,11 +4,28 @@
 
 bool Tserial::Open(int portNumber, std::uint32_t baudRate) {
   if (portNumber <= 0) {
-    Close();
+    CloseBeforeOpen();
     baudRate_ = baudRate;
     return Failed(OpenFailure::NoDevice, "COM" + std::to_string(portNumber), 0);
   }
   return OpenDevice(DevicePath(portNumber), baudRate);
+}
+
+void Tserial::Close() {
+  if (inWait_) {
+    closeAfterWait_ = true;
+    return;
+  }
+  Release();
+}
+
+void Tserial::CloseBeforeOpen() {
+  // The wait under way holds the old descriptor; it ends instead of using a new one.
+  if (inWait_) {
+    closeAfterWait_ = false;
+    reopenedInWait_ = true;
+  }
+  Release();
 }
 
 bool Tserial::KeepWaiting() {
@@ -16,12 +33,13 @@ bool Tserial::KeepWaiting() {
   inWait_ = true;
   const bool keep = waitHook_();
   inWait_ = false;
+  const bool portChanged = closeAfterWait_ || reopenedInWait_;
+  reopenedInWait_ = false;
   if (closeAfterWait_) {
     closeAfterWait_ = false;
-    Close();
-    return false;
+    Release();
   }
-  return keep;
+  return keep && !portChanged;
 }
 
 bool Tserial::Failed(OpenFailure reason, const std::string& device, int systemError) {

@@ -3,7 +3,7 @@
 #include "serial.h"
 
 bool Tserial::OpenNetwork(const std::string& device, std::uint32_t baudRate) {
-  Close();
+  CloseBeforeOpen();
   baudRate_ = baudRate;
   openError_ = {};
   const std::optional<NetworkAddress> address = ParseNetworkAddress(device);

@@ -7,16 +7,20 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <optional>
+#include <string>
 #include <thread>
+#include <utility>
 
 #include "device_facts.h"
 #include "network_port.h"
 #include "raw_line.h"
 #include "serial.h"
 #include "serial_deadline.h"
+#include "system_console.h"
 
 namespace {
 
@@ -59,10 +63,17 @@ bool ClearDtr(int fd) {
   return ioctl(fd, TIOCMBIC, &dtr) == 0 || errno == ENOTTY || errno == EINVAL;
 }
 
-void Release(int fd) {
-  // Left set, the exclusive flag outlives this descriptor and makes every later open fail.
-  ioctl(fd, TIOCNXCL);
+// Lets go of a descriptor; the exclusive flag is cleared where this open set it, or it outlives
+// the descriptor and makes every later open fail.
+void CloseExclusive(int fd, bool setExclusive) {
+  if (setExclusive) ioctl(fd, TIOCNXCL);
   close(fd);
+}
+
+// Whether another opener has made the port exclusive already; false where the system cannot say.
+bool IsExclusive(int fd) {
+  int exclusive = 0;
+  return ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
 }
 
 enum class WaitResult { Ready, TimedOut, Gone };
@@ -102,6 +113,23 @@ OpenFailure ReasonOfOpenError(int error) {
   }
 }
 
+// Puts back the line settings the port had before this open.
+void RestoreLine(int fd, const std::array<unsigned char, 64>& saved) {
+  termios settings{};
+  std::memcpy(&settings, saved.data(), sizeof settings);
+  tcsetattr(fd, TCSANOW, &settings);
+}
+
+// How long bytes just handed to the driver may still take to leave: the wire time of what an
+// adapter's own buffer holds (256 bytes on common USB chips, 10 bits each), and time for the far
+// end to take them.
+std::uint32_t LeavingMs(int bytes, std::uint32_t baudRate) {
+  constexpr int kAdapterBuffer = 256;
+  constexpr std::uint32_t kTakeMs = 50;
+  const auto bits = static_cast<std::uint32_t>(std::min(bytes, kAdapterBuffer)) * 10 * 1000;
+  return (baudRate == 0 ? 0 : bits / baudRate) + kTakeMs;
+}
+
 // Whether the driver still holds bytes to send; the queue has no poll event of its own.
 bool OutputQueued(int fd) {
   int queued = 0;
@@ -116,6 +144,12 @@ Tserial::~Tserial() { Close(); }
 
 bool Tserial::IsOpen() const { return handle_ != kInvalidHandle || OnNetwork(); }
 
+bool Tserial::LineGone() const {
+  pollfd entry{static_cast<int>(handle_), 0, 0};
+  return handle_ != kInvalidHandle && poll(&entry, 1, 0) > 0 &&
+         (entry.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
 std::string Tserial::DevicePath(int portNumber) const {
   if (resolver_) {
     std::string path = resolver_(portNumber);
@@ -127,17 +161,25 @@ std::string Tserial::DevicePath(int portNumber) const {
 bool Tserial::OpenDevice(const std::string& device, std::uint32_t baudRate) {
   if (IsNetworkAddress(device)) return OpenNetwork(device, baudRate);
   static_assert(sizeof(termios) <= sizeof savedLineSettings_);
-  Close();
+  CloseBeforeOpen();
   baudRate_ = baudRate;
   openError_ = {};
   // Says who may open the device, or who holds it, where the system can tell.
-  const auto fail = [this, &device](OpenFailure reason, int error) {
+  const auto fail = [this, &device](OpenFailure reason, int error, std::string holder = {}) {
     Failed(reason, device, error);
     if (reason == OpenFailure::Permission) openError_.detail = device_facts::GroupOf(device);
-    if (reason == OpenFailure::Busy) openError_.detail = device_facts::HolderOf(device);
+    if (reason == OpenFailure::Busy) {
+      openError_.detail = holder.empty() ? device_facts::HolderOf(device) : std::move(holder);
+    }
     return false;
   };
 
+  // Bytes and line settings sent there would reach the system's own terminal.
+  if (system_console::IsConsole(device)) return fail(OpenFailure::Console, 0);
+  // Most programs take no lock a second open would meet: the holder is looked for first.
+  if (std::string holder = device_facts::HolderOf(device); !holder.empty()) {
+    return fail(OpenFailure::Busy, EBUSY, std::move(holder));
+  }
   const int fd = open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return fail(ReasonOfOpenError(errno), errno);
   // TIOCEXCL does not stop root; the lock stops every other opener.
@@ -146,10 +188,11 @@ bool Tserial::OpenDevice(const std::string& device, std::uint32_t baudRate) {
     close(fd);
     return fail(OpenFailure::Busy, error);
   }
+  const bool setExclusive = !IsExclusive(fd);
   termios settings{};
-  if (ioctl(fd, TIOCEXCL) != 0 || tcgetattr(fd, &settings) != 0) {
+  if ((setExclusive && ioctl(fd, TIOCEXCL) != 0) || tcgetattr(fd, &settings) != 0) {
     const int error = errno;
-    Release(fd);
+    CloseExclusive(fd, setExclusive);
     return fail(error == EBUSY ? OpenFailure::Busy : OpenFailure::NotSerial, error);
   }
   std::memcpy(savedLineSettings_.data(), &settings, sizeof settings);
@@ -160,7 +203,7 @@ bool Tserial::OpenDevice(const std::string& device, std::uint32_t baudRate) {
   if (!speed || cfsetispeed(&settings, *speed) != 0 || cfsetospeed(&settings, *speed) != 0 ||
       tcsetattr(fd, TCSANOW, &settings) != 0) {
     const int error = speed ? errno : EINVAL;
-    Release(fd);
+    CloseExclusive(fd, setExclusive);
     return fail(OpenFailure::RateRefused, error);
   }
   // tcsetattr succeeds when any part of the change took; a device that refused the rate or the
@@ -169,24 +212,38 @@ bool Tserial::OpenDevice(const std::string& device, std::uint32_t baudRate) {
   const bool rateTaken = HasSettings(fd, settings);
   if (!rateTaken || !ClearDtr(fd) || tcflush(fd, TCIOFLUSH) != 0) {
     const int error = errno;
-    termios saved{};
-    std::memcpy(&saved, savedLineSettings_.data(), sizeof saved);
-    tcsetattr(fd, TCSANOW, &saved);
-    Release(fd);
+    RestoreLine(fd, savedLineSettings_);
+    CloseExclusive(fd, setExclusive);
     return fail(rateTaken ? OpenFailure::Other : OpenFailure::RateRefused, error);
   }
   handle_ = fd;
+  setExclusive_ = setExclusive;
+  // Other programs look for a lock file before they open, as this one does.
+  lockFile_ = device_facts::TakeLock(device);
   return true;
 }
 
-void Tserial::Close() {
-  if (inWait_) {
-    closeAfterWait_ = true;
-    return;
-  }
+void Tserial::Release() {
   CloseNetwork();
-  if (IsOpen()) Release(static_cast<int>(handle_));
+  if (handle_ != kInvalidHandle) {
+    const int fd = static_cast<int>(handle_);
+    // Output a stop or a deadline left in the queue would hold close for the driver's closing
+    // time (30 s on USB serial).
+    if (OutputQueued(fd)) {
+      tcflush(fd, TCOFLUSH);
+    } else {
+      // The last bytes leave at the rate they were written, not at the one put back.
+      const std::int64_t untilGone = static_cast<std::int64_t>(writeLeavesAt_) - DayMillis();
+      if (untilGone > 0) std::this_thread::sleep_for(std::chrono::milliseconds(untilGone));
+    }
+    RestoreLine(fd, savedLineSettings_);
+    CloseExclusive(fd, setExclusive_);
+    device_facts::DropLock(lockFile_);
+  }
   handle_ = kInvalidHandle;
+  writeLeavesAt_ = 0;
+  setExclusive_ = false;
+  lockFile_.clear();
 }
 
 bool Tserial::DiscardInput() {
@@ -213,6 +270,7 @@ int Tserial::Write(const std::uint8_t* data, int length, std::uint32_t timeoutMs
       return written;
     }
   }
+  writeLeavesAt_ = DayMillis() + LeavingMs(written, baudRate_);
   // Wait until the driver has sent everything, within the same deadline.
   for (int slept = 0; OutputQueued(fd) && !deadline.Passed(); ++slept) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -233,6 +291,8 @@ int Tserial::Read(std::uint8_t* buffer, int length, std::uint32_t timeoutMs) {
     const ssize_t moved = read(fd, buffer + count, static_cast<std::size_t>(length - count));
     if (moved > 0) {
       count += static_cast<int>(moved);
+      // An answer has come: what was sent before it has left.
+      writeLeavesAt_ = 0;
       if (count == length) return count;
     }
     // Readable yet nothing to read: the device has gone away (a USB adapter pulled out).

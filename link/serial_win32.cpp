@@ -130,12 +130,18 @@ Tserial::~Tserial() { Close(); }
 
 bool Tserial::IsOpen() const { return handle_ != kInvalidHandle || OnNetwork(); }
 
+bool Tserial::LineGone() const {
+  // A removed device fails every call on its handle.
+  DWORD status = 0;
+  return handle_ != kInvalidHandle && GetCommModemStatus(AsHandle(handle_), &status) == 0;
+}
+
 std::string Tserial::DevicePath(int portNumber) const { return "COM" + std::to_string(portNumber); }
 
 bool Tserial::OpenDevice(const std::string& device, std::uint32_t baudRate) {
   if (IsNetworkAddress(device)) return OpenNetwork(device, baudRate);
   static_assert(sizeof(DCB) <= sizeof savedLineSettings_);
-  Close();
+  CloseBeforeOpen();
   baudRate_ = baudRate;
   openError_ = {};
 
@@ -168,13 +174,16 @@ bool Tserial::OpenDevice(const std::string& device, std::uint32_t baudRate) {
   return true;
 }
 
-void Tserial::Close() {
-  if (inWait_) {
-    closeAfterWait_ = true;
-    return;
-  }
+void Tserial::Release() {
   CloseNetwork();
-  if (IsOpen()) CloseHandle(AsHandle(handle_));
+  if (handle_ != kInvalidHandle) {
+    const HANDLE port = AsHandle(handle_);
+    PurgeComm(port, PURGE_TXABORT | PURGE_TXCLEAR);
+    DCB line{};
+    std::memcpy(&line, savedLineSettings_.data(), sizeof line);
+    SetCommState(port, &line);
+    CloseHandle(port);
+  }
   handle_ = kInvalidHandle;
 }
 

@@ -51,23 +51,43 @@ SettingsSequence BuildSettingsSequence(int family, const PrinterSettings& settin
   return steps;
 }
 
+namespace {
+
+// The steps marked always from `from` on, each written whole: the stop that ended the run does
+// not end these writes.
+void RunAlwaysSteps(Tserial& serial, const SettingsSequence& steps, std::size_t from) {
+  const Tserial::WaitHook hook = serial.GetWaitHook();
+  serial.SetWaitHook({});
+  for (std::size_t index = from; index < steps.size() && serial.IsOpen(); ++index) {
+    const SequenceStep& step = steps[index];
+    if (step.always)
+      serial.Write(step.bytes.data(), static_cast<int>(step.bytes.size()), kTimeoutMs);
+  }
+  serial.SetWaitHook(hook);
+}
+
+}  // namespace
+
 SendOutcome RunSteps(Tserial& serial, const SettingsSequence& steps, const SendHooks& hooks) {
   const auto stopRequested = [&hooks] { return hooks.stopRequested && hooks.stopRequested(); };
+  const auto stopped = [&](std::size_t next) {
+    RunAlwaysSteps(serial, steps, next);
+    return SendOutcome::Stopped;
+  };
   for (std::size_t index = 0; index < steps.size(); ++index) {
     const SequenceStep& step = steps[index];
-    if (stopRequested() || !serial.IsOpen()) return SendOutcome::Stopped;
+    if (stopRequested() || !serial.IsOpen()) return stopped(index);
     if (step.progressMaximum != SequenceStep::kKeep && hooks.progress) {
       hooks.progress(step.progressMaximum, 0);
     }
     const int length = static_cast<int>(step.bytes.size());
     if (serial.Write(step.bytes.data(), length, kTimeoutMs) != length) {
       // A port its owner closed during the write is a stop, not a lost line.
-      return serial.IsOpen() && !stopRequested() ? SendOutcome::LineLost : SendOutcome::Stopped;
+      if (serial.IsOpen() && !stopRequested()) return SendOutcome::LineLost;
+      return stopped(index + 1);
     }
     if (hooks.stepSent) hooks.stepSent(index);
-    if (step.pauseMs > 0 && hooks.pause && !hooks.pause(step.pauseMs)) {
-      return SendOutcome::Stopped;
-    }
+    if (step.pauseMs > 0 && hooks.pause && !hooks.pause(step.pauseMs)) return stopped(index + 1);
     if (step.progress != SequenceStep::kKeep && hooks.progress) {
       hooks.progress(SequenceStep::kKeep, step.progress);
     }

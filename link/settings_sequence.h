@@ -28,7 +28,9 @@ struct PrinterSettings {
 };
 
 // One write of the settings sequence. Before the bytes go out the progress bar may get a new
-// maximum (and restart at 0); after them and the pause it shows `progress`.
+// maximum (and restart at 0); after them and the pause it shows `progress`. A step marked
+// `always` goes out also after a stop, while the port is open, so that a stopped run leaves the
+// printer as it found it.
 struct SequenceStep {
   static constexpr int kKeep = -1;  // the bar keeps its maximum, or its position
   static constexpr int kFull = -2;  // the bar goes to its maximum
@@ -38,6 +40,7 @@ struct SequenceStep {
   int progressMaximum = kKeep;
   int progress = kKeep;
   std::string what;  // in words, for a log: "settings block", "DIP switch 3 = 1", ...
+  bool always = false;
 
   bool operator==(const SequenceStep&) const = default;
 };
@@ -71,7 +74,9 @@ struct SendHooks {
   std::function<void(std::size_t index)> stepSent;
 };
 
-// The steps in order with their pauses and progress; never NoAnswer. Every hook may be empty.
+// The steps in order with their pauses and progress; never NoAnswer. After a stop the steps
+// marked always that are left still go out, without pauses or progress, and the run is
+// Stopped. Every hook may be empty.
 SendOutcome RunSteps(Tserial& serial, const SettingsSequence& steps, const SendHooks& hooks);
 // The liveness check (the bar at 0, then 1), then RunSteps.
 SendOutcome SendSequence(Tserial& serial, const SettingsSequence& steps, const SendHooks& hooks);

@@ -31,7 +31,8 @@ std::string_view TestPageSample(InterfaceLanguage language);
 // code page; the chart of bytes 0x20..0xFF, sixteen a row, each row led by "2x: ".."Fx: "; the
 // sample line, when the code page's encoding is known and holds every letter of it; four line
 // feeds; GS V 66 0 (feed and cut); ESC @ again. Text goes in the chosen code page where it is
-// known, as it is otherwise. One step a line, without pauses; the first sets the bar's maximum.
+// known, as it is otherwise. One step a line, without pauses; the first sets the bar's maximum;
+// the last, ESC @, goes out also after a stop.
 SettingsSequence BuildTestPage(std::string_view modelName, const PrinterSettings& settings,
                                const TestPageLabels& labels, InterfaceLanguage language);
 

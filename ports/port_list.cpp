@@ -4,10 +4,12 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <string>
 #include <tuple>
 
 #include "device_paths.h"
 #include "network_port.h"
+#include "system_console.h"
 
 namespace ports {
 namespace {
@@ -34,6 +36,12 @@ std::optional<NetworkAddress> AddressOf(const QString& device) {
   return ParseNetworkAddress(device.toStdString());
 }
 
+// The device a link leads to; the path itself where it leads nowhere.
+QString Canonical(const QString& path) {
+  const QString canonical = QFileInfo(path).canonicalFilePath();
+  return canonical.isEmpty() ? path : canonical;
+}
+
 }  // namespace
 
 QString PortEntry::Label(InterfaceLanguage language) const {
@@ -45,6 +53,14 @@ QString PortEntry::Label(InterfaceLanguage language) const {
         raw ? (bulgarian ? QStringLiteral("чист TCP") : QStringLiteral("raw TCP"))
             : QStringLiteral("RFC 2217");
     return Name() + kDash + kind + protocol;
+  }
+  if (console) {
+    const QString mark = language == InterfaceLanguage::Bulgarian
+                             ? QStringLiteral("системна конзола")
+                             : QStringLiteral("system console");
+    const QString reached = detected ? detected->name : ShortName(Canonical(device));
+    return IsCom() ? Name() + kDash + reached + QStringLiteral(", ") + mark
+                   : reached + kDash + mark;
   }
   if (!IsCom()) return detected->name + kDash + detected->description;
   const QString com = QStringLiteral("COM%1").arg(comNumber);
@@ -88,6 +104,10 @@ std::vector<PortEntry> BuildPortList(const QList<DetectedDevice>& devices,
                                      const QStringList& networkPorts) {
   QList<DetectedDevice> unreached = devices;
   std::sort(unreached.begin(), unreached.end(), NameOrder);
+  const std::vector<std::string> consoles = system_console::Devices();
+  const auto isConsole = [&consoles](const QString& device) {
+    return system_console::IsConsole(QFile::encodeName(device).toStdString(), consoles);
+  };
   std::vector<PortEntry> entries;
   for (int number = 1; number <= kComEntries; ++number) {
     PortEntry entry{number, comDevice(number), std::nullopt, {}};
@@ -100,13 +120,20 @@ std::vector<PortEntry> BuildPortList(const QList<DetectedDevice>& devices,
     } else if (IsPseudoTerminal(entry.device)) {
       entry.terminal = ShortName(QFileInfo(entry.device).canonicalFilePath());
     }
+    entry.console = isConsole(entry.device);
     entries.push_back(std::move(entry));
   }
   for (const DetectedDevice& device : unreached) {
-    entries.push_back({0, device.path, device, {}});
+    entries.push_back({.device = device.path,
+                       .detected = device,
+                       .terminal = {},
+                       .console = isConsole(device.path)});
   }
   for (const QString& address : networkPorts) {
-    if (AddressOf(address)) entries.push_back({0, address, std::nullopt, {}, true});
+    if (AddressOf(address)) {
+      entries.push_back(
+          {.device = address, .detected = std::nullopt, .terminal = {}, .network = true});
+    }
   }
   return entries;
 }

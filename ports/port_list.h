@@ -26,6 +26,7 @@ struct PortEntry {
   std::optional<DetectedDevice> detected;  // the detected device it reaches
   QString terminal;      // else the pseudo-terminal a COM entry reaches through the map: "pts/5"
   bool network = false;  // a port of a device server; device is its address (rfc2217://...)
+  bool console = false;  // it reaches the system console, which is never opened
 
   bool IsCom() const { return comNumber > 0; }
   // "COM3", the detected device's name: "ttyUSB1", "COM9", or a network port's host and port:
@@ -37,7 +38,7 @@ struct PortEntry {
   // The name with what it opens, as a search reports it: "COM3 — ttyUSB0", "ttyUSB1".
   QString SearchName() const;
   // "COM1 — ttyUSB0, FT232R USB UART", "COM2 — not present", "ttyUSB1 — CP2102 USB to UART
-  // Bridge Controller", "shop12.lan:7000 — network, RFC 2217".
+  // Bridge Controller", "COM1 — ttyS0, system console", "shop12.lan:7000 — network, RFC 2217".
   QString Label(InterfaceLanguage language) const;
   // Whether it reaches the device stored by this name (a detected device's stable name or path,
   // a network port's address).

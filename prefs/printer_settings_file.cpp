@@ -30,12 +30,20 @@ bool SavePrinterSettings(const QString& path, const PrinterSettings& settings,
 }
 
 std::optional<LoadedPrinterSettings> LoadPrinterSettings(const QString& path,
-                                                         const PrinterSettings& current) {
+                                                         const PrinterSettings& current,
+                                                         LoadFailure* failure) {
+  const auto failed = [failure](LoadFailure why) {
+    if (failure != nullptr) *failure = why;
+    return std::nullopt;
+  };
+  if (failure != nullptr) *failure = LoadFailure::None;
   // QSettings takes a missing file for an empty one, and would read a device without end.
-  if (!QFileInfo(path).isFile()) return std::nullopt;
+  const QFileInfo info(path);
+  if (!info.isFile()) return failed(LoadFailure::Unreadable);
+  if (info.size() > kMaxPrinterSettingsBytes) return failed(LoadFailure::TooLarge);
   const QSettings file(path, QSettings::IniFormat);
   if (file.status() != QSettings::NoError || !file.childGroups().contains(kGroup)) {
-    return std::nullopt;
+    return failed(LoadFailure::Unreadable);
   }
   LoadedPrinterSettings loaded{current, {}};
   for (const PrinterValue& value : PrinterValues()) {

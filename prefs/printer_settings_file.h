@@ -13,6 +13,11 @@
 namespace prefs {
 
 inline constexpr const char* kPrinterSettingsExtension = ".quillsetter";
+// A settings file holds a few lines; a larger one is no settings file, and is not read whole.
+inline constexpr qint64 kMaxPrinterSettingsBytes = qint64{64} * 1024;
+
+// Why a file gave no settings.
+enum class LoadFailure { None, Unreadable, TooLarge };
 
 struct LoadedPrinterSettings {
   printer::PrinterSettings settings;
@@ -27,8 +32,10 @@ bool SavePrinterSettings(const QString& path, const printer::PrinterSettings& se
                          const QString& model);
 
 // `current` with each setting the file holds as an entry of its list; nothing when the file
-// cannot be read: missing, unreadable, not INI text, or without a [Printer] group.
+// cannot be read (missing, unreadable, not INI text, or without a [Printer] group) or is larger
+// than kMaxPrinterSettingsBytes. failure, when given, receives which.
 std::optional<LoadedPrinterSettings> LoadPrinterSettings(const QString& path,
-                                                         const printer::PrinterSettings& current);
+                                                         const printer::PrinterSettings& current,
+                                                         LoadFailure* failure = nullptr);
 
 }  // namespace prefs

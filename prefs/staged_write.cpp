@@ -4,13 +4,16 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
+#include <array>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #ifdef Q_OS_WIN
 #include <io.h>
 #else
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -65,13 +68,38 @@ void FlushFolder(const QString& path) {
 #endif
 }
 
+// What a new file of this user gets: read and write for all, less the umask (0644 for the
+// usual 022), as a plain editor would make it; the temporary file starts at 0600.
+QFile::Permissions NewFilePermissions() {
+#ifdef Q_OS_WIN
+  return QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
+#else
+  const mode_t mask = umask(0);
+  umask(mask);
+  const mode_t mode = 0666 & ~mask;
+  QFile::Permissions permissions;
+  const std::array<std::pair<mode_t, QFile::Permissions>, 6> bits{{
+      {S_IRUSR, QFile::ReadOwner | QFile::ReadUser},
+      {S_IWUSR, QFile::WriteOwner | QFile::WriteUser},
+      {S_IRGRP, QFile::ReadGroup},
+      {S_IWGRP, QFile::WriteGroup},
+      {S_IROTH, QFile::ReadOther},
+      {S_IWOTH, QFile::WriteOther},
+  }};
+  for (const auto& [bit, permission] : bits) {
+    if ((mode & bit) != 0) permissions |= permission;
+  }
+  return permissions;
+#endif
+}
+
 }  // namespace
 
 bool WriteIniFile(const QString& path, const std::function<void(QSettings&)>& fill) {
   const QString target = FileToReplace(path);
   QTemporaryFile staged(target + ".XXXXXX");
   if (!staged.open()) return false;
-  if (QFile::exists(target)) staged.setPermissions(QFile::permissions(target));
+  staged.setPermissions(QFile::exists(target) ? QFile::permissions(target) : NewFilePermissions());
   // Closed but kept, so that the settings can be written in its place on every system.
   staged.close();
   {

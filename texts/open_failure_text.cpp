@@ -13,6 +13,7 @@ struct Sentences {
   const char* busyByUnknownHolder;
   const char* notSerial;
   const char* rateRefused;  // %2 the rate
+  const char* console;
   const char* noSuchHost;   // %2 the host's name
   const char* connectionRefused;
   const char* noAnswer;
@@ -28,6 +29,7 @@ constexpr Sentences kEnglish = {
     "%1 is in use by another program.",
     "%1 is not a serial port.",
     "%1 does not support %2 bps.",
+    "%1 is the system console.",
     "There is no host called \"%2\" (%1).",
     "%1 refused the connection: no device server listens at that port.",
     "%1 did not answer within 3 seconds.",
@@ -44,6 +46,7 @@ constexpr Sentences kBulgarian = {
     "%1 се използва от друга програма.",
     "%1 не е сериен порт.",
     "%1 не поддържа %2 bps.",
+    "%1 е системната конзола.",
     "Няма хост с име \"%2\" (%1).",
     "%1 отказа връзката: на този порт не слуша сървър за серийни портове.",
     "%1 не отговори в рамките на 3 секунди.",
@@ -76,6 +79,8 @@ QString OpenFailureText(const OpenError& error, std::uint32_t baudRate,
       return sentence(sentences.notSerial);
     case OpenFailure::RateRefused:
       return sentence(sentences.rateRefused, QString::number(baudRate));
+    case OpenFailure::Console:
+      return sentence(sentences.console);
     case OpenFailure::NoSuchHost:
       return sentence(sentences.noSuchHost, detail);
     case OpenFailure::ConnectionRefused:

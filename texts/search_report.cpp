@@ -47,10 +47,11 @@ QString Seen(const printer::PortFinding& finding, const ReportTexts& texts,
       return QString::fromUtf8(texts.noAnswer);
     case printer::PortSeen::Unsupported:
     case printer::PortSeen::Found:
+      // One pass for both, so a "%1" in the model's name stays as it is.
       return QString::fromUtf8(texts.unsupported)
           .arg(QString::fromLatin1(finding.model.data(),
-                                   static_cast<qsizetype>(finding.model.size())))
-          .arg(finding.rate);
+                                   static_cast<qsizetype>(finding.model.size())),
+               QString::number(finding.rate));
     case printer::PortSeen::Held:
       return finding.openError.detail.empty()
                  ? QString::fromUtf8(texts.held)

@@ -36,6 +36,7 @@ constexpr LanguageTexts kBulgarianTexts = {
     "Записва избраните настройки на принтера във файл",
     "Настройки на принтера",
     "Файлът %1 не може да бъде прочетен като файл с настройки на принтера. Нищо не е променено.",
+    "Файлът %1 е твърде голям за файл с настройки на принтера (над 64 KiB). Нищо не е променено.",
     "Настройките не можаха да бъдат записани във файла %1.",
     "Някои стойности във файла %1 липсват или са невалидни; тези настройки остават непроменени: "
     "%2.",
@@ -75,6 +76,7 @@ constexpr LanguageTexts kEnglishTexts = {
     "Saves the selected printer settings to a file",
     "Printer settings",
     "The file %1 could not be read as a printer settings file. Nothing was changed.",
+    "The file %1 is too large to be a printer settings file (over 64 KiB). Nothing was changed.",
     "The settings could not be saved to the file %1.",
     "Some values in the file %1 are missing or not valid; these settings were left as they were: "
     "%2.",

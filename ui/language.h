@@ -42,6 +42,7 @@ struct LanguageTexts {
   const char* saveSettingsDescription;
   const char* settingsFiles;
   const char* settingsNotRead;
+  const char* settingsTooLarge;
   const char* settingsNotSaved;
   const char* settingsSkipped;
 };

@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalBlocker>
 #include <QTimer>
 
@@ -123,10 +124,13 @@ void PortChooser::Fill() {
   }
   Select();
 
+  // An enumeration can leave out a device that is still there (one it could not open while this
+  // window holds it): gone means its node is gone or its line hung up.
   const QList<ports::DetectedDevice> devices = source_->Devices();
   if (!openedDevice_.isEmpty() &&
       std::none_of(devices.begin(), devices.end(),
-                   [this](const auto& device) { return device.path == openedDevice_; })) {
+                   [this](const auto& device) { return device.path == openedDevice_; }) &&
+      (!QFileInfo::exists(openedDevice_) || serial_.LineGone())) {
     openedDevice_.clear();
     emit OpenedDeviceGone();
   }

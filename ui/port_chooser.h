@@ -60,7 +60,8 @@ class PortChooser : public QObject {
   void Watch(const QString& device);
 
  signals:
-  // The detected device being watched has left the system.
+  // The detected device being watched has left the system: no longer listed, and its node gone
+  // or its line hung up.
   void OpenedDeviceGone();
 
  protected:

@@ -66,9 +66,11 @@ QString SettingsFileActions::Ask(FileDialogKind kind, const char* caption) const
 void SettingsFileActions::Load() {
   const QString path = Ask(FileDialogKind::Open, texts_->loadSettingsName);
   if (path.isEmpty()) return;
-  const auto loaded = prefs::LoadPrinterSettings(path, SelectedSettings(lists_));
+  prefs::LoadFailure failure = prefs::LoadFailure::None;
+  const auto loaded = prefs::LoadPrinterSettings(path, SelectedSettings(lists_), &failure);
   if (!loaded) {
-    message_(Text(texts_->settingsNotRead).arg(Shown(path)));
+    const bool tooLarge = failure == prefs::LoadFailure::TooLarge;
+    message_(Text(tooLarge ? texts_->settingsTooLarge : texts_->settingsNotRead).arg(Shown(path)));
     return;
   }
   SelectSettings(lists_, loaded->settings);

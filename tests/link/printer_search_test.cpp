@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "../tools/temp_dir.h"
+#include "child_program.h"
 #include "printer_search.h"
 #include "serial_line.h"
 
@@ -216,6 +217,37 @@ TEST(Search, EndsSoonAfterAStopRequest) {
   EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(returnedAt - requested).count(),
             1000);
   EXPECT_EQ(printer::FindPrinter({{PortOf("COM1", first)}, 1200, {}}, hooks).tries, 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Search, LeavesAPortAnotherProgramHoldsAndPutsEveryLineBack) {
+  vprinter::VirtualPrinter held(Answering());
+  vprinter::VirtualPrinter silent(Silent());
+  ASSERT_TRUE(held.Start() && silent.Start());
+  serial_test::ChildProgram terminal({"hold-plain", held.DevicePath()});
+  ASSERT_EQ(terminal.ReadLine(), "held");
+  const CookedLine silentLine(silent.DevicePath());
+  ASSERT_TRUE(silentLine.Cooked());
+  const termios before = silentLine.Settings();
+
+  const printer::SearchResult result =
+      printer::FindPrinter({{PortOf("COM1", held), PortOf("COM2", silent)}, 9600, {}});
+
+  EXPECT_FALSE(result.found);
+  ASSERT_EQ(result.findings.size(), 2u);
+  EXPECT_EQ(result.findings[0].seen, PortSeen::Held);
+  EXPECT_EQ(result.findings[0].openError.detail,
+            "link_child, process " + std::to_string(terminal.Pid()));
+  EXPECT_TRUE(held.Received().empty()) << "nothing is sent to a port another program holds";
+  EXPECT_EQ(result.findings[1].seen, PortSeen::NoAnswer);
+  const termios after = silentLine.Settings();
+  EXPECT_EQ(after.c_iflag, before.c_iflag);
+  EXPECT_EQ(after.c_lflag, before.c_lflag);
+  EXPECT_EQ(after.c_cflag, before.c_cflag);
+  EXPECT_EQ(cfgetospeed(&after), cfgetospeed(&before));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "../tools/temp_dir.h"
 #include "restart_wait.h"
 #include "serial_line.h"
 #include "settings_sequence.h"
@@ -88,6 +89,34 @@ TEST(RestartWait, EndsWithTheOldRateWhenThePrinterWentOffAndCameBackAtIt) {
   EXPECT_GE(result.rounds, 3);
   EXPECT_GE(printer.IdentifyCount(), 2)
       << "the first round's answer, and the one after the restart";
+  EXPECT_TRUE(result.bufferCleared);
+}
+
+// A printer with its own USB serial loses its device while off; it comes back at the same link.
+TEST(RestartWait, EndsWithTheOldRateWhenAUsbPrintersDeviceVanishedAndCameBack) {
+  const TempDir folder;
+  vprinter::Options options = AtOldRate();
+  options.linkPath = folder.File("usb-printer");
+  options.backAfterMs = kOffMs;
+  vprinter::VirtualPrinter printer(options);
+  ASSERT_TRUE(printer.Start());
+  printer::RestartWait wait{options.linkPath, kNewRate, kOldRate};
+  wait.limit = milliseconds(5000);
+  printer::RestartHooks hooks;
+  hooks.progress = [&printer, rounds = 0](milliseconds) mutable {
+    if (++rounds == 2) printer.HangUp();
+  };
+
+  const auto start = Clock::now();
+  const printer::RestartResult result = printer::WaitForRestart(wait, hooks);
+
+  EXPECT_EQ(result.outcome, printer::RestartOutcome::OldRateKept);
+  EXPECT_LT(MillisSince(start), 5000);
+  EXPECT_EQ(result.model, kModel);
+  EXPECT_TRUE(result.bufferCleared);
+  ASSERT_TRUE(printer.WaitForCommands(1, 1000));
+  EXPECT_EQ(printer.Commands().back().bytes, std::vector<std::uint8_t>({0x1B, 0x40}))
+      << "the new device's last command clears the buffer";
 }
 
 // A printer never switched off goes on answering at the old rate: not an end of the wait.
@@ -108,7 +137,13 @@ TEST(RestartWait, GivesUpAtTheLimitWhenOnlyTheOldRateAnswers) {
   // Rounds start at 0, 500 and 1000 ms; each tries the new rate, then the old one.
   EXPECT_EQ(result.rounds, 3);
   EXPECT_EQ(printer.IdentifyCount(), 3) << "answered at the old rate in every round";
-  EXPECT_EQ(printer.Received().size(), 6 * 2u) << "an identify at each rate in every round";
+  EXPECT_TRUE(result.bufferCleared);
+  ASSERT_TRUE(printer.WaitForReceived(6 * 2u + 2, 1000));
+  const std::vector<std::uint8_t> received = printer.Received();
+  EXPECT_EQ(received.size(), 6 * 2u + 2) << "an identify at each rate in every round, one ESC @";
+  EXPECT_EQ(std::vector<std::uint8_t>(received.end() - 2, received.end()),
+            std::vector<std::uint8_t>({0x1B, 0x40}));
+  EXPECT_EQ(printer.Chunks().back().baud, kOldRate) << "at the rate the printer answered at";
   ASSERT_EQ(progress.size(), 3u);
   EXPECT_LT(progress[0], 100);
   EXPECT_GE(progress[1], 500);

@@ -6,7 +6,6 @@
 #include <signal.h>  // NOLINT(modernize-deprecated-headers): POSIX sigaction
 #include <sys/stat.h>
 #include <sys/time.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -26,6 +25,7 @@
 #include <vector>
 
 #include "../tools/temp_dir.h"
+#include "child_program.h"
 #include "serial_line.h"
 
 namespace {
@@ -286,18 +286,7 @@ TEST(SerialOpen, FailsOnWhatIsNoTerminalAndLeavesNothingOpen) {
 
 // 0 when Open worked as that user, 1 when it failed, 2 when the privileges could not be dropped.
 int OpenAs(uid_t uid, gid_t gid, const std::string& device) {
-  const pid_t child = fork();
-  if (child == 0) {
-    if (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0 || getuid() != uid) {
-      _exit(2);
-    }
-    Tserial serial;
-    PointAt(serial, {device});
-    _exit(serial.Open(kPort, 9600) ? 0 : 1);
-  }
-  int status = 0;
-  if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
-  return WEXITSTATUS(status);
+  return RunChild({"open-as", std::to_string(uid), std::to_string(gid), device}).status;
 }
 
 TEST(SerialOpen, FailsOnAPortTheUserMayNotOpen) {

@@ -1,5 +1,4 @@
 // Tserial against the virtual printer on the far end of a real pseudo-terminal.
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -13,24 +12,15 @@
 #include <thread>
 #include <vector>
 
+#include "child_program.h"
 #include "serial_line.h"
 
 namespace {
 
 using namespace serial_test;
 
-// Whether a child process can open the port, tried while this one holds it or not.
-bool ChildCanOpen(const std::string& device) {
-  const pid_t child = fork();
-  if (child == 0) {
-    Tserial serial;
-    PointAt(serial, {device});
-    _exit(serial.Open(kPort, 9600) ? 0 : 1);
-  }
-  int status = 0;
-  return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
-         WEXITSTATUS(status) == 0;
-}
+// Whether another program can open the port, tried while this one holds it or not.
+bool ChildCanOpen(const std::string& device) { return RunChild({"open", device}).status == 0; }
 
 TEST(SerialOpen, FailsWithoutDeviceOrForBadPortOrRate) {
   Tserial serial;
@@ -57,11 +47,12 @@ TEST(SerialOpen, DeviceDefaultsToTtySWhenTheResolverHasNone) {
   EXPECT_EQ(serial.DevicePath(3), "/dev/ttyS2");
 }
 
-TEST(SerialOpen, SetsRawEightNoneOneAndCloseKeepsIt) {
+TEST(SerialOpen, SetsRawEightNoneOneAndCloseRestoresTheLine) {
   Line line;
   ASSERT_TRUE(line.started);
   CookedLine slave(line.printer.DevicePath());
   ASSERT_TRUE(slave.Cooked());
+  const termios cooked = slave.Settings();
   ASSERT_TRUE(line.serial.Open(kPort, 19200));
 
   const termios open = slave.Settings();
@@ -80,9 +71,12 @@ TEST(SerialOpen, SetsRawEightNoneOneAndCloseKeepsIt) {
 
   line.serial.Close();
   const termios closed = slave.Settings();
-  EXPECT_EQ(closed.c_iflag, open.c_iflag);
-  EXPECT_EQ(closed.c_lflag, open.c_lflag);
-  EXPECT_EQ(closed.c_cflag, open.c_cflag);
+  EXPECT_EQ(closed.c_iflag, cooked.c_iflag);
+  EXPECT_EQ(closed.c_oflag, cooked.c_oflag);
+  EXPECT_EQ(closed.c_lflag, cooked.c_lflag);
+  EXPECT_EQ(closed.c_cflag, cooked.c_cflag);
+  EXPECT_EQ(closed.c_cc[VMIN], cooked.c_cc[VMIN]);
+  EXPECT_EQ(cfgetospeed(&closed), static_cast<speed_t>(B2400));
 }
 
 TEST(SerialOpen, ReopenReleasesTheFirstHandle) {
@@ -112,6 +106,31 @@ TEST(SerialOpen, AnotherProcessCannotOpenAHeldPort) {
   EXPECT_FALSE(ChildCanOpen(line.printer.DevicePath()));
   line.serial.Close();
   EXPECT_TRUE(ChildCanOpen(line.printer.DevicePath()));
+}
+
+TEST(SerialOpen, AnOpenFromTheWaitHookLetsTheOldPortGoAndEndsTheWait) {
+  vprinter::Options silent = Answering();
+  silent.silent = true;
+  Line line(silent);
+  vprinter::VirtualPrinter other(Answering());
+  ASSERT_TRUE(line.started && other.Start());
+  ASSERT_TRUE(line.serial.Open(kPort, 9600));
+  bool reopened = false;
+  line.serial.SetWaitHook([&] {
+    reopened = reopened || line.serial.OpenDevice(other.DevicePath(), 9600);
+    return true;
+  });
+  std::array<std::uint8_t, 32> reply{};
+  const auto start = Clock::now();
+  EXPECT_EQ(line.serial.Read(reply.data(), 32, 2000), 0);
+  EXPECT_LT(MillisSince(start), 1000) << "the wait on the old port ended";
+  ASSERT_TRUE(reopened);
+  EXPECT_EQ(DescriptorsOn(line.printer.DevicePath()), 1) << "only the printer's own";
+  line.serial.SetWaitHook({});
+  ASSERT_TRUE(line.serial.IsOpen()) << "the new port stays open";
+  EXPECT_EQ(line.SendIdentify(), 2);
+  EXPECT_EQ(line.serial.Read(reply.data(), 32, printer::kTimeoutMs), 32);
+  EXPECT_EQ(other.IdentifyCount(), 1);
 }
 
 TEST(SerialClosed, ResultsWithoutTouchingTheDevice) {

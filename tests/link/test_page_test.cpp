@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "printer.h"
+#include "serial_line.h"
 
 namespace {
 
@@ -95,6 +97,40 @@ TEST(TestPage, SampleIsLeftOutWhereTheCodePageCannotCarryIt) {
     EXPECT_EQ(AllBytes(Page(kBulgarianCp856, language)),
               Joined({PageHead(kBulgarianCp856), kPageTail}));
   }
+}
+
+TEST(TestPage, AStopHalfWayStillEndsThePageWithEscAt) {
+  const printer::SettingsSequence page = Page(kCp1251, kEnglish);
+  ASSERT_TRUE(page.back().always);
+  EXPECT_EQ(std::count_if(page.begin(), page.end(), [](const auto& step) { return step.always; }),
+            1);
+  serial_test::Line line;
+  ASSERT_TRUE(line.started);
+  ASSERT_TRUE(line.serial.Open(serial_test::kPort, 115200));
+  // As the window stops: its wait hook and its stop request both say so from then on.
+  bool stop = false;
+  line.serial.SetWaitHook([&stop] { return !stop; });
+  printer::SendHooks hooks;
+  hooks.stepSent = [&stop](std::size_t index) { stop = stop || index == 7; };
+  hooks.stopRequested = [&stop] { return stop; };
+
+  EXPECT_EQ(printer::RunSteps(line.serial, page, hooks), printer::SendOutcome::Stopped);
+  Bytes expected;
+  for (std::size_t index = 0; index <= 7; ++index) {
+    expected.insert(expected.end(), page[index].bytes.begin(), page[index].bytes.end());
+  }
+  expected.insert(expected.end(), {0x1B, 0x40});
+  ASSERT_TRUE(line.printer.WaitForReceived(expected.size(), 2000));
+  EXPECT_FALSE(line.printer.WaitForReceived(expected.size() + 1, 200));
+  EXPECT_EQ(line.printer.Received(), expected) << "the code page's ESC t is undone";
+
+  line.printer.ClearReceived();
+  line.serial.Close();
+  stop = false;
+  hooks.stepSent = [&line](std::size_t) { line.serial.Close(); };
+  EXPECT_EQ(printer::RunSteps(line.serial, page, hooks), printer::SendOutcome::Stopped);
+  ASSERT_TRUE(line.printer.WaitForReceived(0, 100));
+  EXPECT_TRUE(line.printer.Received().empty()) << "a closed port gets nothing";
 }
 
 }  // namespace

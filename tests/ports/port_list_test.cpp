@@ -6,11 +6,13 @@
 
 #include <array>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 
 #include "port_list.h"
 #include "pty_line.h"
+#include "system_console.h"
 #include "temp_dir.h"
 
 namespace {
@@ -139,6 +141,31 @@ TEST(PortList, ANetworkAddressIsMadeFromItsParts) {
   EXPECT_EQ(ports::NetworkPortAddress("", 7000, true), "");
   EXPECT_EQ(ports::NetworkPortAddress("shop12.lan", 0, true), "");
   EXPECT_EQ(ports::NetworkPortAddress("shop12.lan/x", 7000, true), "");
+}
+
+TEST(PortList, AnEntryThatReachesTheSystemConsoleSaysSo) {
+  const TempDir folder;
+  std::array<vprinter::PtyLine, 2> lines;
+  for (vprinter::PtyLine& line : lines) ASSERT_TRUE(line.Open(""));
+  const QList<DetectedDevice> devices{Device(lines[0], "ttyS0", "16550A UART"),
+                                      Device(lines[1], "ttyS4", "16550A UART")};
+  const std::string list = folder.File("active");
+  std::ofstream(list) << "tty0 " << lines[0].DevicePath().substr(5) << ' '
+                      << lines[1].DevicePath().substr(5) << '\n';
+  system_console::SetActiveList(list);
+  const auto comDevice = [&](int number) {
+    return number == 1 ? Path(lines[0].DevicePath())
+                       : Path(folder.File("ttyS" + std::to_string(number - 1)));
+  };
+
+  const std::vector<ports::PortEntry> entries = ports::BuildPortList(devices, comDevice);
+  system_console::SetActiveList("/sys/class/tty/console/active");
+  ASSERT_EQ(entries.size(), 7U);
+  EXPECT_EQ(entries[0].Label(InterfaceLanguage::English), "COM1 — ttyS0, system console");
+  EXPECT_EQ(entries[0].Label(InterfaceLanguage::Bulgarian), "COM1 — ttyS0, системна конзола");
+  EXPECT_EQ(entries[1].Label(InterfaceLanguage::English), "COM2 — not present");
+  EXPECT_EQ(entries[6].Label(InterfaceLanguage::English), "ttyS4 — system console");
+  EXPECT_TRUE(entries[0].console && entries[6].console && !entries[1].console);
 }
 
 }  // namespace

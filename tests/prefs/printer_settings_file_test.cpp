@@ -2,9 +2,12 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <string>
 
 #include "printer_settings_file.h"
 #include "settings_folder.h"
@@ -109,6 +112,44 @@ TEST_F(PrinterSettingsFile, AFileThatCannotBeReadIsNoResult) {
   for (const QString& path : {missing, folder, noGroup, damaged, binary}) {
     EXPECT_FALSE(prefs::LoadPrinterSettings(path, kLastEntries).has_value()) << path.toStdString();
   }
+}
+
+TEST_F(PrinterSettingsFile, AFileOver64KiBIsRefusedUnreadAndSaidSo) {
+  const QByteArray settings = "[Printer]\nIntensity=2\n";
+  const QByteArray comment = "; padding\n";
+  QByteArray text = settings;
+  while (text.size() + comment.size() <= prefs::kMaxPrinterSettingsBytes) text += comment;
+  const QString fits = Write("fits.quillsetter", text);
+  prefs::LoadFailure failure = prefs::LoadFailure::TooLarge;
+  ASSERT_TRUE(prefs::LoadPrinterSettings(fits, kLastEntries, &failure).has_value());
+  EXPECT_EQ(failure, prefs::LoadFailure::None);
+
+  const QString large =
+      Write("large.quillsetter", settings + QByteArray(qsizetype{65} * 1024, ';'));
+  EXPECT_FALSE(prefs::LoadPrinterSettings(large, kLastEntries, &failure).has_value());
+  EXPECT_EQ(failure, prefs::LoadFailure::TooLarge);
+  EXPECT_FALSE(prefs::LoadPrinterSettings(Path("missing"), kLastEntries, &failure).has_value());
+  EXPECT_EQ(failure, prefs::LoadFailure::Unreadable);
+}
+
+// A colleague loads the file from a shared folder: the mode is the user's usual one.
+TEST_F(PrinterSettingsFile, ANewFileGetsTheUsersFileModeAndAnOldOneKeepsItsOwn) {
+  for (const mode_t mask : {mode_t{022}, mode_t{027}, mode_t{077}}) {
+    const mode_t before = umask(mask);
+    const QString path = Path(("shop" + std::to_string(mask) + ".quillsetter").c_str());
+    const bool saved = prefs::SavePrinterSettings(path, kLastEntries, "");
+    umask(before);
+    ASSERT_TRUE(saved);
+    struct stat status {};
+    ASSERT_EQ(stat(QFile::encodeName(path).constData(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0666 & ~mask) << "umask " << mask;
+  }
+  const QString kept = Path("shop18.quillsetter");
+  ASSERT_EQ(chmod(QFile::encodeName(kept).constData(), 0604), 0);
+  ASSERT_TRUE(prefs::SavePrinterSettings(kept, kFirstEntries, ""));
+  struct stat status {};
+  ASSERT_EQ(stat(QFile::encodeName(kept).constData(), &status), 0);
+  EXPECT_EQ(status.st_mode & 0777, 0604u);
 }
 
 TEST_F(PrinterSettingsFile, AFileThatCannotBeWrittenFailsAndLeavesNothingBehind) {

@@ -27,6 +27,10 @@ TEST(OpenFailureText, FillsInGroupRateAndPathAsTheyAre) {
             "/dev/ttyUSB0 is in use by another program.");
   EXPECT_EQ(OpenFailureText(Error(OpenFailure::RateRefused), 57600, InterfaceLanguage::English),
             "/dev/ttyUSB0 does not support 57600 bps.");
+  EXPECT_EQ(OpenFailureText(Error(OpenFailure::Console), 9600, InterfaceLanguage::English),
+            "/dev/ttyUSB0 is the system console.");
+  EXPECT_EQ(OpenFailureText(Error(OpenFailure::Console), 9600, InterfaceLanguage::Bulgarian),
+            "/dev/ttyUSB0 е системната конзола.");
   EXPECT_EQ(OpenFailureText(Error(OpenFailure::Other), 9600, InterfaceLanguage::English), "");
   EXPECT_EQ(
       OpenFailureText({OpenFailure::NoDevice, "/tmp/%2%1", "", 0}, 9600, InterfaceLanguage::English),

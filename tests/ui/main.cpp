@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "size_hint_warnings.h"
+#include "system_console.h"
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -13,6 +14,8 @@ int main(int argc, char** argv) {
   qputenv("LC_ALL", "C");
   const QTemporaryDir config;
   qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+  // This machine's console is none of the ports the tests make.
+  system_console::SetActiveList(config.filePath("no-console").toStdString());
   DropSizeHintWarnings();
   QApplication application(argc, argv);
   testing::InitGoogleTest(&argc, argv);

@@ -121,8 +121,33 @@ TEST_F(PortChoiceTest, TheSelectionFollowsItsDeviceAndAComEntryShowsTheDeviceItR
   ASSERT_TRUE(window_->IsConnected());
   devices_->Unplug(QString::fromStdString(second.DevicePath()));
   EXPECT_TRUE(window_->IsConnected()) << "another device went";
-  devices_->Unplug(QString::fromStdString(mapped.DevicePath()));
+  const QString reached = QString::fromStdString(mapped.DevicePath());
+  ASSERT_TRUE(mapped.HangUp());
+  devices_->Unplug(reached);
   EXPECT_FALSE(window_->IsConnected());
+  EXPECT_EQ(messages_, QStringList{kNoAnswer});
+}
+
+// An enumeration that cannot open a port this window holds leaves it out; it is still there.
+TEST_F(PortChoiceTest, TheConnectionStaysWhileTheConnectedDeviceIsThereThoughNotListed) {
+  vprinter::VirtualPrinter& printer = StartUnmappedPrinter();
+  auto devices = std::make_unique<FedDeviceSource>();
+  devices->Plug(Adapter(printer, "ttyS4", "16550A UART"));
+  OpenWindow(std::move(devices));
+  Select("cbPort", 6);
+  Click("Connect");
+  ASSERT_TRUE(window_->IsConnected()) << messages_.join(u'|').toStdString();
+
+  const QString device = QString::fromStdString(printer.DevicePath());
+  devices_->Unplug(device);
+  EXPECT_TRUE(window_->IsConnected()) << "its node is still there";
+  EXPECT_TRUE(messages_.isEmpty());
+  devices_->Plug(Adapter(printer, "ttyS4", "16550A UART"));
+  EXPECT_TRUE(window_->IsConnected());
+
+  ASSERT_TRUE(printer.HangUp());
+  devices_->Unplug(device);
+  EXPECT_FALSE(window_->IsConnected()) << "gone once its node is";
   EXPECT_EQ(messages_, QStringList{kNoAnswer});
 }
 

@@ -102,3 +102,17 @@ TEST_F(SettingsFileTest, AFileThatCannotBeReadOrWrittenIsReportedAndChangesNothi
   EXPECT_EQ(Selected("cbCountry"), 5);
   EXPECT_TRUE(QDir(dir_.path()).isEmpty());
 }
+
+TEST_F(SettingsFileTest, AFileTooLargeForSettingsIsReportedAndChangesNothing) {
+  OpenWindowChoosing("video.quillsetter");
+  QFile large(Path("video.quillsetter"));
+  ASSERT_TRUE(large.open(QIODevice::WriteOnly));
+  large.write("[Printer]\nCountry=2\n" + QByteArray(qsizetype{65} * 1024, ';'));
+  large.close();
+  Select("cbCountry", 5);
+  Click("LoadSettings");
+  EXPECT_EQ(messages_, QStringList("The file " + QDir::toNativeSeparators(large.fileName()) +
+                                   " is too large to be a printer settings file (over 64 KiB). "
+                                   "Nothing was changed."));
+  EXPECT_EQ(Selected("cbCountry"), 5);
+}

@@ -1,0 +1,163 @@
+// A long session in one window: 1,000 Connect / Disconnect cycles against a virtual printer with
+// a send (shortened pauses) and a test page every 50 cycles and a search every 100, then 200
+// plug / unplug events of the port list's source. Prints open descriptors, threads and resident
+// memory after the first 50 cycles (or events) and at the end; none should grow. Run by
+// ./dev bench.
+#include <QApplication>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "fed_device_source.h"
+#include "mainform.h"
+#include "pty_line.h"
+#include "size_hint_warnings.h"
+#include "virtual_printer.h"
+
+namespace {
+
+constexpr const char* kModel = "Tavrin MR460V Printer";
+constexpr int kCycles = 1000;
+constexpr int kSendEvery = 50;
+constexpr int kSearchEvery = 100;
+constexpr int kDeviceEvents = 200;
+constexpr int kFirstMark = 50;
+
+struct Usage {
+  long descriptors = 0;
+  long threads = 0;
+  long residentKiB = 0;
+};
+
+// A field of /proc/self/status, in its own unit.
+long StatusField(const std::string& name) {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind(name + ':', 0) == 0) return std::stol(line.substr(name.size() + 1));
+  }
+  return -1;
+}
+
+Usage Measure() {
+  Usage usage;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    ++usage.descriptors;
+  }
+  usage.threads = StatusField("Threads");
+  usage.residentKiB = StatusField("VmRSS");
+  return usage;
+}
+
+void Report(const char* what, const Usage& first, const Usage& last) {
+  const long grownKiB = last.residentKiB - first.residentKiB;
+  const bool met =
+      last.descriptors <= first.descriptors && last.threads <= first.threads && grownKiB < 1024;
+  std::printf("%s:\n", what);
+  std::printf(
+      "  descriptors %ld -> %ld, threads %ld -> %ld, resident %ld KiB -> %ld KiB (%+ld KiB)\n",
+      first.descriptors, last.descriptors, first.threads, last.threads, first.residentKiB,
+      last.residentKiB, grownKiB);
+  std::printf("  aim: no more descriptors or threads, under 1 MiB more memory: %s\n",
+              met ? "met" : "MISSED");
+}
+
+void Click(TMainF& window, const char* button) { window.findChild<QPushButton*>(button)->click(); }
+
+// Find printer runs on a worker; its button reads "Stop" until the search has ended.
+void Search(TMainF& window) {
+  auto* find = window.findChild<QPushButton*>("Find");
+  const QString idle = find->text();
+  find->click();
+  while (find->text() != idle) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  if (window.IsConnected()) Click(window, "Connect");
+}
+
+// One Connect / Disconnect cycle, with the extra work the cycle number asks for; false when the
+// window did not connect.
+bool Cycle(TMainF& window, int cycle) {
+  Click(window, "Connect");
+  if (!window.IsConnected()) return false;
+  if (cycle % kSendEvery == 0) {
+    Click(window, "Set");
+    Click(window, "TestPage");
+  }
+  Click(window, "Connect");
+  if (cycle % kSearchEvery == 0) Search(window);
+  return !window.IsConnected();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const QTemporaryDir config;
+  qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+  DropSizeHintWarnings();
+  QApplication application(argc, argv);
+
+  vprinter::Options options;
+  options.reply = vprinter::ReplyForModel(kModel);
+  vprinter::VirtualPrinter printer(options);
+  if (!printer.Start()) return 1;
+  QSettings(QSettings::NativeFormat, QSettings::UserScope, "Tavrin Ltd", "Quillsetter")
+      .setValue("Ports/COM1", QString::fromStdString(printer.DevicePath()));
+
+  TMainF window;
+  auto source = std::make_unique<FedDeviceSource>();
+  FedDeviceSource& devices = *source;
+  window.SetDeviceSource(std::move(source));
+  window.SetPauseMs(10);
+  int messages = 0;
+  window.SetMessageSink([&messages](const QString&) { ++messages; });
+  window.show();
+  QApplication::processEvents();
+
+  // What is made once (the search's worker and its memory, the lists' texts) is made before the
+  // count starts: one cycle with each kind of work.
+  if (!Cycle(window, 0)) {
+    std::fprintf(stderr, "soak_bench: the window did not connect to the virtual printer\n");
+    return 1;
+  }
+  Usage atMark;
+  for (int cycle = 1; cycle <= kCycles; ++cycle) {
+    // The printer's own record of what it received is no part of the window.
+    printer.ClearReceived();
+    if (!Cycle(window, cycle)) {
+      std::fprintf(stderr, "soak_bench: cycle %d did not connect and disconnect\n", cycle);
+      return 1;
+    }
+    if (cycle == kFirstMark) atMark = Measure();
+  }
+  Report(
+      "Window, 1000 Connect / Disconnect cycles (a send and a test page every 50, a search "
+      "every 100), from cycle 50 to the end",
+      atMark, Measure());
+  // One "operation complete" for each send, the first cycle's too.
+  const int expectedMessages = kCycles / kSendEvery + 1;
+
+  vprinter::PtyLine adapter;
+  if (!adapter.Open("")) return 1;
+  const ports::DetectedDevice device{QString::fromStdString(adapter.DevicePath()), "ttyUSB0",
+                                     "FT232R USB UART", "/dev/serial/by-id/usb-FTDI-if00-port0"};
+  for (int event = 1; event <= kDeviceEvents; ++event) {
+    if (event % 2 == 1) {
+      devices.Plug(device);
+    } else {
+      devices.Unplug(device.path);
+    }
+    if (event == kFirstMark) atMark = Measure();
+  }
+  Report("Port list, 200 plug / unplug events, from event 50 to the end", atMark, Measure());
+  window.close();
+  printer.Stop();
+  if (messages != expectedMessages) {
+    std::fprintf(stderr, "soak_bench: %d messages, %d expected\n", messages, expectedMessages);
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,173 @@
+// A port another program has open, or has locked, is left alone: not opened, not written to, its
+// line settings and its exclusive mode as they were. A pty's far end is not such a program.
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "../tools/temp_dir.h"
+#include "child_program.h"
+#include "device_facts.h"
+#include "serial_line.h"
+#include "system_console.h"
+
+namespace {
+
+using namespace serial_test;
+
+// Lock files go to a folder of the test's own while it runs.
+class PortGuard : public ::testing::Test {
+ protected:
+  void SetUp() override { device_facts::SetLockFolders({locks.File("")}); }
+  void TearDown() override { device_facts::SetLockFolders({"/run/lock", "/var/lock"}); }
+
+  std::string LockOf(const std::string& device) const {
+    return locks.File("LCK.." + device.substr(std::string("/dev/").size()).replace(3, 1, "_"));
+  }
+  void WriteLock(const std::string& device, int owner, bool binary) const {
+    std::ofstream file(LockOf(device), std::ios::binary);
+    if (binary) {
+      std::array<char, sizeof owner> bytes{};
+      std::memcpy(bytes.data(), &owner, sizeof owner);
+      file.write(bytes.data(), bytes.size());
+    } else {
+      std::array<char, 16> text{};
+      std::snprintf(text.data(), text.size(), "%10d\n", owner);
+      file << text.data();
+    }
+  }
+  // Open must fail as busy, naming the holder, and leave the printer and its line untouched.
+  void ExpectLeftAlone(Line& line, const CookedLine& probe, const std::string& holder) {
+    const termios before = probe.Settings();
+    EXPECT_FALSE(line.serial.OpenDevice(line.printer.DevicePath(), 1200));
+    EXPECT_EQ(line.serial.LastOpenError().reason, OpenFailure::Busy);
+    EXPECT_EQ(line.serial.LastOpenError().detail, holder);
+    const termios after = probe.Settings();
+    EXPECT_EQ(after.c_lflag, before.c_lflag);
+    EXPECT_EQ(cfgetospeed(&after), cfgetospeed(&before));
+    EXPECT_FALSE(line.printer.WaitForReceived(1, 100));
+  }
+
+  TempDir locks;
+};
+
+TEST_F(PortGuard, APortAnotherProgramHoldsWithoutALockIsNotOpened) {
+  Line line;
+  ASSERT_TRUE(line.started);
+  const CookedLine probe(line.printer.DevicePath());
+  ASSERT_TRUE(probe.Cooked());
+  ChildProgram terminal({"hold-plain", line.printer.DevicePath()});
+  ASSERT_EQ(terminal.ReadLine(), "held");
+  ExpectLeftAlone(line, probe, "link_child, process " + std::to_string(terminal.Pid()));
+  ASSERT_EQ(terminal.Finish(), 0);
+  EXPECT_TRUE(line.serial.OpenDevice(line.printer.DevicePath(), 9600));
+}
+
+TEST_F(PortGuard, ALiveLockFileKeepsThePortAndAStaleOneDoesNot) {
+  Line line;
+  ASSERT_TRUE(line.started);
+  const std::string device = line.printer.DevicePath();
+  const CookedLine probe(device);
+  ASSERT_TRUE(probe.Cooked());
+  // A live process that has nothing open on the device, only its lock file.
+  ChildProgram owner({"hold-plain", "/dev/null"});
+  ASSERT_EQ(owner.ReadLine(), "held");
+  const std::string holder = "link_child, process " + std::to_string(owner.Pid());
+  for (const bool binary : {false, true}) {
+    WriteLock(device, owner.Pid(), binary);
+    ExpectLeftAlone(line, probe, holder);
+  }
+  const int ended = owner.Pid();
+  ASSERT_EQ(owner.Finish(), 0);
+  WriteLock(device, ended, false);
+  EXPECT_TRUE(line.serial.OpenDevice(device, 9600)) << "the lock of an ended process is stale";
+}
+
+TEST_F(PortGuard, AnOpenPortIsLockedUntilClose) {
+  Line line;
+  ASSERT_TRUE(line.started);
+  const std::string device = line.printer.DevicePath();
+  ASSERT_TRUE(line.serial.OpenDevice(device, 9600));
+  std::ifstream file(LockOf(device));
+  std::string text;
+  std::getline(file, text);
+  EXPECT_EQ(text.size(), 10u);
+  EXPECT_EQ(std::stoi(text), getpid());
+  EXPECT_NE(RunChild({"open", device}).status, 0);
+  line.serial.Close();
+  EXPECT_FALSE(std::filesystem::exists(LockOf(device)));
+  EXPECT_EQ(RunChild({"open", device}).status, 0);
+}
+
+TEST_F(PortGuard, ThePtysFarEndIsNotAHolder) {
+  ChildProgram server({"far-end"});
+  const std::string device = server.ReadLine();
+  ASSERT_EQ(device.rfind("/dev/pts/", 0), 0u) << device;
+  ASSERT_EQ(server.ReadLine(), "held");
+  Tserial serial;
+  EXPECT_TRUE(serial.OpenDevice(device, 9600)) << serial.LastOpenError().detail;
+}
+
+bool IsExclusive(int fd) {
+  int exclusive = 0;
+  return ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
+}
+
+TEST_F(PortGuard, AnExclusiveModeSetByAnotherOpenerStays) {
+  if (geteuid() != 0) GTEST_SKIP() << "only root opens a port made exclusive";
+  Line line;
+  ASSERT_TRUE(line.started);
+  const std::string device = line.printer.DevicePath();
+  const int own = open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  ASSERT_GE(own, 0);
+  ASSERT_EQ(ioctl(own, TIOCEXCL), 0);
+  ASSERT_TRUE(line.serial.OpenDevice(device, 9600)) << "root is not kept out by TIOCEXCL";
+  line.serial.Close();
+  EXPECT_TRUE(IsExclusive(own)) << "close cleared an exclusive mode it did not set";
+  ASSERT_EQ(ioctl(own, TIOCNXCL), 0);
+
+  ChildProgram terminal({"hold-plain", device, "excl"});
+  ASSERT_EQ(terminal.ReadLine(), "held");
+  const CookedLine probe(device);
+  ASSERT_TRUE(probe.Cooked());
+  ExpectLeftAlone(line, probe, "link_child, process " + std::to_string(terminal.Pid()));
+  EXPECT_TRUE(IsExclusive(own));
+  close(own);
+}
+
+TEST_F(PortGuard, TheSystemConsoleIsNeverOpened) {
+  vprinter::Options options = Answering();
+  options.linkPath = locks.File("printer");
+  Line line(options);
+  ASSERT_TRUE(line.started);
+  const std::string device = line.printer.DevicePath();
+  const CookedLine probe(device);
+  ASSERT_TRUE(probe.Cooked());
+  const std::string list = locks.File("active");
+  std::ofstream(list) << "tty0 " << device.substr(std::string("/dev/").size()) << "\n";
+  system_console::SetActiveList(list);
+
+  for (const std::string& path : {device, options.linkPath}) {
+    EXPECT_FALSE(line.serial.OpenDevice(path, 9600)) << path;
+    EXPECT_EQ(line.serial.LastOpenError().reason, OpenFailure::Console) << path;
+    EXPECT_EQ(line.serial.LastOpenError().device, path);
+  }
+  EXPECT_FALSE(line.serial.Open(kPort, 9600)) << "COM1 reaches it through the link";
+  EXPECT_EQ(line.serial.LastOpenError().reason, OpenFailure::Console);
+  EXPECT_NE(probe.Settings().c_lflag & ICANON, 0u) << "the line is as it was";
+  EXPECT_FALSE(line.printer.WaitForReceived(1, 100));
+
+  system_console::SetActiveList("/sys/class/tty/console/active");
+  EXPECT_TRUE(line.serial.OpenDevice(device, 9600)) << "no longer the console";
+}
+
+}  // namespace
