@@ -207,7 +207,7 @@ printer::InstallOutcome SendOutcomeOf(const Found& found, const printer::Session
   outcome.failure =
       status == kInterrupted ? printer::InstallFailure::Stopped : printer::InstallFailure::LineLost;
   const printer::RateChangeAfterSend change = session.RateChangeAfter(sent);
-  if (status == kDone && change.change == printer::RateChange::WaitForRestart) {
+  if (status == kDone && change.change != printer::RateChange::None) {
     outcome.result = printer::InstallResult::RestartNeeded;
     outcome.rateAfter = change.newRate;
   }
@@ -243,6 +243,8 @@ int Apply(const Arguments& arguments) {
       [&](const printer::SendHooks& hooks) { return session.Send(*settings, hooks, pauseMs); });
   const InstallContext context = ContextFor(arguments.file, *settings);
   const printer::InstallOutcome outcome = SendOutcomeOf(found, session, *settings, status);
+  const bool serverSetsRate =
+      session.RateChangeAfter(*settings).change == printer::RateChange::SetDeviceServer;
   if (status == kDone && arguments.slip) {
     printer::SlipFacts facts = SlipFactsFor(context, Named({found.port, found.device}));
     facts.model = outcome.model;
@@ -268,6 +270,10 @@ int Apply(const Arguments& arguments) {
   if (found.family == printer::kDipFamily) {
     sentence +=
         QStringLiteral(" Switch the printer off and on for the DIP switches to take effect.");
+  }
+  if (outcome.rateAfter != outcome.rateBefore && serverSetsRate) {
+    sentence +=
+        u' ' + texts::SetDeviceServer(found.device, outcome.rateAfter, InterfaceLanguage::English);
   }
   Report(found, arguments.json, sentence);
   return kDone;

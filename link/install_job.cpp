@@ -85,7 +85,7 @@ InstallOutcome RunInstallJob(const InstallJob& job, const StopRequest& stop) {
     return Failed(outcome, InstallFailure::NotConfirmed, stopped());
   }
   const RateChangeAfterSend change = session.RateChangeAfter(job.settings);
-  if (change.change == RateChange::WaitForRestart) outcome.rateAfter = change.newRate;
+  if (change.change != RateChange::None) outcome.rateAfter = change.newRate;
 
   if (job.printSlip) {
     SlipFacts facts = job.slip;
@@ -100,11 +100,12 @@ InstallOutcome RunInstallJob(const InstallJob& job, const StopRequest& stop) {
   }
   session.Disconnect();
 
-  if (change.change != RateChange::WaitForRestart) {
+  if (change.change == RateChange::None) {
     outcome.result = InstallResult::Configured;
     return outcome;
   }
-  if (!job.waitForRestart) {
+  // A device server's rate is set by hand; there is nothing to wait for before that.
+  if (!job.waitForRestart || change.change == RateChange::SetDeviceServer) {
     outcome.result = InstallResult::RestartNeeded;
     return outcome;
   }

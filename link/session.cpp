@@ -32,6 +32,7 @@ ConnectResult Session::Connect(const std::string& device, std::uint32_t rate) {
     return result;
   }
   connected_ = true;
+  rateSetByServer_ = serial_.RateSetByServer();
   model_ = reply.model;
   family_ = reply.family;
   result.outcome = ConnectOutcome::Connected;
@@ -62,7 +63,10 @@ RateChangeAfterSend Session::RateChangeAfter(const PrinterSettings& sent) const 
   if (Family() != kDipFamily) return after;
   after.newRate = BaudRateOf(sent.newBaud);
   // Without a new rate chosen the printer keeps the one it has.
-  if (after.newRate != 0 && after.newRate != rate_) after.change = RateChange::WaitForRestart;
+  if (after.newRate == 0 || after.newRate == rate_) return after;
+  // Behind a raw TCP port the line's rate is the device server's: the printer cannot be
+  // followed to its new one until the server is set to it too.
+  after.change = rateSetByServer_ ? RateChange::SetDeviceServer : RateChange::WaitForRestart;
   return after;
 }
 

@@ -82,6 +82,7 @@ class Session {
   std::uint32_t rate_ = 0;
   std::string model_;
   int family_ = kNoFamily;
+  bool rateSetByServer_ = false;
 };
 
 // Sleeps for the time given in slices short enough to notice a stop request; false when one

@@ -14,7 +14,7 @@ struct Sentences {
   const char* notSerial;
   const char* rateRefused;  // %2 the rate
   const char* console;
-  const char* noSuchHost;   // %2 the host's name
+  const char* noSuchHost;  // %2 the host's name
   const char* connectionRefused;
   const char* noAnswer;
   const char* notRfc2217;

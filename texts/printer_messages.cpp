@@ -25,6 +25,15 @@ QString OperationComplete() {
       "on your printer!");
 }
 
+QString SetDeviceServer(const QString& port, std::uint32_t rate, InterfaceLanguage language) {
+  const qsizetype scheme = port.indexOf(QStringLiteral("://"));
+  const QString server = scheme < 0 ? port : port.mid(scheme + 3);
+  const char* sentence = language == InterfaceLanguage::Bulgarian
+                             ? "Настройте сървъра на %1 на %2 bps."
+                             : "Set the device server at %1 to %2 bps.";
+  return QString::fromUtf8(sentence).arg(server, QString::number(rate));
+}
+
 QString ModelName(std::string_view reported) {
   return QString::fromLatin1(reported.data(), static_cast<qsizetype>(reported.size()));
 }

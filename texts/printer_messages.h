@@ -23,6 +23,10 @@ QString UnsupportedModel(const QString& model);
 // What a send to a printer with DIP switches ends with.
 QString OperationComplete();
 
+// After a send that moved a printer behind a raw TCP port (socket://shop12.lan:7000) to a new
+// rate: "Set the device server at shop12.lan:7000 to 9600 bps.", in the language.
+QString SetDeviceServer(const QString& port, std::uint32_t rate, InterfaceLanguage language);
+
 // A model name from a printer's reply, byte for byte.
 QString ModelName(std::string_view reported);
 

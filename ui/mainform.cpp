@@ -290,9 +290,10 @@ void TMainF::SetClick() {
   const bool complete = SendSettings();
   setLeftOn_ = true;
   UpdateControls();
-  if (complete && after.change == printer::RateChange::WaitForRestart && IsConnected() &&
-      !closed_) {
-    FollowRateChange(after);
+  if (!complete || !IsConnected() || closed_) return;
+  if (after.change == printer::RateChange::WaitForRestart) FollowRateChange(after);
+  if (after.change == printer::RateChange::SetDeviceServer) {
+    Message(texts::SetDeviceServer(DeviceName(session_.Device()), after.newRate, Speaking()));
   }
 }
 

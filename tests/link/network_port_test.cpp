@@ -14,6 +14,7 @@
 #include "printer_search.h"
 #include "restart_wait.h"
 #include "serial_line.h"
+#include "session.h"
 #include "settings_sequence.h"
 
 namespace {
@@ -212,6 +213,25 @@ TEST_F(NetworkPortTest, EachFailureToConnectHasItsReason) {
   const std::string asRfc2217 = "rfc2217://127.0.0.1:" + std::to_string(raw.server.Port());
   EXPECT_FALSE(serial.OpenDevice(asRfc2217, 9600));
   EXPECT_EQ(serial.LastOpenError().reason, OpenFailure::NotRfc2217);
+}
+
+// Behind a raw TCP port the printer's new rate is the device server's to set: there is no
+// restart to wait for; behind RFC 2217 there is.
+TEST_F(NetworkPortTest, ANewRateBehindARawPortIsForTheDeviceServerToSet) {
+  printer::PrinterSettings settings;
+  settings.newBaud = 7;
+  for (const auto& [protocol, change] :
+       {std::pair{Ser2netProtocol::RawTcp, printer::RateChange::SetDeviceServer},
+        std::pair{Ser2netProtocol::Rfc2217, printer::RateChange::WaitForRestart}}) {
+    RemoteLine line(Answering(), protocol);
+    ASSERT_TRUE(line.serving);
+    Tserial serial;
+    printer::Session session(serial);
+    ASSERT_EQ(session.Connect(line.server.Url(), 9600).outcome, printer::ConnectOutcome::Connected);
+    const printer::RateChangeAfterSend after = session.RateChangeAfter(settings);
+    EXPECT_EQ(after.change, change) << line.server.Url();
+    EXPECT_EQ(after.newRate, 115200u);
+  }
 }
 
 // ser2net says why it closes a connection it cannot serve.
