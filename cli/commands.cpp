@@ -105,7 +105,8 @@ int Ports(const Arguments& arguments) {
       entries.append(QJsonObject{{"name", entry.Name()},
                                  {"device", entry.device},
                                  {"description", description},
-                                 {"present", entry.IsPresent()}});
+                                 {"present", entry.IsPresent()},
+                                 {"network", entry.network}});
     } else {
       Out(entry.Label(InterfaceLanguage::English) +
           (entry.IsPresent() ? QStringLiteral(" (") + entry.device + u')' : QString()));

@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 
 #include "device_enumeration.h"
+#include "network_ports.h"
 #include "preferences.h"
 #include "serial.h"
 
@@ -22,7 +23,8 @@ Tserial& ComResolver() {
 }  // namespace
 
 std::vector<ports::PortEntry> CurrentPortList() {
-  return ports::BuildPortList(ports::EnumerateDevices(), ports::ComDevicesOf(ComResolver()));
+  return ports::BuildPortList(ports::EnumerateDevices(), ports::ComDevicesOf(ComResolver()),
+                              prefs::NetworkPorts());
 }
 
 PortTarget ResolvePort(const QString& port, const std::vector<ports::PortEntry>& entries) {

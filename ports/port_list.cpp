@@ -146,6 +146,16 @@ QString NetworkPortAddress(const QString& host, int port, bool rfc2217) {
   return AddressOf(address) ? address : QString();
 }
 
+QString NetworkPortFromInput(const QString& typed, bool rfc2217) {
+  const QString text = typed.trimmed();
+  if (text.contains(QStringLiteral("://"))) return AddressOf(text) ? text : QString();
+  const qsizetype colon = text.lastIndexOf(u':');
+  if (colon <= 0) return {};
+  bool number = false;
+  const int port = text.mid(colon + 1).toInt(&number);
+  return number ? NetworkPortAddress(text.left(colon), port, rfc2217) : QString();
+}
+
 std::function<QString(int comNumber)> ComDevicesOf(const Tserial& serial) {
   return [&serial](int number) {
     return QFile::decodeName(QByteArray::fromStdString(serial.DevicePath(number)));

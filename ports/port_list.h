@@ -57,6 +57,10 @@ std::vector<PortEntry> BuildPortList(const QList<DetectedDevice>& devices,
 // an IPv6 address in brackets; empty when host or port cannot make one.
 QString NetworkPortAddress(const QString& host, int port, bool rfc2217);
 
+// The address a user typed for a network port: a whole address (rfc2217://... or socket://...)
+// as it is, else "host:port" with the protocol chosen beside it; empty when it makes none.
+QString NetworkPortFromInput(const QString& typed, bool rfc2217);
+
 // The device each COM entry opens, as serial resolves its number.
 std::function<QString(int comNumber)> ComDevicesOf(const Tserial& serial);
 

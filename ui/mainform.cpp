@@ -13,6 +13,7 @@
 #include "form_texts.h"
 #include "language.h"
 #include "message_dialog.h"
+#include "network_port_dialog.h"
 #include "port_chooser.h"
 #include "preferences.h"
 #include "printer.h"
@@ -89,6 +90,7 @@ TMainF::TMainF(QWidget* parent)
       this, *ui, [this] { return IsConnected() ? ui->PrinterModel->text() : QString(); },
       [this](const QString& text) { Message(text); });
   portChooser_ = std::make_unique<PortChooser>(ui->cbPort, Serial);
+  portChooser_->SetAddressDialog(AskForNetworkPort);
   LangImages = {SvgIcon(":/flag_bg.svg"), SvgIcon(":/flag_bg_grey.svg"), SvgIcon(":/flag_gb.svg"),
                 SvgIcon(":/flag_gb_grey.svg")};
   bolts_ = {SvgIcon(":/bolt_off.svg"), SvgIcon(":/bolt_on.svg")};
@@ -127,6 +129,10 @@ TMainF::TMainF(QWidget* parent)
 }
 
 TMainF::~TMainF() = default;
+
+void TMainF::SetNetworkPortDialog(std::function<QString(QWidget*, InterfaceLanguage)> dialog) {
+  portChooser_->SetAddressDialog(std::move(dialog));
+}
 
 void TMainF::SetDeviceSource(std::unique_ptr<ports::DeviceSource> source) {
   portChooser_->SetSource(std::move(source));

@@ -56,6 +56,8 @@ class TMainF : public QWidget {
   // Where the settings-file buttons ask for a file; the platform's file dialogs unless replaced
   // (tests name the file).
   void SetFileDialog(FileDialog dialog) { settingsFile_->SetFileDialog(std::move(dialog)); }
+  // Where "Network port…" asks for an address; a dialog unless replaced (tests give it).
+  void SetNetworkPortDialog(std::function<QString(QWidget*, InterfaceLanguage)> dialog);
   // Where the port list's devices come from: the system's unless replaced (tests feed
   // pseudo-terminals); the list is filled from it at once.
   void SetDeviceSource(std::unique_ptr<ports::DeviceSource> source);

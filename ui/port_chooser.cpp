@@ -3,15 +3,26 @@
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QSignalBlocker>
 #include <QTimer>
 
 #include <algorithm>
 
 #include "device_paths.h"
+#include "network_ports.h"
 #include "port_combo_box.h"
 #include "serial.h"
 #include "system_device_source.h"
+
+namespace {
+
+QString AddNetworkPortText(InterfaceLanguage language) {
+  return language == InterfaceLanguage::Bulgarian ? QStringLiteral("Мрежов порт…")
+                                                  : QStringLiteral("Network port…");
+}
+
+}  // namespace
 
 QString DeviceName(const std::string& device) {
   return QFile::decodeName(QByteArray::fromStdString(device));
@@ -34,10 +45,16 @@ PortChooser::PortChooser(PortComboBox* list, const Tserial& serial) : list_(list
 PortChooser::~PortChooser() = default;
 
 bool PortChooser::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != list_) return false;
   // The system's devices are looked at once the window has been painted, off the way to it.
-  if (watched == list_ && event->type() == QEvent::Paint) {
-    list_->removeEventFilter(this);
+  if (event->type() == QEvent::Paint && !painted_) {
+    painted_ = true;
     QTimer::singleShot(0, this, &PortChooser::Start);
+  }
+  if (event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+    RemoveSelectedNetworkPort();
+    return true;
   }
   return false;
 }
@@ -64,6 +81,9 @@ void PortChooser::SetLanguage(InterfaceLanguage language) {
   language_ = language;
   for (std::size_t i = 0; i < entries_.size(); ++i) {
     list_->setItemText(static_cast<int>(i), entries_[i].Label(language_));
+  }
+  if (!entries_.empty() && list_->count() > static_cast<int>(entries_.size())) {
+    list_->setItemText(static_cast<int>(entries_.size()), AddNetworkPortText(language_));
   }
 }
 
@@ -116,11 +136,13 @@ int PortChooser::IndexOf(const QString& device) const {
 }
 
 void PortChooser::Fill() {
-  entries_ = ports::BuildPortList(source_->Devices(), ports::ComDevicesOf(serial_));
+  entries_ =
+      ports::BuildPortList(source_->Devices(), ports::ComDevicesOf(serial_), prefs::NetworkPorts());
   {
     const QSignalBlocker quiet(list_);
     list_->clear();
     for (const ports::PortEntry& entry : entries_) list_->addItem(entry.Label(language_));
+    list_->addItem(AddNetworkPortText(language_));
   }
   Select();
 
@@ -155,13 +177,39 @@ void PortChooser::Select() {
 
 // A selection made by the user or the window, not by filling the list.
 void PortChooser::Remember(int index) {
+  if (!entries_.empty() && index == static_cast<int>(entries_.size())) {
+    // "Network port…" is no port: the choice stays where it was while the address is asked.
+    Select();
+    QTimer::singleShot(0, this, &PortChooser::AddNetworkPort);
+    return;
+  }
   const ports::PortEntry* entry = Selected();
+  if (entry != nullptr && entry->network) {
+    chosenDevice_ = entry->device;
+    return;
+  }
   if (entry != nullptr && !entry->IsCom()) {
     chosenDevice_ = entry->detected->stableName;
     return;
   }
   chosenCom_ = index + 1;
   chosenDevice_.clear();
+}
+
+void PortChooser::AddNetworkPort() {
+  const QString address = addressDialog_ ? addressDialog_(list_->window(), language_) : QString();
+  if (address.isEmpty() || !prefs::AddNetworkPort(address)) return;
+  Fill();
+  SelectDevice(address);
+}
+
+void PortChooser::RemoveSelectedNetworkPort() {
+  const ports::PortEntry* entry = Selected();
+  if (entry == nullptr || !entry->network || !list_->isEnabled()) return;
+  const QString address = entry->device;
+  if (!prefs::RemoveNetworkPort(address)) return;
+  if (chosenDevice_ == address) chosenDevice_.clear();
+  Fill();
 }
 
 const ports::PortEntry* PortChooser::Selected() const {

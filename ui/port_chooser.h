@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -13,6 +14,7 @@
 #include "port_list.h"
 
 class PortComboBox;
+class QWidget;
 
 // A device as the port list names it, and as Tserial opens it.
 QString DeviceName(const std::string& device);
@@ -46,6 +48,11 @@ class PortChooser : public QObject {
 
   void SetLanguage(InterfaceLanguage language);
 
+  // Asks for a network port's address; empty when the user cancels. The list's last entry,
+  // "Network port…", asks; Delete on a network entry removes it.
+  using AddressDialog = std::function<QString(QWidget* parent, InterfaceLanguage language)>;
+  void SetAddressDialog(AddressDialog dialog) { addressDialog_ = std::move(dialog); }
+
   const std::vector<ports::PortEntry>& Entries() const { return entries_; }
   // The device the selected entry opens now; empty when nothing is selected.
   QString SelectedDevice() const;
@@ -70,6 +77,8 @@ class PortChooser : public QObject {
  private:
   void Fill();
   void Select();
+  void AddNetworkPort();
+  void RemoveSelectedNetworkPort();
   void Remember(int index);
   const ports::PortEntry* Selected() const;
   QString DeviceAt(int index) const;
@@ -84,4 +93,6 @@ class PortChooser : public QObject {
   QString chosenDevice_;
   QString openedDevice_;
   std::optional<QString> heldDevice_;
+  AddressDialog addressDialog_;
+  bool painted_ = false;
 };

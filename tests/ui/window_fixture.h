@@ -55,6 +55,7 @@ class WindowTest : public testing::Test {
   void Click(const char* button) const;
   void Select(const char* list, int index) const { Find<QComboBox>(list)->setCurrentIndex(index); }
   int Selected(const char* list) const { return Find<QComboBox>(list)->currentIndex(); }
+  // The entries of a list; of the port list, those that reach a port.
   QStringList Entries(const char* list) const;
   bool Shown(const char* name) const;
 
