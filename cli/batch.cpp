@@ -66,14 +66,14 @@ void PrintLine(const printer::SearchPort& port, const InstallOutcome& outcome, b
              {"family", outcome.family},
              {"baud_before", static_cast<qint64>(outcome.rateBefore)},
              {"baud_after", static_cast<qint64>(outcome.rateAfter)},
-             {"result", ResultName(outcome.result)},
-             {"status", StatusText(outcome)}});
+             {"result", prefs::ResultName(outcome.result)},
+             {"status", prefs::StatusText(outcome)}});
     return;
   }
   const QString printer = outcome.family == printer::kNoFamily
                               ? QString()
                               : QStringLiteral(" %1, family %2:").arg(model).arg(outcome.family);
-  Out(Shown(port) + u':' + printer + u' ' + StatusText(outcome));
+  Out(Shown(port) + u':' + printer + u' ' + prefs::StatusText(outcome));
 }
 
 constexpr std::array<InstallResult, 6> kCounted = {
@@ -84,7 +84,7 @@ void PrintSummary(const std::map<QString, int>& counts, int portCount, bool json
   if (json) {
     QJsonObject summary{{"ports", portCount}};
     for (const InstallResult result : kCounted) {
-      const QString name = ResultName(result);
+      const QString name = prefs::ResultName(result);
       summary.insert(name, counts.contains(name) ? counts.at(name) : 0);
     }
     OutJson({{"summary", summary}});
@@ -92,7 +92,7 @@ void PrintSummary(const std::map<QString, int>& counts, int portCount, bool json
   }
   QStringList parts;
   for (const InstallResult result : kCounted) {
-    const QString name = ResultName(result);
+    const QString name = prefs::ResultName(result);
     if (counts.contains(name)) {
       parts << QStringLiteral("%1 %2").arg(counts.at(name)).arg(QString(name).replace(u'-', u' '));
     }
@@ -165,7 +165,7 @@ int Batch(const Arguments& arguments) {
   const std::uint32_t firstRate = printer::BaudRateOf(prefs::Load().choices.baud);
   if (arguments.dryRun) return DryRun(arguments, *settings, targets, firstRate);
 
-  const InstallContext context = ContextFor(arguments.file, *settings);
+  const prefs::InstallContext context = prefs::ContextFor(arguments.file, *settings);
   Finished finished;
   std::vector<std::thread> threads;
   for (std::size_t index = 0; index < targets.ports.size(); ++index) {
@@ -176,7 +176,7 @@ int Batch(const Arguments& arguments) {
     job.pauseMs = arguments.pauseMs.value_or(printer::kSequencePauseMs);
     job.waitForRestart = arguments.waitRestart;
     job.printSlip = arguments.slip;
-    job.slip = SlipFactsFor(context, Shown(job.port));
+    job.slip = prefs::SlipFactsFor(context, Shown(job.port));
     job.language = context.language;
     threads.emplace_back([job = std::move(job), index, &finished] {
       finished.Put(index, printer::RunInstallJob(job, [] { return Interrupted(); }));
@@ -192,11 +192,11 @@ int Batch(const Arguments& arguments) {
     // A console or a held port of the list is no printer of this batch.
     if (outcome.result == InstallResult::NotProbed && !targets.given) continue;
     ++lines;
-    ++counts[ResultName(outcome.result)];
+    ++counts[prefs::ResultName(outcome.result)];
     PrintLine(port, outcome, arguments.json);
     const bool reached = outcome.family != printer::kNoFamily;
     if (reached && !arguments.logFile.isEmpty() &&
-        !prefs::AppendInstallRecord(arguments.logFile, RecordOf(context, port, outcome))) {
+        !prefs::AppendInstallRecord(arguments.logFile, prefs::RecordOf(context, port, outcome))) {
       logFailed = true;
     }
   }
@@ -206,7 +206,7 @@ int Batch(const Arguments& arguments) {
 
   if (Interrupted()) return kInterrupted;
   const auto count = [&counts](InstallResult result) {
-    const QString name = ResultName(result);
+    const QString name = prefs::ResultName(result);
     return counts.contains(name) ? counts.at(name) : 0;
   };
   const int printers = count(InstallResult::Configured) + count(InstallResult::RestartNeeded) +

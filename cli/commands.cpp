@@ -242,12 +242,12 @@ int Apply(const Arguments& arguments) {
   int status = RunOnPrinter(
       arguments, found, stepsFor(found.family),
       [&](const printer::SendHooks& hooks) { return session.Send(*settings, hooks, pauseMs); });
-  const InstallContext context = ContextFor(arguments.file, *settings);
+  const prefs::InstallContext context = prefs::ContextFor(arguments.file, *settings);
   const printer::InstallOutcome outcome = SendOutcomeOf(found, session, *settings, status);
   const bool serverSetsRate =
       session.RateChangeAfter(*settings).change == printer::RateChange::SetDeviceServer;
   if (status == kDone && arguments.slip) {
-    printer::SlipFacts facts = SlipFactsFor(context, Named({found.port, found.device}));
+    printer::SlipFacts facts = prefs::SlipFactsFor(context, Named({found.port, found.device}));
     facts.model = outcome.model;
     facts.rateBefore = outcome.rateBefore;
     facts.rateAfter = outcome.rateAfter;
@@ -263,7 +263,7 @@ int Apply(const Arguments& arguments) {
                                  QFile::encodeName(found.device).toStdString(),
                                  found.port.toStdString()};
   if (!arguments.logFile.isEmpty() &&
-      !prefs::AppendInstallRecord(arguments.logFile, RecordOf(context, port, outcome))) {
+      !prefs::AppendInstallRecord(arguments.logFile, prefs::RecordOf(context, port, outcome))) {
     Err("Cannot write the install log " + arguments.logFile + '.');
   }
   if (status != kDone) return status;
@@ -325,9 +325,9 @@ int CodePages(const Arguments& arguments) {
   Found found;
   const int identified = ConnectAsGiven(arguments, session, found);
   if (identified != kDone) return identified;
-  const std::string text = arguments.text
-                               ? arguments.text->toStdString()
-                               : std::string(printer::TestPageSample(ContextFor({}, {}).language));
+  const std::string text =
+      arguments.text ? arguments.text->toStdString()
+                     : std::string(printer::TestPageSample(prefs::ContextFor({}, {}).language));
   const printer::SettingsSequence steps = printer::BuildCodePageProof(text);
   const int status = RunOnPrinter(arguments, found, steps, [&](const printer::SendHooks& hooks) {
     return session.Run(steps, hooks);

@@ -35,6 +35,8 @@ void ForEachStoredNumber(Choices& choices, const Visit& visit) {
 
 // Text, stored only while a detected device is the choice.
 constexpr auto kPortDevice = "PortDevice";
+// 1 when the window prints an installation slip after every completed Set; 0 by default.
+constexpr auto kPrintSlip = "PrintSlip";
 
 constexpr int kLowestPort = 1;
 constexpr int kHighestPort = 8;
@@ -55,6 +57,9 @@ LoadResult Load() {
   if (result.choices.port < kLowestPort || result.choices.port > kHighestPort) {
     result.choices.port = StoredChoices{}.port;
   }
+  if (const auto printSlip = ReadInteger(store, kPrintSlip)) {
+    result.choices.printSlip = *printSlip == 1;
+  }
   const QVariant device = store.value(kPortDevice);
   if (device.typeId() == QMetaType::QString) result.choices.portDevice = device.toString();
   // The status is known only after the values have been parsed.
@@ -63,11 +68,13 @@ LoadResult Load() {
 }
 
 bool Save(const StoredChoices& choices) {
-  std::array<NamedValue, kStoredNumbers + 1> values;
+  std::array<NamedValue, kStoredNumbers + 2> values;
   std::size_t next = 0;
   ForEachStoredNumber(choices, [&](const char* name, int field) {
     values[next++] = NamedValue{name, field};
   });
+  // Stored only while on, so that a file of a run that never used it is left as it was.
+  values[next++] = NamedValue{kPrintSlip, choices.printSlip ? QVariant(1) : QVariant()};
   // A COM entry chosen last leaves no device to come back to.
   values.back() = {kPortDevice, choices.portDevice.isEmpty() ? QVariant() : choices.portDevice};
   return WriteValues(values);

@@ -20,6 +20,7 @@ struct StoredChoices {
   int baud = 7;
   printer::PrinterSettings printer;
   QString portDevice;
+  bool printSlip = false;  // "PrintSlip": the window prints a slip after every completed Set
 
   bool operator==(const StoredChoices&) const = default;
 };

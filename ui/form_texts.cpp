@@ -60,6 +60,8 @@ void WriteTexts(Ui::TMainF& form, InterfaceLanguage language) {
   form.lbPort->setText(Text(texts.port));
   form.lbBaud->setText(Text(texts.baud));
   form.TestPage->setText(WithMnemonic(tasks.testPage));
+  form.CodePages->setText(Text(texts.codePages));
+  form.PrintSlip->setText(Text(texts.printSlip));
   form.Find->setAccessibleName(Text(tasks.find));
   form.lbPrinterModel->setText(Text(texts.printerModel));
   form.tabPrinterSettings->setTitle(Text(texts.printerSettings));

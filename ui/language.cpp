@@ -40,6 +40,10 @@ constexpr LanguageTexts kBulgarianTexts = {
     "Настройките не можаха да бъдат записани във файла %1.",
     "Някои стойности във файла %1 липсват или са невалидни; тези настройки остават непроменени: "
     "%2.",
+    "&Кодови страници…",
+    "Текст, който да се отпечата във всяка от двадесетте кодови страници:",
+    "&Бележка след настройката",
+    "Дневникът на инсталациите %1 не можа да бъде записан.",
 };
 
 constexpr LanguageTexts kEnglishTexts = {
@@ -80,6 +84,10 @@ constexpr LanguageTexts kEnglishTexts = {
     "The settings could not be saved to the file %1.",
     "Some values in the file %1 are missing or not valid; these settings were left as they were: "
     "%2.",
+    "C&ode pages…",
+    "The text to print in each of the twenty code pages:",
+    "Print a sli&p after Set",
+    "The install log %1 could not be written.",
 };
 
 }  // namespace

@@ -45,6 +45,10 @@ struct LanguageTexts {
   const char* settingsTooLarge;
   const char* settingsNotSaved;
   const char* settingsSkipped;
+  const char* codePages;        // the button, and the title of its question
+  const char* codePagesPrompt;  // what the question asks for
+  const char* printSlip;
+  const char* installLogNotWritten;  // %1 the file
 };
 
 // The stored "Language" numbers of the two languages.

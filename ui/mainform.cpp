@@ -11,6 +11,7 @@
 
 #include "enter_press.h"
 #include "form_texts.h"
+#include "install_log.h"
 #include "language.h"
 #include "message_dialog.h"
 #include "network_port_dialog.h"
@@ -83,7 +84,9 @@ TMainF::TMainF(QWidget* parent)
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
       ui(std::make_unique<Ui::TMainF>()),
-      messageSink_(ShowMessage) {
+      messageSink_(ShowMessage),
+      textQuestion_(AskForText),
+      installLogPath_(prefs::DefaultInstallLogPath()) {
   Q_INIT_RESOURCE(resources);
   ui->setupUi(this);
   settingsFile_ = new SettingsFileActions(
@@ -105,6 +108,7 @@ TMainF::TMainF(QWidget* parent)
   connect(ui->Connect, &QPushButton::clicked, this, &TMainF::ConnectClick);
   connect(ui->Find, &QPushButton::clicked, this, &TMainF::FindClick);
   connect(ui->TestPage, &QPushButton::clicked, this, &TMainF::TestPageClick);
+  connect(ui->CodePages, &QPushButton::clicked, this, &TMainF::CodePagesClick);
   connect(ui->Set, &QPushButton::clicked, this, &TMainF::SetClick);
   connect(ui->Exit, &QPushButton::clicked, this, &TMainF::ExitClick);
   connect(ui->LangBG, &QToolButton::clicked, this, &TMainF::LangBGClick);
@@ -158,6 +162,7 @@ void TMainF::FormCreate() {
   portChooser_->Choose(loaded.choices.port, loaded.choices.portDevice);
   ui->cbBaud->setCurrentIndex(loaded.choices.baud);
   SelectSettings(PrinterListsOf(*ui), loaded.choices.printer);
+  ui->PrintSlip->setChecked(loaded.choices.printSlip);
   if (loaded.status == prefs::LoadStatus::Failed) Message(Text(kLoadFailed));
 
   if (Language == -1) Language = prefs::SystemUsesCyrillic() ? kBulgarian : kEnglish;
@@ -172,6 +177,7 @@ void TMainF::FormClose() {
   choices.portDevice = portChooser_->ChosenDevice();
   choices.baud = ui->cbBaud->currentIndex();
   choices.printer = ChosenSettings();
+  choices.printSlip = ui->PrintSlip->isChecked();
   if (!prefs::Save(choices)) Message(Text(kSaveFailed));
 }
 
@@ -204,6 +210,8 @@ void TMainF::UpdateControls() {
   }
   ui->Set->setEnabled((connected || setLeftOn_) && idle);
   ui->TestPage->setEnabled(connected && idle);
+  ui->CodePages->setEnabled(connected && idle);
+  ui->PrintSlip->setEnabled(!sending);
   ui->Exit->setEnabled(!sending && !searching);
   settingsFile_->SetEnabled(!sending && !searching);
   ui->Find->setEnabled(!connected && (idle || searching));
@@ -292,11 +300,14 @@ void TMainF::ShowDisconnected() {
 
 void TMainF::SetClick() {
   if (activity_ != Activity::Idle) return;
-  const printer::RateChangeAfterSend after = session_.RateChangeAfter(ChosenSettings());
+  const printer::PrinterSettings settings = ChosenSettings();
+  const printer::RateChangeAfterSend after = session_.RateChangeAfter(settings);
   const bool complete = SendSettings();
   setLeftOn_ = true;
   UpdateControls();
   if (!complete || !IsConnected() || closed_) return;
+  RecordCompletedSend(settings, after);
+  if (!IsConnected() || closed_) return;
   if (after.change == printer::RateChange::WaitForRestart) FollowRateChange(after);
   if (after.change == printer::RateChange::SetDeviceServer) {
     Message(texts::SetDeviceServer(DeviceName(session_.Device()), after.newRate, Speaking()));

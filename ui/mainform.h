@@ -21,6 +21,10 @@
 #include "settings_sequence.h"
 
 class PortChooser;
+
+// Asks for a line of text, with a suggestion; empty when the user cancels.
+QString AskForText(QWidget* parent, const QString& title, const QString& prompt,
+                   const QString& suggested);
 class QEventLoop;
 
 namespace ports {
@@ -58,6 +62,13 @@ class TMainF : public QWidget {
   void SetFileDialog(FileDialog dialog) { settingsFile_->SetFileDialog(std::move(dialog)); }
   // Where "Network port…" asks for an address; a dialog unless replaced (tests give it).
   void SetNetworkPortDialog(std::function<QString(QWidget*, InterfaceLanguage)> dialog);
+  // Where Code pages… asks for its text; an input dialog unless replaced (tests answer).
+  using TextQuestion = std::function<QString(QWidget* parent, const QString& title,
+                                             const QString& prompt, const QString& suggested)>;
+  void SetTextQuestion(TextQuestion question) { textQuestion_ = std::move(question); }
+  // Where every completed Set is logged: installs.jsonl in the application's data folder unless
+  // replaced.
+  void SetInstallLogPath(const QString& path) { installLogPath_ = path; }
   // Where the port list's devices come from: the system's unless replaced (tests feed
   // pseudo-terminals); the list is filled from it at once.
   void SetDeviceSource(std::unique_ptr<ports::DeviceSource> source);
@@ -70,6 +81,7 @@ class TMainF : public QWidget {
   void ConnectClick();
   void FindClick();
   void TestPageClick();
+  void CodePagesClick();
   void SetClick();
   void ExitClick();
   void LangBGClick();
@@ -114,6 +126,9 @@ class TMainF : public QWidget {
       Activity activity,
       const std::function<printer::SendOutcome(const printer::SendHooks& hooks)>& run);
   void DropSilentPrinter();
+  // The slip, where asked for, and the install log's line for a completed send.
+  void RecordCompletedSend(const printer::PrinterSettings& settings,
+                           const printer::RateChangeAfterSend& after);
   // The device of the connection has left the system: disconnects at once and says so.
   void DropVanishedPrinter();
   void StopSend();
@@ -139,6 +154,8 @@ class TMainF : public QWidget {
   std::int32_t Language = -1;
 
   MessageSink messageSink_;
+  TextQuestion textQuestion_;
+  QString installLogPath_;
   SettingsFileActions* settingsFile_ = nullptr;  // a child of the window
   int pauseMs_ = kPauseMs;
   int restartLimitMs_ = kRestartLimitMs;

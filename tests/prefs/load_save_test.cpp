@@ -66,17 +66,18 @@ TEST(StoredChoicesRoundTrip, EveryValueComesBackUnderItsExactName) {
                                           .protocol = 1,
                                           .commandSet = 1,
                                           .esct = 1},
-                              .portDevice = {}};
+                              .portDevice = {},
+                              .printSlip = true};
   ASSERT_TRUE(prefs::Save(written));
 
   const auto loaded = prefs::Load();
   EXPECT_EQ(loaded.status, LoadStatus::Loaded);
   EXPECT_EQ(loaded.choices, written);
-  const QMap<QString, QString> expected{{"Language", "0"},   {"Port", "6"},     {"Baud", "2"},
-                                        {"Intensity", "5"},  {"Speed", "4"},    {"Country", "11"},
-                                        {"CodePage", "19"},  {"NewBaud", "3"},  {"Autocutter", "0"},
-                                        {"Paper", "0"},      {"Protocol", "1"}, {"Commandset", "1"},
-                                        {"DsiableESCt", "1"}};
+  const QMap<QString, QString> expected{
+      {"Language", "0"},    {"Port", "6"},     {"Baud", "2"},      {"Intensity", "5"},
+      {"Speed", "4"},       {"Country", "11"}, {"CodePage", "19"}, {"NewBaud", "3"},
+      {"Autocutter", "0"},  {"Paper", "0"},    {"Protocol", "1"},  {"Commandset", "1"},
+      {"DsiableESCt", "1"}, {"PrintSlip", "1"}};
   EXPECT_EQ(folder.Values(), expected);
 }
 

@@ -35,6 +35,8 @@ const std::vector<Spoken> kNames = {
     {"Exit", "Exit", "Exit"},
     {"LoadSettings", "Load settings", "Зареждане на настройки"},
     {"SaveSettings", "Save settings", "Запис на настройките"},
+    {"CodePages", "Code pages…", "Кодови страници…"},
+    {"PrintSlip", "Print a slip after Set", "Бележка след настройката"},
     // Each language is named in itself, so that it can be found from the other one.
     {"LangBG", "Български", "Български"},
     {"LangEN", "English", "English"},

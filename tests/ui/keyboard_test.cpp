@@ -86,20 +86,23 @@ TEST_P(TabOrder, TabAndShiftTabVisitEveryShownControlInOrder) {
 
 INSTANTIATE_TEST_SUITE_P(
     States, TabOrder,
-    testing::Values(
-        TabCase{"not connected",
-                nullptr,
-                {"cbPort", "cbBaud", "Connect", "Find", "PrinterModel", "Exit", "LoadSettings",
-                 "SaveSettings", "LangBG", "LangEN"}},
-        TabCase{"family 0",
-                kFamily0Model,
-                {"Connect", "PrinterModel", "cbIntensity", "cbSpeed", "cbCountry", "cbCodePage",
-                 "TestPage", "Set", "Exit", "LoadSettings", "SaveSettings", "LangBG", "LangEN"}},
-        TabCase{"family 1",
-                kFamily1Model,
-                {"Connect", "PrinterModel", "cbIntensity", "cbSpeed", "cbCountry", "cbCodePage",
-                 "cbNewBaud", "cbProtocol", "cbCommandSet", "cbAutoCutter", "cbPaper", "cbEsct",
-                 "TestPage", "Set", "Exit", "LoadSettings", "SaveSettings", "LangBG", "LangEN"}}));
+    testing::Values(TabCase{"not connected",
+                            nullptr,
+                            {"cbPort", "cbBaud", "Connect", "Find", "PrinterModel", "Exit",
+                             "LoadSettings", "SaveSettings", "PrintSlip", "LangBG", "LangEN"}},
+                    TabCase{"family 0",
+                            kFamily0Model,
+                            {"Connect", "PrinterModel", "cbIntensity", "cbSpeed", "cbCountry",
+                             "cbCodePage", "TestPage", "Set", "Exit", "CodePages", "LoadSettings",
+                             "SaveSettings", "PrintSlip", "LangBG", "LangEN"}},
+                    TabCase{"family 1",
+                            kFamily1Model,
+                            {"Connect",      "PrinterModel", "cbIntensity", "cbSpeed",
+                             "cbCountry",    "cbCodePage",   "cbNewBaud",   "cbProtocol",
+                             "cbCommandSet", "cbAutoCutter", "cbPaper",     "cbEsct",
+                             "TestPage",     "Set",          "Exit",        "CodePages",
+                             "LoadSettings", "SaveSettings", "PrintSlip",   "LangBG",
+                             "LangEN"}}));
 
 TEST_F(KeyboardTest, FocusStartsOnThePortList) {
   OpenActive();
@@ -173,7 +176,7 @@ TEST_F(KeyboardTest, SettingsFileButtonsHaveALetterInEachLanguage) {
 
 TEST_F(KeyboardTest, FlagsAreReachedWithTabAndPressedWithSpaceOrEnter) {
   OpenActive();
-  Find<QWidget>("SaveSettings")->setFocus();
+  Find<QWidget>("PrintSlip")->setFocus();
   Press(Qt::Key_Tab);
   ASSERT_EQ(Focused(), "LangBG");
   Press(Qt::Key_Space);

@@ -7,8 +7,8 @@
 #include "interface_language.h"
 #include "printer_search.h"
 
-// What apply and batch write to the install log and print on the slip.
-namespace cli {
+// What the window, apply and batch write to the install log and print on the slip.
+namespace prefs {
 
 // "configured", "restart-needed", "no-printer", "unsupported", "cannot-open", "failed".
 QString ResultName(printer::InstallResult result);
@@ -29,7 +29,7 @@ InstallContext ContextFor(const QString& settingsFile, const printer::PrinterSet
 // The slip's facts that come from the command line: the time, the port and the file.
 printer::SlipFacts SlipFactsFor(const InstallContext& context, const QString& portShown);
 
-prefs::InstallRecord RecordOf(const InstallContext& context, const printer::SearchPort& port,
-                              const printer::InstallOutcome& outcome);
+InstallRecord RecordOf(const InstallContext& context, const printer::SearchPort& port,
+                       const printer::InstallOutcome& outcome);
 
-}  // namespace cli
+}  // namespace prefs

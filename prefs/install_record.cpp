@@ -6,9 +6,8 @@
 #include <QSysInfo>
 
 #include "preferences.h"
-#include "printer_messages.h"
 
-namespace cli {
+namespace prefs {
 
 QString ResultName(printer::InstallResult result) {
   switch (result) {
@@ -41,7 +40,8 @@ QString StatusText(const printer::InstallOutcome& outcome) {
       return QStringLiteral("no printer answered");
     case InstallResult::Unsupported:
       return QStringLiteral("this printer model (%1) is not supported")
-          .arg(texts::ModelName(outcome.model));
+          .arg(QString::fromLatin1(outcome.model.data(),
+                                   static_cast<qsizetype>(outcome.model.size())));
     case InstallResult::CannotOpen:
     case InstallResult::NotProbed:
       return QStringLiteral("the port cannot be opened");
@@ -67,16 +67,16 @@ QString StatusText(const printer::InstallOutcome& outcome) {
 }
 
 InstallContext ContextFor(const QString& settingsFile, const printer::PrinterSettings& settings) {
-  const int stored = prefs::Load().choices.language;
+  const int stored = Load().choices.language;
   InstallContext context;
   context.settingsFile = settingsFile;
-  context.sha256 = settingsFile.isEmpty() ? QString() : prefs::FileSha256(settingsFile);
+  context.sha256 = settingsFile.isEmpty() ? QString() : FileSha256(settingsFile);
   context.settings = settings;
   // Before the window has stored a language, the one it would start in.
-  context.language = stored == 0 || stored == 1
-                         ? InterfaceLanguageOf(stored)
-                         : (prefs::SystemUsesCyrillic() ? InterfaceLanguage::Bulgarian
-                                                        : InterfaceLanguage::English);
+  context.language =
+      stored == 0 || stored == 1
+          ? InterfaceLanguageOf(stored)
+          : (SystemUsesCyrillic() ? InterfaceLanguage::Bulgarian : InterfaceLanguage::English);
   return context;
 }
 
@@ -90,15 +90,16 @@ printer::SlipFacts SlipFactsFor(const InstallContext& context, const QString& po
   return facts;
 }
 
-prefs::InstallRecord RecordOf(const InstallContext& context, const printer::SearchPort& port,
-                              const printer::InstallOutcome& outcome) {
-  prefs::InstallRecord record;
+InstallRecord RecordOf(const InstallContext& context, const printer::SearchPort& port,
+                       const printer::InstallOutcome& outcome) {
+  InstallRecord record;
   record.time = QDateTime::currentDateTimeUtc();
   record.tool = QCoreApplication::applicationVersion();
   record.host = QSysInfo::machineHostName();
   record.port = QString::fromStdString(port.tag);
   record.device = QString::fromStdString(port.device);
-  record.model = texts::ModelName(outcome.model);
+  record.model =
+      QString::fromLatin1(outcome.model.data(), static_cast<qsizetype>(outcome.model.size()));
   record.family = outcome.family;
   record.baudBefore = outcome.rateBefore;
   record.baudAfter = outcome.rateAfter;
@@ -112,4 +113,4 @@ prefs::InstallRecord RecordOf(const InstallContext& context, const printer::Sear
   return record;
 }
 
-}  // namespace cli
+}  // namespace prefs
