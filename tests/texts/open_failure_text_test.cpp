@@ -16,10 +16,10 @@ OpenError Error(OpenFailure reason, const char* detail = "") {
 // The sentences the window shows are checked there against real ports; these are the ones a
 // pseudo-terminal cannot cause, and the substitutions.
 TEST(OpenFailureText, FillsInGroupRateAndPathAsTheyAre) {
-  EXPECT_EQ(
-      OpenFailureText(Error(OpenFailure::Permission, "dialout"), 9600, InterfaceLanguage::Bulgarian),
-      "Нямате право да отворите /dev/ttyUSB0. Добавете потребителя си в групата "
-      "\"dialout\" (sudo usermod -aG dialout $USER) и влезте отново.");
+  EXPECT_EQ(OpenFailureText(Error(OpenFailure::Permission, "dialout"), 9600,
+                            InterfaceLanguage::Bulgarian),
+            "Нямате право да отворите /dev/ttyUSB0. Добавете потребителя си в групата "
+            "\"dialout\" (sudo usermod -aG dialout $USER) и влезте отново.");
   EXPECT_EQ(OpenFailureText(Error(OpenFailure::Permission), 9600, InterfaceLanguage::English),
             "No permission to open /dev/ttyUSB0.")
       << "no group to name";
@@ -32,9 +32,9 @@ TEST(OpenFailureText, FillsInGroupRateAndPathAsTheyAre) {
   EXPECT_EQ(OpenFailureText(Error(OpenFailure::Console), 9600, InterfaceLanguage::Bulgarian),
             "/dev/ttyUSB0 е системната конзола.");
   EXPECT_EQ(OpenFailureText(Error(OpenFailure::Other), 9600, InterfaceLanguage::English), "");
-  EXPECT_EQ(
-      OpenFailureText({OpenFailure::NoDevice, "/tmp/%2%1", "", 0}, 9600, InterfaceLanguage::English),
-      "There is no device at /tmp/%2%1.");
+  EXPECT_EQ(OpenFailureText({OpenFailure::NoDevice, "/tmp/%2%1", "", 0}, 9600,
+                            InterfaceLanguage::English),
+            "There is no device at /tmp/%2%1.");
 }
 
 // The network reasons as a real open gives them: the address, and for an unknown host its name.

@@ -7,8 +7,6 @@
 
 namespace {
 
-
-
 printer::PortFinding Finding(const char* name, printer::PortSeen seen, const char* model = "",
                              std::uint32_t rate = 0) {
   printer::PortFinding finding;
