@@ -51,8 +51,8 @@ bool PortChooser::eventFilter(QObject* watched, QEvent* event) {
     painted_ = true;
     QTimer::singleShot(0, this, &PortChooser::Start);
   }
-  if (event->type() == QEvent::KeyPress &&
-      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+  const auto* key = event->type() == QEvent::KeyPress ? dynamic_cast<QKeyEvent*>(event) : nullptr;
+  if (key != nullptr && key->key() == Qt::Key_Delete) {
     RemoveSelectedNetworkPort();
     return true;
   }
