@@ -36,7 +36,7 @@ TEST_F(NetworkPortChoiceTest, AnAddedPortIsConnectedRememberedAndRemoved) {
 
   OpenWindow();
   int asked = 0;
-  window_->SetNetworkPortDialog([&](QWidget*, InterfaceLanguage) {
+  window_->SetNetworkPortDialog([&](QWidget*, InterfaceLanguage) -> QString {
     ++asked;
     return url;
   });
