@@ -121,6 +121,7 @@ TEST(PortList, NetworkPortsComeLastAndAreSearchedAfterTheLocalOnes) {
 
   const auto devicesOf = [](const std::vector<printer::SearchPort>& ports) {
     std::vector<std::string> found;
+    found.reserve(ports.size());
     for (const printer::SearchPort& port : ports) found.push_back(port.device);
     return found;
   };

@@ -36,9 +36,9 @@ TEST_F(NetworkPortChoiceTest, AnAddedPortIsConnectedRememberedAndRemoved) {
 
   OpenWindow();
   int asked = 0;
-  window_->SetNetworkPortDialog([&](QWidget*, InterfaceLanguage) -> QString {
+  window_->SetNetworkPortDialog([&](QWidget*, InterfaceLanguage) {
     ++asked;
-    return url;
+    return QString(url);
   });
   const int addEntry = static_cast<int>(Entries("cbPort").size());
   EXPECT_EQ(Find<QComboBox>("cbPort")->itemText(addEntry), "Network port…");
