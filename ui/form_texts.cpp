@@ -6,6 +6,7 @@
 #include <QStyleOptionComboBox>
 
 #include <algorithm>
+#include <array>
 
 #include "language.h"
 #include "printer.h"
@@ -88,15 +89,22 @@ void WriteTexts(Ui::TMainF& form, InterfaceLanguage language) {
 
 void FitColumns(QWidget& window, Ui::TMainF& form) {
   int widest = 0;
-  const auto measure = [&] {
-    for (const QLabel* label : window.findChildren<QLabel*>()) {
-      widest = std::max(widest, label->sizeHint().width());
+  const auto widen = [&widest](int width) { widest = std::max(widest, width); };
+  // Shaping every entry is the dear part, so the lists whose entries do not change with the
+  // language are measured once; labels and buttons keep their measure until their text changes.
+  const std::array<const QComboBox*, 4> languageLists{form.cbAutoCutter, form.cbPaper,
+                                                      form.cbCommandSet, form.cbEsct};
+  for (const QComboBox* list : window.findChildren<QComboBox*>()) {
+    if (list != form.cbCodePage &&
+        std::find(languageLists.begin(), languageLists.end(), list) == languageLists.end()) {
+      widen(ListWidth(list));
     }
-    for (const QComboBox* list : window.findChildren<QComboBox*>()) {
-      if (list != form.cbCodePage) widest = std::max(widest, ListWidth(list));
-    }
+  }
+  const auto measureTexts = [&] {
+    for (const QLabel* label : window.findChildren<QLabel*>()) widen(label->sizeHint().width());
+    for (const QComboBox* list : languageLists) widen(ListWidth(list));
     for (const QPushButton* button : window.findChildren<QPushButton*>()) {
-      widest = std::max(widest, button->sizeHint().width());
+      widen(button->sizeHint().width());
     }
   };
   for (const InterfaceLanguage language :
@@ -109,11 +117,12 @@ void FitColumns(QWidget& window, Ui::TMainF& form) {
     form.SaveSettings->setText(Text(texts.saveSettings));
     for (const char* caption : {texts.connect, texts.disconnect, tasks.stop}) {
       form.Connect->setText(WithMnemonic(caption));
-      measure();
+      widen(form.Connect->sizeHint().width());
     }
+    measureTexts();
   }
   form.retranslateUi(&window);
-  measure();
+  measureTexts();
   // The code-page list spans two columns.
   const int spacing = form.printerGrid->horizontalSpacing();
   widest = std::max(widest, (ListWidth(form.cbCodePage) - spacing + 1) / 2);
