@@ -1,18 +1,18 @@
 #pragma once
 
-#include <QComboBox>
+#include "column_combo_box.h"
 
 // The port list's drop-down: says when it is about to open, so that the list can be brought up
 // to date where no device events arrive by themselves.
-class PortComboBox : public QComboBox {
+class PortComboBox : public ColumnComboBox {
   Q_OBJECT
 
  public:
-  using QComboBox::QComboBox;
+  using ColumnComboBox::ColumnComboBox;
 
   void showPopup() override {
     emit PopupAboutToShow();
-    QComboBox::showPopup();
+    ColumnComboBox::showPopup();
   }
 
  signals:
