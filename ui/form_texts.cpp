@@ -87,7 +87,12 @@ void WriteTexts(Ui::TMainF& form, InterfaceLanguage language) {
   form.LangEN->setAccessibleDescription(Text(texts.englishFlag));
 }
 
-void FitColumns(QWidget& window, Ui::TMainF& form) {
+int MeasureColumnWidth() {
+  // A form of its own, so that the window's texts and lists stay as they are.
+  QWidget window;
+  Ui::TMainF form;
+  form.setupUi(&window);
+  FillLists(form);
   int widest = 0;
   const auto widen = [&widest](int width) { widest = std::max(widest, width); };
   // Shaping every entry is the dear part, so the lists whose entries do not change with the
@@ -95,9 +100,11 @@ void FitColumns(QWidget& window, Ui::TMainF& form) {
   const std::array<const QComboBox*, 4> languageLists{form.cbAutoCutter, form.cbPaper,
                                                       form.cbCommandSet, form.cbEsct};
   for (const QComboBox* list : window.findChildren<QComboBox*>()) {
-    if (list != form.cbCodePage &&
-        std::find(languageLists.begin(), languageLists.end(), list) == languageLists.end()) {
-      widen(ListWidth(list));
+    if (std::find(languageLists.begin(), languageLists.end(), list) == languageLists.end()) {
+      widen(list == form.cbCodePage
+                // The code-page list spans two columns.
+                ? (ListWidth(list) - form.printerGrid->horizontalSpacing() + 1) / 2
+                : ListWidth(list));
     }
   }
   const auto measureTexts = [&] {
@@ -107,6 +114,8 @@ void FitColumns(QWidget& window, Ui::TMainF& form) {
       widen(button->sizeHint().width());
     }
   };
+  // The form's own texts, which a stored language the window does not know leaves in place.
+  measureTexts();
   for (const InterfaceLanguage language :
        {InterfaceLanguage::Bulgarian, InterfaceLanguage::English}) {
     const LanguageTexts& texts = TextsFor(language);
@@ -121,14 +130,15 @@ void FitColumns(QWidget& window, Ui::TMainF& form) {
     }
     measureTexts();
   }
-  form.retranslateUi(&window);
-  measureTexts();
-  // The code-page list spans two columns.
-  const int spacing = form.printerGrid->horizontalSpacing();
-  widest = std::max(widest, (ListWidth(form.cbCodePage) - spacing + 1) / 2);
+  return widest;
+}
+
+int ColumnWidth(const Ui::TMainF& form) { return form.communicationGrid->columnMinimumWidth(0); }
+
+void SetColumnWidth(Ui::TMainF& form, int width) {
   for (QGridLayout* grid :
        {form.communicationGrid, form.printerGrid, form.dipGrid, form.buttonGrid}) {
-    for (int column = 0; column < 3; ++column) grid->setColumnMinimumWidth(column, widest);
+    for (int column = 0; column < 3; ++column) grid->setColumnMinimumWidth(column, width);
   }
 }
 

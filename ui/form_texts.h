@@ -4,7 +4,6 @@
 
 #include "interface_language.h"
 
-class QWidget;
 namespace Ui {
 class TMainF;
 }
@@ -25,8 +24,10 @@ void WriteTexts(Ui::TMainF& form, InterfaceLanguage language);
 
 // One column width for every group, wide enough for each label, list and button in both
 // languages and every caption Connect and Find take, so that the columns line up and a language
-// switch does not resize the window. Leaves the form's own texts in place.
-void FitColumns(QWidget& window, Ui::TMainF& form);
+// switch does not resize the window. Measured on a form of its own.
+int MeasureColumnWidth();
+int ColumnWidth(const Ui::TMainF& form);
+void SetColumnWidth(Ui::TMainF& form, int width);
 
 // The Connect and Find captions keep a mnemonic on their first letter in both languages.
 QString WithMnemonic(const char* utf8);

@@ -9,6 +9,7 @@
 #include <QShortcut>
 #include <QTimer>
 
+#include "column_fit.h"
 #include "enter_press.h"
 #include "form_texts.h"
 #include "install_log.h"
@@ -101,7 +102,7 @@ TMainF::TMainF(QWidget* parent)
   ui->LangBG->setIcon(LangImages[0]);
   ui->LangEN->setIcon(LangImages[2]);
   form::FillLists(*ui);
-  form::FitColumns(*this, *ui);
+  new ColumnFit(*this, *ui, DefaultColumnWidthFile());
   // The first control in tab order has the focus when the window opens.
   ui->cbPort->setFocus();
 

@@ -97,6 +97,7 @@ bool Cycle(TMainF& window, int cycle) {
 int main(int argc, char** argv) {
   const QTemporaryDir config;
   qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+  qputenv("XDG_CACHE_HOME", QFile::encodeName(config.path()));
   DropSizeHintWarnings();
   QApplication application(argc, argv);
 

@@ -113,8 +113,8 @@ void PrintRatio(const char* what, double ratio, double aim) {
               ratio <= aim ? "met" : "MISSED");
 }
 
-// Settings, runtime files and the probe's report go to a private folder, so the bench leaves a
-// person's settings alone and every start finds the settings the previous one saved.
+// Settings, caches, runtime files and the probe's report go to a private folder, so the bench
+// leaves a person's settings alone and every start finds what the previous one saved.
 bool PrepareEnvironment(const std::filesystem::path& folder, const BenchFiles& files) {
   const auto config = folder / "config";
   const auto runtime = folder / "runtime";
@@ -122,6 +122,7 @@ bool PrepareEnvironment(const std::filesystem::path& folder, const BenchFiles& f
   std::filesystem::create_directories(runtime);
   std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
   return setenv("XDG_CONFIG_HOME", config.c_str(), 1) == 0 &&
+         setenv("XDG_CACHE_HOME", config.c_str(), 1) == 0 &&
          setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1) == 0 &&
          setenv("WINDOW_PROBE_REPORT", files.report.c_str(), 1) == 0 &&
          setenv("QT_PLUGIN_PATH", WINDOW_PROBE_PLUGIN_PATH, 1) == 0 &&

@@ -117,6 +117,7 @@ std::vector<double> ConnectTimesMs(TMainF& window) {
 int main(int argc, char** argv) {
   const QTemporaryDir config;
   qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+  qputenv("XDG_CACHE_HOME", QFile::encodeName(config.path()));
   // Only the figures are printed.
   DropSizeHintWarnings();
   QApplication application(argc, argv);

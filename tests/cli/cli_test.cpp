@@ -209,6 +209,7 @@ int main(int argc, char** argv) {
   qputenv("LC_ALL", "C");
   const QTemporaryDir config;
   qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+  qputenv("XDG_CACHE_HOME", QFile::encodeName(config.path()));
   DropSizeHintWarnings();
   const QApplication application(argc, argv);
   testing::InitGoogleTest(&argc, argv);

@@ -10,6 +10,8 @@ int main(int argc, char** argv) {
   // The install log of every completed Set goes to a folder of this run.
   const QTemporaryDir data;
   qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+  // So does the column width the window keeps for its next start.
+  qputenv("XDG_CACHE_HOME", QFile::encodeName(data.path()));
   const QApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
   if (QApplication::arguments().contains(kFirstRunProbe)) return RunFirstRunProbe();

@@ -16,6 +16,8 @@ int main(int argc, char** argv) {
   qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
   // The install log of every completed Set goes to this run's folder too.
   qputenv("XDG_DATA_HOME", QFile::encodeName(config.path()));
+  // So does the column width the window keeps for its next start.
+  qputenv("XDG_CACHE_HOME", QFile::encodeName(config.path()));
   // This machine's console is none of the ports the tests make.
   system_console::SetActiveList(config.filePath("no-console").toStdString());
   DropSizeHintWarnings();
