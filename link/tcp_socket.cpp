@@ -1,5 +1,7 @@
 #include "tcp_socket.h"
 
+#include "address_lookup.h"
+
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
 #include <winsock2.h>
@@ -17,7 +19,6 @@
 #endif
 
 #include <algorithm>
-#include <memory>
 
 namespace {
 
@@ -118,10 +119,6 @@ int PendingError(Handle handle) {
   return error;
 }
 
-struct AddressListDeleter {
-  void operator()(addrinfo* list) const { freeaddrinfo(list); }
-};
-
 }  // namespace
 
 TcpSocket::Connected TcpSocket::Connect(const std::string& host, const std::string& port,
@@ -131,20 +128,22 @@ TcpSocket::Connected TcpSocket::Connect(const std::string& host, const std::stri
   Close();
   systemError = 0;
   if (!StartNetwork()) return Connected::Other;
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  hints.ai_protocol = IPPROTO_TCP;
-  addrinfo* found = nullptr;
-  const int lookup = getaddrinfo(host.c_str(), port.c_str(), &hints, &found);
-  if (lookup != 0) {
-    systemError = lookup;
-    return Connected::NoSuchHost;
+  AddressLookup lookup;
+  switch (lookup.Run(AddressLookup::System(host, port), deadline, keepWaiting)) {
+    case AddressLookup::Outcome::Found:
+      break;
+    case AddressLookup::Outcome::NoSuchHost:
+      systemError = lookup.Error();
+      return Connected::NoSuchHost;
+    case AddressLookup::Outcome::NoAnswer:
+      return Connected::NoAnswer;
+    case AddressLookup::Outcome::Stopped:
+      return Connected::Stopped;
   }
-  const std::unique_ptr<addrinfo, AddressListDeleter> addresses(found);
 
   Connected outcome = Connected::NoAnswer;
-  for (const addrinfo* address = found; address != nullptr; address = address->ai_next) {
+  for (const addrinfo* address = lookup.Addresses(); address != nullptr;
+       address = address->ai_next) {
     const Handle handle = socket(address->ai_family, address->ai_socktype, address->ai_protocol);
     if (handle == AsHandle(kNone)) {
       systemError = LastError();
