@@ -170,6 +170,42 @@ TEST_F(NetworkPortTest, TheRestartWaitFollowsAPowerCycleBehindRfc2217) {
   EXPECT_EQ(line.printer.LineBaud(), kNewRate);
 }
 
+// A device server that goes away or hangs while its printer is awaited: each round ends at its
+// open's deadline, no round starts after the limit, and a stop ends the wait at once.
+TEST_F(NetworkPortTest, TheRestartWaitOutlastsNoDeviceServerThatIsGoneOrHung) {
+  constexpr std::uint32_t kOldRate = 9600;
+  constexpr std::uint32_t kNewRate = 115200;
+  for (const bool hung : {false, true}) {
+    RemoteLine line(AnsweringAt(kOldRate));
+    ASSERT_TRUE(line.serving);
+    printer::RestartWait wait{line.server.Url(), kNewRate, kOldRate};
+    wait.limit = std::chrono::milliseconds(1500);
+    printer::RestartHooks hooks;
+    hooks.progress = [&line, hung, rounds = 0](std::chrono::milliseconds) mutable {
+      if (++rounds != 2) return;
+      if (hung) {
+        line.server.Freeze();
+      } else {
+        line.server.Kill();
+      }
+    };
+    Clock::time_point start = Clock::now();
+    EXPECT_EQ(printer::WaitForRestart(wait, hooks).outcome, printer::RestartOutcome::NoAnswer)
+        << (hung ? "hung" : "gone");
+    // The last round may start just before the limit and wait out its two opens of 3 s, and
+    // the ESC @ for the printer that answered in the first round one more.
+    EXPECT_LT(MillisSince(start), 1500 + 3 * 3000 + 2000) << (hung ? "hung" : "gone");
+
+    wait.limit = std::chrono::milliseconds(60000);
+    hooks.progress = {};
+    start = Clock::now();
+    hooks.stopRequested = [&start] { return MillisSince(start) > 300; };
+    EXPECT_EQ(printer::WaitForRestart(wait, hooks).outcome, printer::RestartOutcome::Stopped)
+        << (hung ? "hung" : "gone");
+    EXPECT_LT(MillisSince(start), 300 + 1000) << (hung ? "hung" : "gone");
+  }
+}
+
 TEST_F(NetworkPortTest, ARawTcpPortOpensAtAnyRateAndIsSearchedOnce) {
   RemoteLine line(AnsweringAt(9600), Ser2netProtocol::RawTcp);
   ASSERT_TRUE(line.serving);

@@ -82,9 +82,15 @@ void Ser2netServer::Stop() { End(SIGTERM); }
 
 void Ser2netServer::Kill() { End(SIGKILL); }
 
+void Ser2netServer::Freeze() {
+  if (Running()) kill(pid_, SIGSTOP);
+}
+
 void Ser2netServer::End(int signal) {
   if (!Running()) return;
   kill(pid_, signal);
+  // A frozen server takes the signal once it runs again.
+  kill(pid_, SIGCONT);
   waitpid(pid_, nullptr, 0);
   pid_ = -1;
 }

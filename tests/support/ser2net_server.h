@@ -30,6 +30,9 @@ class Ser2netServer {
   // Ends the server (SIGTERM, or SIGKILL as a crash would) and waits for it.
   void Stop();
   void Kill();
+  // Stops the server as a hung one would be: connections are still taken (the kernel queues
+  // them) but nothing answers. Stop and Kill end a frozen server too.
+  void Freeze();
   bool Running() const { return pid_ > 0; }
 
   int Port() const { return port_; }
