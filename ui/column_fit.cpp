@@ -23,6 +23,24 @@ namespace {
 // More than a line of conditions and a number is not a file of ours.
 constexpr qint64 kMostBytes = 4096;
 
+// What the width depends on: the toolkit, the style, the font and the screen's density, and
+// the program itself, whose texts a new build may have changed.
+QString ConditionsOf(const QWidget& window) {
+  const QFileInfo program(QCoreApplication::applicationFilePath());
+  const QStyle* style = window.style();
+  const auto* proxy = qobject_cast<const QProxyStyle*>(style);
+  return QStringList{QString::fromLatin1(qVersion()),
+                     QString::fromLatin1(style->metaObject()->className()),
+                     (proxy != nullptr ? proxy->baseStyle() : style)->name(),
+                     window.font().key(),
+                     QString::number(window.logicalDpiX()),
+                     QString::number(window.devicePixelRatioF()),
+                     program.absoluteFilePath(),
+                     QString::number(program.size()),
+                     QString::number(program.lastModified().toMSecsSinceEpoch())}
+      .join(u'|');
+}
+
 // The width kept in the file for these conditions, if it is there.
 std::optional<int> RememberedWidth(const QString& file, const QString& conditions) {
   QFile kept(file);
@@ -38,8 +56,12 @@ std::optional<int> RememberedWidth(const QString& file, const QString& condition
 }  // namespace
 
 ColumnFit::ColumnFit(QWidget& window, Ui::TMainF& form, QString rememberedIn)
-    : QObject(&window), window_(window), form_(form), file_(std::move(rememberedIn)) {
-  const std::optional<int> remembered = RememberedWidth(file_, Conditions());
+    : QObject(&window),
+      window_(window),
+      form_(form),
+      file_(std::move(rememberedIn)),
+      conditions_(ConditionsOf(window)) {
+  const std::optional<int> remembered = RememberedWidth(file_, conditions_);
   if (remembered) {
     form::SetColumnWidth(form_, *remembered);
     checkPending_ = true;
@@ -68,24 +90,6 @@ void ColumnFit::MeasureAgain() {
   Remember(measured);
 }
 
-// What the width depends on: the toolkit, the style, the font and the screen's density, and
-// the program itself, whose texts a new build may have changed.
-QString ColumnFit::Conditions() const {
-  const QFileInfo program(QCoreApplication::applicationFilePath());
-  const QStyle* style = window_.style();
-  const auto* proxy = qobject_cast<const QProxyStyle*>(style);
-  return QStringList{QString::fromLatin1(qVersion()),
-                     QString::fromLatin1(style->metaObject()->className()),
-                     (proxy != nullptr ? proxy->baseStyle() : style)->name(),
-                     window_.font().key(),
-                     QString::number(window_.logicalDpiX()),
-                     QString::number(window_.devicePixelRatioF()),
-                     program.absoluteFilePath(),
-                     QString::number(program.size()),
-                     QString::number(program.lastModified().toMSecsSinceEpoch())}
-      .join(u'|');
-}
-
 // A cache that cannot be written costs the next start its measure, nothing else.
 void ColumnFit::Remember(int width) const {
   QSaveFile kept(file_);
@@ -93,7 +97,7 @@ void ColumnFit::Remember(int width) const {
       !kept.open(QIODevice::WriteOnly)) {
     return;
   }
-  kept.write(Conditions().toUtf8() + '\n' + QByteArray::number(width) + '\n');
+  kept.write(conditions_.toUtf8() + '\n' + QByteArray::number(width) + '\n');
   kept.commit();
 }
 

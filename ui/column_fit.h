@@ -21,12 +21,12 @@ class ColumnFit : public QObject {
 
  private:
   void MeasureAgain();
-  [[nodiscard]] QString Conditions() const;
   void Remember(int width) const;
 
   QWidget& window_;
   Ui::TMainF& form_;
   const QString file_;
+  const QString conditions_;
   bool checkPending_ = false;
 };
 
