@@ -5,8 +5,6 @@
 // ./dev bench.
 #include <QApplication>
 #include <QPushButton>
-#include <QSettings>
-#include <QTemporaryDir>
 
 #include <cstdio>
 #include <filesystem>
@@ -19,6 +17,7 @@
 #include "pty_line.h"
 #include "size_hint_warnings.h"
 #include "virtual_printer.h"
+#include "window_bench.h"
 
 namespace {
 
@@ -95,18 +94,13 @@ bool Cycle(TMainF& window, int cycle) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const QTemporaryDir config;
-  qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
-  qputenv("XDG_CACHE_HOME", QFile::encodeName(config.path()));
+  const WindowBenchFolder folder;
   DropSizeHintWarnings();
   QApplication application(argc, argv);
 
-  vprinter::Options options;
-  options.reply = vprinter::ReplyForModel(kModel);
-  vprinter::VirtualPrinter printer(options);
-  if (!printer.Start()) return 1;
-  QSettings(QSettings::NativeFormat, QSettings::UserScope, "Tavrin Ltd", "Quillsetter")
-      .setValue("Ports/COM1", QString::fromStdString(printer.DevicePath()));
+  const std::unique_ptr<vprinter::VirtualPrinter> started = StartPrinterOnCom1(kModel);
+  if (!started) return 1;
+  vprinter::VirtualPrinter& printer = *started;
 
   TMainF window;
   auto source = std::make_unique<FedDeviceSource>();

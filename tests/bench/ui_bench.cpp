@@ -6,8 +6,6 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
@@ -22,6 +20,7 @@
 #include "printer.h"
 #include "size_hint_warnings.h"
 #include "virtual_printer.h"
+#include "window_bench.h"
 
 namespace {
 
@@ -115,19 +114,14 @@ std::vector<double> ConnectTimesMs(TMainF& window) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const QTemporaryDir config;
-  qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
-  qputenv("XDG_CACHE_HOME", QFile::encodeName(config.path()));
+  const WindowBenchFolder folder;
   // Only the figures are printed.
   DropSizeHintWarnings();
   QApplication application(argc, argv);
 
-  vprinter::Options options;
-  options.reply = vprinter::ReplyForModel(kModel);
-  vprinter::VirtualPrinter printer(options);
-  if (!printer.Start()) return 1;
-  QSettings(QSettings::NativeFormat, QSettings::UserScope, "Tavrin Ltd", "Quillsetter")
-      .setValue("Ports/COM1", QString::fromStdString(printer.DevicePath()));
+  const std::unique_ptr<vprinter::VirtualPrinter> started = StartPrinterOnCom1(kModel);
+  if (!started) return 1;
+  vprinter::VirtualPrinter& printer = *started;
 
   TMainF window;
   // Only the virtual printer's port is there to search, whatever this machine has.
