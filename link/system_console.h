@@ -11,14 +11,15 @@ namespace system_console {
 // file of their own).
 void SetActiveList(std::string path);
 
-// The devices of the system console (/dev/ttyS0 for a kernel started with console=ttyS0); empty
-// where there is no such list.
+// The devices of the system console (/dev/ttyS0 for a kernel started with console=ttyS0, and for
+// tty0 also the virtual terminal in front); empty where there is no such list.
 std::vector<std::string> Devices();
 
 // The device a path leads to, so that a link such as /dev/serial/by-id/... matches its device.
 std::string Resolved(const std::string& path);
 
-// Whether device, through links, is one of consoles.
+// Whether device is /dev/tty, /dev/console or one of consoles: the same device number, or where
+// either has none (a COM name), the same path through links.
 bool IsConsole(const std::string& device, const std::vector<std::string>& consoles = Devices());
 
 }  // namespace system_console
