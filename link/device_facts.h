@@ -11,8 +11,10 @@ namespace device_facts {
 std::string GroupOf(const std::string& device);
 
 // The program that has device open or locked, as "minicom, process 4242": the first other
-// process, by number, that this user may look at, or the live owner of a lock file. A process
-// holding the master of a pseudo-terminal is its far end, the device itself, not a holder.
+// process, by number, that this user may look at, or the live owner of a lock file; the lock
+// file's path for one that names no process (another program between making and writing it)
+// while it is less than 10 s old. A process holding the master of a pseudo-terminal is its far
+// end, the device itself, not a holder.
 // Empty when there is none, for a device that is no terminal, or where the system cannot say.
 std::string HolderOf(const std::string& device);
 

@@ -11,6 +11,7 @@
 #include <array>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -151,38 +152,62 @@ std::string LockName(const fs::path& device) {
   return "LCK.." + name;
 }
 
-// The process number a lock file holds: ten ASCII digits and a newline, or a binary int as
-// older programs write it; 0 when there is none.
-int LockOwner(const fs::path& lockFile) {
+// The process number a lock file holds: ASCII digits after blanks, whatever follows them
+// (minicom writes "      4242 minicom user", some programs end the line in CRLF), or a binary
+// int of four bytes as older programs write it; none when it names no process or cannot be read.
+std::optional<int> LockOwner(const fs::path& lockFile) {
   std::ifstream file(lockFile, std::ios::binary);
   std::array<char, 64> bytes{};
   file.read(bytes.data(), bytes.size());
   const auto length = static_cast<std::size_t>(file.gcount());
   const std::string_view text(bytes.data(), length);
-  const bool ascii = std::all_of(text.begin(), text.end(), [](char c) {
-    return (c >= '0' && c <= '9') || c == ' ' || c == '\n' || c == '\0';
-  });
-  if (length == sizeof(int) && !ascii) {
-    int owner = 0;
+  // Four bytes that are not all digits, blanks and line ends are a binary number.
+  constexpr std::string_view kTextBytes("0123456789 \t\r\n\0", 15);
+  const bool binary =
+      length == sizeof(int) && text.find_first_not_of(kTextBytes) != std::string_view::npos;
+  int owner = 0;
+  if (binary) {
     std::memcpy(&owner, bytes.data(), sizeof owner);
-    return owner;
+  } else {
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return std::nullopt;
+    std::from_chars(text.data() + first, text.data() + length, owner);
   }
-  const std::size_t first = text.find_first_not_of(" \0", 0, 2);
-  if (!ascii || first == std::string_view::npos) return 0;
-  const std::string_view digits = text.substr(first, text.find_first_of(" \n", first) - first);
-  return NumberOf(digits).value_or(0);
+  if (owner <= 0) return std::nullopt;
+  return owner;
 }
 
-// The live process, other than this one, whose lock file names device or target.
-std::optional<int> LockHolder(const fs::path& device, const fs::path& target) {
-  const int self = getpid();
+// Whether a lock file naming no process is still being made: another program between its
+// create and its write. Older than this, it is left over.
+constexpr std::chrono::seconds kFreshLock{10};
+
+bool IsFresh(const struct stat& status) {
+  const auto age =
+      std::chrono::system_clock::now() - std::chrono::system_clock::from_time_t(status.st_mtime);
+  return age < kFreshLock && age > -kFreshLock;
+}
+
+// Who holds the device by a lock file: "minicom, process 4242" for a live process other than
+// this one, the file's path for a fresh one that names none or cannot be read; empty for none,
+// or one left by a process that has ended.
+std::string LockFileHolder(const fs::path& lockFile) {
+  struct stat status {};
+  if (stat(lockFile.c_str(), &status) != 0) return {};
+  if (const std::optional<int> owner = LockOwner(lockFile)) {
+    return *owner != getpid() && Alive(*owner) ? Described(*owner) : std::string();
+  }
+  return IsFresh(status) ? lockFile.string() : std::string();
+}
+
+// The holder by a lock file that names device or target, as LockFileHolder says it.
+std::string LockHolder(const fs::path& device, const fs::path& target) {
   for (const std::string& folder : LockFolders()) {
     for (const fs::path& name : {device, target}) {
-      const int owner = LockOwner(fs::path(folder) / LockName(name));
-      if (owner != self && Alive(owner)) return owner;
+      std::string holder = LockFileHolder(fs::path(folder) / LockName(name));
+      if (!holder.empty()) return holder;
     }
   }
-  return std::nullopt;
+  return {};
 }
 
 bool WriteOwner(int fd) {
@@ -216,8 +241,7 @@ std::string HolderOf(const std::string& device) {
   for (const int process : Processes()) {
     if (process != self && Holds(process, target.string(), pty)) return Described(process);
   }
-  if (const std::optional<int> owner = LockHolder(device, target)) return Described(*owner);
-  return {};
+  return LockHolder(device, target);
 }
 
 void SetLockFolders(std::vector<std::string> folders) {
@@ -242,10 +266,7 @@ std::string TakeLock(const std::string& device) {
         break;
       }
       // A lock left by a process that has ended, or by this one, is taken over.
-      const int owner = errno == EEXIST ? LockOwner(path) : -1;
-      if (owner < 0 || (owner != getpid() && Alive(owner)) || unlink(path.c_str()) != 0) {
-        break;
-      }
+      if (errno != EEXIST || !LockFileHolder(path).empty() || unlink(path.c_str()) != 0) break;
     }
   }
   return {};

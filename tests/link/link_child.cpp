@@ -1,7 +1,8 @@
 // The link tests' second process, a fresh program rather than a fork of the threaded tests:
 //   open DEVICE                  exits 0 when Tserial opens DEVICE, 1 when it does not;
-//   open-as UID GID DEVICE       the same as that user, printing "opened" or the reason number,
-//                                the device and the detail; exits 2 when it cannot become them;
+//   open-as UID GID DEVICE [LOCKS]  the same as that user (lock files in the folder LOCKS),
+//                                printing "opened" or the reason number, the device and the
+//                                detail; exits 2 when it cannot become them;
 //   hold DEVICE                  opens DEVICE with Tserial, prints "held", keeps it until its
 //                                input ends;
 //   hold-plain DEVICE [excl]     the same with a bare open (and TIOCEXCL), as a terminal program
@@ -18,6 +19,7 @@
 #include <cstring>
 #include <string>
 
+#include "device_facts.h"
 #include "serial.h"
 
 namespace {
@@ -75,7 +77,8 @@ int main(int argc, char** argv) {
     Tserial serial;
     return serial.OpenDevice(argv[2], 9600) ? 0 : 1;
   }
-  if (command == "open-as" && argc == 5) {
+  if (command == "open-as" && (argc == 5 || argc == 6)) {
+    if (argc == 6) device_facts::SetLockFolders({argv[5]});
     return OpenAs(static_cast<uid_t>(std::strtoul(argv[2], nullptr, 10)),
                   static_cast<gid_t>(std::strtoul(argv[3], nullptr, 10)), argv[4]);
   }
@@ -91,7 +94,9 @@ int main(int argc, char** argv) {
     return HoldPlain(argv[2], argc == 4 && std::strcmp(argv[3], "excl") == 0);
   }
   if (command == "far-end" && argc == 2) return HoldFarEnd();
-  std::fputs("usage: link_child open|open-as UID GID|hold|hold-plain DEVICE [excl] | far-end\n",
-             stderr);
+  std::fputs(
+      "usage: link_child open|open-as UID GID DEVICE [LOCKS]|hold|hold-plain DEVICE [excl] | "
+      "far-end\n",
+      stderr);
   return 2;
 }
