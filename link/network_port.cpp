@@ -19,6 +19,8 @@ constexpr std::size_t kMaxInput = 65536;
 constexpr std::size_t kMaxOutgoing = 4096;
 // What a server says during the open is kept up to this, for the reason it closes.
 constexpr std::size_t kMaxSaid = 256;
+// Time for the device server to pass bytes from the connection to its serial line.
+constexpr std::chrono::milliseconds kServerMs{100};
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() &&
@@ -105,6 +107,7 @@ OpenFailure NetworkPort::Open(const NetworkAddress& address, std::uint32_t baudR
                               int& systemError) {
   Close();
   protocol_ = address.protocol;
+  baudRate_ = baudRate;
   const SerialDeadline deadline(kOpenMs);
   const OpenFailure connected =
       ReasonOf(socket_.Connect(address.host, address.port, deadline, keepWaiting_, systemError));
@@ -146,6 +149,8 @@ OpenFailure NetworkPort::SetLine(std::uint32_t baudRate, const SerialDeadline& d
       const std::vector<std::uint8_t> requests = telnet::LineRequests(baudRate);
       outgoing_.insert(outgoing_.end(), requests.begin(), requests.end());
       lineAsked = true;
+      // A report the server sent before it had the request is no answer to it.
+      codec_.ForgetServerRate();
       continue;
     }
     if (deadline.Passed()) return lineAsked ? OpenFailure::NoAnswer : OpenFailure::NotRfc2217;
@@ -162,6 +167,15 @@ void NetworkPort::Close() {
   input_.clear();
   outgoing_.clear();
   gone_ = false;
+  sentBy_.reset();
+  ++connection_;
+}
+
+int NetworkPort::MillisUntilSent() const {
+  if (!sentBy_ || gone_ || !IsOpen()) return 0;
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(*sentBy_ + kServerMs -
+                                                                 std::chrono::steady_clock::now());
+  return static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
 }
 
 NetworkPort::Pulled NetworkPort::Pull() {
@@ -210,6 +224,7 @@ std::size_t NetworkPort::Take(std::uint8_t* buffer, std::size_t length) {
 
 int NetworkPort::Write(const std::uint8_t* data, int length, std::uint32_t timeoutMs) {
   const SerialDeadline deadline(timeoutMs);
+  const std::uint64_t connection = connection_;
   const auto bytes = std::span(data, static_cast<std::size_t>(length));
   // What is owed from before goes first, so the telnet stream stays whole.
   std::vector<std::uint8_t> wire = std::move(outgoing_);
@@ -238,19 +253,30 @@ int NetworkPort::Write(const std::uint8_t* data, int length, std::uint32_t timeo
     }
     if (waited == TcpSocket::Waited::TimedOut && !keepWaiting_()) break;
   }
+  // A hook that closed the port, or opened another, took the connection this wrote to.
+  const bool sameConnection = connection == connection_;
   if (sent < owed) {
-    outgoing_.assign(wire.begin() + static_cast<std::ptrdiff_t>(sent),
-                     wire.begin() + static_cast<std::ptrdiff_t>(owed));
+    if (sameConnection) {
+      outgoing_.assign(wire.begin() + static_cast<std::ptrdiff_t>(sent),
+                       wire.begin() + static_cast<std::ptrdiff_t>(owed));
+    }
     return 0;
   }
   // A data byte counts as written once its first wire byte is out; the second half of a cut
-  // 0xFF pair is owed to the next send.
+  // 0xFF pair is owed to the next send on this connection.
   int count = 0;
   for (std::size_t position = owed; position < sent; ++count) {
     const bool pair = escaped && bytes[static_cast<std::size_t>(count)] == telnet::kIac;
     const std::size_t width = pair ? 2 : 1;
-    if (position + width > sent) outgoing_.push_back(telnet::kIac);
+    if (position + width > sent && sameConnection) outgoing_.push_back(telnet::kIac);
     position += width;
+  }
+  if (sameConnection && count > 0 && baudRate_ > 0) {
+    // Ten bits a byte on the line, after what went before it.
+    const auto now = std::chrono::steady_clock::now();
+    const auto start = sentBy_ ? std::max(*sentBy_, now) : now;
+    sentBy_ = start + std::chrono::microseconds(static_cast<std::int64_t>(count) * 10 * 1000000 /
+                                                baudRate_);
   }
   return count;
 }
@@ -262,6 +288,8 @@ int NetworkPort::Read(std::uint8_t* buffer, int length, std::uint32_t timeoutMs)
   SerialDeadline nextHook(kWaitSliceMs);
   for (;;) {
     count += Take(buffer + count, wanted - count);
+    // An answer has come: what was written before it has left.
+    if (count > 0) sentBy_.reset();
     if (count == wanted || gone_) return static_cast<int>(count);
     const Pulled pulled = Pull();
     if (pulled == Pulled::Gone || !input_.empty()) continue;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -47,6 +48,9 @@ class NetworkPort {
   int Write(const std::uint8_t* data, int length, std::uint32_t timeoutMs);
   int Read(std::uint8_t* buffer, int length, std::uint32_t timeoutMs);
   bool DiscardInput();
+  // How long what was written since the last reply may still take to leave the device server's
+  // serial line at the line's rate; 0 when nothing is on its way or the connection is gone.
+  int MillisUntilSent() const;
 
  private:
   enum class Pulled { Bytes, Nothing, Gone };
@@ -63,4 +67,10 @@ class NetworkPort {
   std::deque<std::uint8_t> input_;      // data received and not yet read; bounded
   std::vector<std::uint8_t> outgoing_;  // telnet answers and the rest of a cut 0xFF pair
   bool gone_ = false;                   // the server closed the connection
+  std::uint32_t baudRate_ = 0;
+  // When the data written since the last reply will have left the server's serial line.
+  std::optional<std::chrono::steady_clock::time_point> sentBy_;
+  // Counts the connections: a Write whose wait hook closed or reopened the port leaves the new
+  // connection as it found it.
+  std::uint64_t connection_ = 0;
 };

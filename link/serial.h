@@ -71,7 +71,11 @@ class Tserial {
   // a window keeps painting, a worker checks for a stop request. Returning false ends the wait
   // at once with the count so far. Close may be called from the hook; the port then closes as
   // soon as the wait has returned. An Open from the hook lets the old port go at once and ends
-  // the wait.
+  // the wait, except while a network port opens or closes: that Open fails (reason Other) and
+  // the work goes on. Waits inside the hook (an open's) do not run the hook again. Closing a
+  // network port waits out the wire time of what was written since the last reply, as a device
+  // server drops what has not left its line; the hook runs during that wait, and a false from it,
+  // or a Close, ends it.
   using WaitHook = std::function<bool()>;
   void SetWaitHook(WaitHook hook) { waitHook_ = std::move(hook); }
   const WaitHook& GetWaitHook() const { return waitHook_; }
@@ -107,6 +111,9 @@ class Tserial {
   bool KeepWaiting();
   // Lets the port go now, also inside a wait hook, before another open.
   void CloseBeforeOpen();
+  // True, with the reason set, for an Open from the wait hook while a network port opens or
+  // closes: it would pull the connection out from under that work.
+  bool OpenRefused(const std::string& device);
   // The back end's close: line settings back, unsent output dropped, locks released.
   void Release();
   bool Failed(OpenFailure reason, const std::string& device, int systemError);
@@ -126,6 +133,7 @@ class Tserial {
   bool closeAfterWait_ = false;
   std::unique_ptr<NetworkPort> network_;  // kept once made, so a hook can close it mid-wait
   bool reopenedInWait_ = false;
+  bool holdOpens_ = false;  // a network port opens or closes: an Open from the hook is refused
   // POSIX: TIOCEXCL was set by this open (the port was not exclusive before); the lock file made.
   bool setExclusive_ = false;
   std::string lockFile_;

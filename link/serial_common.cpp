@@ -4,6 +4,7 @@
 
 bool Tserial::Open(int portNumber, std::uint32_t baudRate) {
   if (portNumber <= 0) {
+    if (OpenRefused("COM" + std::to_string(portNumber))) return false;
     CloseBeforeOpen();
     baudRate_ = baudRate;
     return Failed(OpenFailure::NoDevice, "COM" + std::to_string(portNumber), 0);
@@ -28,8 +29,15 @@ void Tserial::CloseBeforeOpen() {
   Release();
 }
 
+bool Tserial::OpenRefused(const std::string& device) {
+  if (!holdOpens_) return false;
+  Failed(OpenFailure::Other, device, 0);
+  return true;
+}
+
 bool Tserial::KeepWaiting() {
-  if (!waitHook_) return true;
+  // An open from the hook waits without it: the hook is not run inside itself.
+  if (!waitHook_ || inWait_) return true;
   inWait_ = true;
   const bool keep = waitHook_();
   inWait_ = false;

@@ -140,7 +140,11 @@ bool OutputQueued(int fd) {
 
 Tserial::Tserial() = default;
 
-Tserial::~Tserial() { Close(); }
+Tserial::~Tserial() {
+  // The hook's owner may be going away as well: a last wait runs without it.
+  waitHook_ = {};
+  Close();
+}
 
 bool Tserial::IsOpen() const { return handle_ != kInvalidHandle || OnNetwork(); }
 
@@ -159,6 +163,7 @@ std::string Tserial::DevicePath(int portNumber) const {
 }
 
 bool Tserial::OpenDevice(const std::string& device, std::uint32_t baudRate) {
+  if (OpenRefused(device)) return false;
   if (IsNetworkAddress(device)) return OpenNetwork(device, baudRate);
   static_assert(sizeof(termios) <= sizeof savedLineSettings_);
   CloseBeforeOpen();

@@ -126,7 +126,11 @@ class HookTimer {
 
 Tserial::Tserial() = default;
 
-Tserial::~Tserial() { Close(); }
+Tserial::~Tserial() {
+  // The hook's owner may be going away as well: a last wait runs without it.
+  waitHook_ = {};
+  Close();
+}
 
 bool Tserial::IsOpen() const { return handle_ != kInvalidHandle || OnNetwork(); }
 
@@ -139,6 +143,7 @@ bool Tserial::LineGone() const {
 std::string Tserial::DevicePath(int portNumber) const { return "COM" + std::to_string(portNumber); }
 
 bool Tserial::OpenDevice(const std::string& device, std::uint32_t baudRate) {
+  if (OpenRefused(device)) return false;
   if (IsNetworkAddress(device)) return OpenNetwork(device, baudRate);
   static_assert(sizeof(DCB) <= sizeof savedLineSettings_);
   CloseBeforeOpen();

@@ -67,6 +67,7 @@ class Codec {
   bool ComPortRefused() const { return comPortRefused_; }
   // The rate the server last reported for SET-BAUDRATE.
   std::optional<std::uint32_t> ServerRate() const { return serverRate_; }
+  void ForgetServerRate() { serverRate_.reset(); }
   std::size_t SubnegotiationBytes() const { return subnegotiation_.size(); }
 
  private:
