@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -31,9 +32,11 @@ bool SendAll(int fd, const Bytes& bytes) {
   return send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
 }
 
-// Reads what the client sends until it asks for a rate and answers with that rate, as a
-// server that acknowledges nothing else; false when the client went or the server is stopped.
-bool AcknowledgeTheRate(int fd, const std::atomic<bool>& stopping) {
+// Reads what the client sends until it asks for a rate and answers with that rate (or with
+// reported), as a server that acknowledges nothing else; false when the client went or the
+// server is stopped.
+bool AcknowledgeTheRate(int fd, const std::atomic<bool>& stopping,
+                        std::optional<std::uint32_t> reported = std::nullopt) {
   const Bytes request = {telnet::kIac, telnet::kSb, telnet::kComPort, telnet::kSetBaudRate};
   Bytes received;
   while (!stopping) {
@@ -42,7 +45,14 @@ bool AcknowledgeTheRate(int fd, const std::atomic<bool>& stopping) {
     if (received.end() - found >= 8) {
       Bytes answer = {telnet::kIac, telnet::kSb, telnet::kComPort,
                       telnet::kServerAnswer + telnet::kSetBaudRate};
-      answer.insert(answer.end(), found + 4, found + 8);
+      if (reported) {
+        answer.insert(
+            answer.end(),
+            {static_cast<std::uint8_t>(*reported >> 24), static_cast<std::uint8_t>(*reported >> 16),
+             static_cast<std::uint8_t>(*reported >> 8), static_cast<std::uint8_t>(*reported)});
+      } else {
+        answer.insert(answer.end(), found + 4, found + 8);
+      }
       answer.insert(answer.end(), {telnet::kIac, telnet::kSe});
       return SendAll(fd, answer);
     }
@@ -289,6 +299,91 @@ TEST(HostileServer, ClosingFromTheWaitHookEndsAReadAtOnce) {
   EXPECT_LT(MillisSince(start), 1000);
   EXPECT_FALSE(client.serial.IsOpen());
   EXPECT_EQ(client.serial.Write(&byte, 1, 100), -1);
+}
+
+// A server may report its rate unasked (ser2net does when a client connects): only the report
+// after the request answers it.
+TEST(HostileServer, ARateReportSentBeforeTheRequestIsNotItsAnswer) {
+  const auto reportingEarly = [](std::uint32_t early, std::uint32_t answer) {
+    return [early, answer](int fd, const std::atomic<bool>& stopping) {
+      // Four bytes of rate, most significant first.
+      const Bytes report = {telnet::kIac,
+                            telnet::kSb,
+                            telnet::kComPort,
+                            telnet::kServerAnswer + telnet::kSetBaudRate,
+                            static_cast<std::uint8_t>(early >> 24),
+                            static_cast<std::uint8_t>(early >> 16),
+                            static_cast<std::uint8_t>(early >> 8),
+                            static_cast<std::uint8_t>(early),
+                            telnet::kIac,
+                            telnet::kSe};
+      if (!SendAll(fd, report)) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      if (SendAll(fd, {telnet::kIac, telnet::kDo, telnet::kComPort}) &&
+          AcknowledgeTheRate(fd, stopping, answer)) {
+        Idle(stopping);
+      }
+    };
+  };
+  HostileServer refusing(reportingEarly(9600, 2400));
+  ASSERT_TRUE(refusing.Listening());
+  const Client refused(refusing);
+  EXPECT_FALSE(refused.opened) << "the server set 2400 bps, not the 9600 it reported before";
+  EXPECT_EQ(refused.serial.LastOpenError().reason, OpenFailure::RateRefused);
+
+  HostileServer taking(reportingEarly(2400, 9600));
+  const Client taken(taking);
+  EXPECT_TRUE(taken.opened) << "the answer to the request is 9600 bps";
+}
+
+// An open from the wait hook while a network port opens is refused; the open under way goes on
+// and its port stays open.
+TEST(HostileServer, AnOpenFromTheWaitHookDuringANetworkOpenIsRefused) {
+  std::atomic<bool> dataArrived{false};
+  HostileServer slow([&dataArrived](int fd, const std::atomic<bool>& stopping) {
+    if (!SendAll(fd, {telnet::kIac, telnet::kDo, telnet::kComPort})) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    if (!AcknowledgeTheRate(fd, stopping)) return;
+    Bytes received;
+    while (!stopping && std::find(received.begin(), received.end(), 'Z') == received.end()) {
+      pollfd entry{fd, POLLIN, 0};
+      if (poll(&entry, 1, 10) <= 0) continue;
+      std::array<std::uint8_t, 256> chunk{};
+      const ssize_t moved = recv(fd, chunk.data(), chunk.size(), 0);
+      if (moved <= 0) return;
+      received.insert(received.end(), chunk.begin(), chunk.begin() + moved);
+    }
+    dataArrived = !stopping;
+    Idle(stopping);
+  });
+  HostileServer other([](int fd, const std::atomic<bool>& stopping) {
+    if (Greet(fd, stopping)) Idle(stopping);
+  });
+  ASSERT_TRUE(slow.Listening() && other.Listening());
+  Tserial serial;
+  int tries = 0;
+  bool innerOpened = false;
+  OpenFailure innerReason = OpenFailure::None;
+  serial.SetWaitHook([&] {
+    if (tries++ == 0) {
+      innerOpened = serial.OpenDevice(other.Url(), 9600);
+      innerReason = serial.LastOpenError().reason;
+    }
+    return true;
+  });
+
+  EXPECT_TRUE(serial.OpenDevice(slow.Url(), 9600));
+  EXPECT_GT(tries, 0) << "the hook ran while the server took its time";
+  EXPECT_FALSE(innerOpened);
+  EXPECT_EQ(innerReason, OpenFailure::Other);
+  ASSERT_TRUE(serial.IsOpen());
+  const std::uint8_t data = 'Z';
+  EXPECT_EQ(serial.Write(&data, 1, 1000), 1);
+  const Clock::time_point start = Clock::now();
+  while (!dataArrived && MillisSince(start) < 3000) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_TRUE(dataArrived) << "the byte went to the port the outer open opened";
 }
 
 }  // namespace

@@ -10,12 +10,14 @@
 #include <vector>
 
 #include "../support/ser2net_server.h"
+#include "code_page_proof.h"
 #include "identify.h"
 #include "printer_search.h"
 #include "restart_wait.h"
 #include "serial_line.h"
 #include "session.h"
 #include "settings_sequence.h"
+#include "test_page.h"
 
 namespace {
 
@@ -47,6 +49,23 @@ vprinter::Options AnsweringAt(std::uint32_t baud) {
 
 std::vector<std::uint8_t> Joined(const printer::SettingsSequence& steps) {
   std::vector<std::uint8_t> bytes = {0x1B, 0x5A};  // the liveness check
+  for (const printer::SequenceStep& step : steps) {
+    bytes.insert(bytes.end(), step.bytes.begin(), step.bytes.end());
+  }
+  return bytes;
+}
+
+// The printer takes bytes no faster than a line at baud carries them (a fifth faster, so that
+// a busy machine's late wake-ups do not make it slower than the line).
+void ReadAtLineRate(vprinter::VirtualPrinter& printer, std::uint32_t baud) {
+  printer.SetChunkListener([baud](const vprinter::ReceivedChunk& chunk) {
+    const auto wireMicros = chunk.bytes.size() * 10 * 1000000 / baud;
+    std::this_thread::sleep_for(std::chrono::microseconds(wireMicros * 4 / 5));
+  });
+}
+
+std::vector<std::uint8_t> AllBytes(const printer::SettingsSequence& steps) {
+  std::vector<std::uint8_t> bytes;
   for (const printer::SequenceStep& step : steps) {
     bytes.insert(bytes.end(), step.bytes.begin(), step.bytes.end());
   }
@@ -311,6 +330,73 @@ TEST_F(NetworkPortTest, AServerThatStopsMidSendIsALostLineAndReadsReturnAtOnce) 
   EXPECT_EQ(serial.Write(&byte, 1, 5000), 0);
   EXPECT_LT(MillisSince(start), 1000) << "waited for a connection that is gone";
   EXPECT_TRUE(serial.IsOpen()) << "open until its owner closes it, like a pulled adapter";
+}
+
+// The device server drops what has not yet left its serial line when the connection closes:
+// the port waits for the page's wire time before it closes.
+TEST_F(NetworkPortTest, AWholePageReachesThePrinterWhenThePortClosesRightAfterIt) {
+  struct Case {
+    Ser2netProtocol protocol;
+    printer::SettingsSequence page;
+    std::uint32_t rate;
+  };
+  printer::PrinterSettings settings;
+  const std::vector<Case> cases = {
+      {Ser2netProtocol::Rfc2217,
+       printer::BuildCodePageProof(printer::TestPageSample(InterfaceLanguage::English)), 9600},
+      {Ser2netProtocol::RawTcp,
+       printer::BuildTestPage(kModel, settings, printer::LabelsOf(settings, 1),
+                              InterfaceLanguage::Bulgarian),
+       2400}};
+  for (const Case& page : cases) {
+    RemoteLine line(Answering(), page.protocol);
+    ASSERT_TRUE(line.serving);
+    ReadAtLineRate(line.printer, page.rate);
+    Tserial serial;
+    ASSERT_TRUE(serial.OpenDevice(line.server.Url(), page.rate));
+    ASSERT_EQ(printer::RunSteps(serial, page.page, {}), printer::SendOutcome::Complete);
+    serial.Close();
+
+    const std::vector<std::uint8_t> expected = AllBytes(page.page);
+    EXPECT_GT(expected.size() * 10 * 1000 / page.rate, 1000u) << "over a second on the line";
+    line.printer.WaitForReceived(expected.size(), 5000);
+    EXPECT_EQ(line.printer.Received().size(), expected.size()) << line.server.Url();
+    EXPECT_EQ(line.printer.Received(), expected) << line.server.Url();
+  }
+}
+
+// 0xFF goes on the wire as 0xFF 0xFF: a write cut between the two, by an open from the wait
+// hook, owes the second to the old connection only. The cut falls where the server stopped
+// taking bytes; the bytes ahead of the 0xFFs move it by one in each round.
+TEST_F(NetworkPortTest, AWriteCutByAnOpenFromTheHookOwesTheNextConnectionNothing) {
+  RemoteLine next(Answering());
+  ASSERT_TRUE(next.serving);
+  constexpr std::size_t kPastEveryBuffer = 16 * 1024 * 1024;
+  for (std::size_t ahead = 0; ahead < 4; ++ahead) {
+    // A server whose printer has stopped reading: it takes bytes until its buffers are full.
+    RemoteLine stuck(Answering());
+    ASSERT_TRUE(stuck.serving);
+    stuck.printer.SetReading(false);
+    Tserial serial;
+    ASSERT_TRUE(serial.OpenDevice(stuck.server.Url(), 9600));
+    bool reopened = false;
+    serial.SetWaitHook([&] {
+      reopened = reopened || serial.OpenDevice(next.server.Url(), 9600);
+      return true;
+    });
+    std::vector<std::uint8_t> bytes(ahead, 'a');
+    bytes.resize(kPastEveryBuffer, 0xFF);
+    EXPECT_LT(serial.Write(bytes.data(), static_cast<int>(bytes.size()), 10000),
+              static_cast<int>(bytes.size()));
+    ASSERT_TRUE(reopened) << ahead;
+    serial.SetWaitHook({});
+
+    next.printer.ClearReceived();
+    const std::uint8_t data = 'Z';
+    ASSERT_EQ(serial.Write(&data, 1, 1000), 1);
+    next.printer.WaitForReceived(1, 2000);
+    EXPECT_EQ(next.printer.Received(), std::vector<std::uint8_t>{'Z'}) << ahead;
+  }
 }
 
 }  // namespace

@@ -1,17 +1,22 @@
 // A port another program has open, or has locked, is left alone: not opened, not written to, its
 // line settings and its exclusive mode as they were. A pty's far end is not such a program.
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "../tools/temp_dir.h"
@@ -28,7 +33,10 @@ using namespace serial_test;
 class PortGuard : public ::testing::Test {
  protected:
   void SetUp() override { device_facts::SetLockFolders({locks.File("")}); }
-  void TearDown() override { device_facts::SetLockFolders({"/run/lock", "/var/lock"}); }
+  void TearDown() override {
+    device_facts::SetLockFolders({"/run/lock", "/var/lock"});
+    system_console::SetActiveList("/sys/class/tty/console/active");
+  }
 
   std::string LockOf(const std::string& device) const {
     return locks.File("LCK.." + device.substr(std::string("/dev/").size()).replace(3, 1, "_"));
@@ -44,6 +52,13 @@ class PortGuard : public ::testing::Test {
       std::snprintf(text.data(), text.size(), "%10d\n", owner);
       file << text.data();
     }
+  }
+  void WriteLockText(const std::string& device, const std::string& text) const {
+    std::ofstream(LockOf(device), std::ios::binary | std::ios::trunc) << text;
+  }
+  std::string LockText(const std::string& device) const {
+    std::ifstream file(LockOf(device), std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
   }
   // Open must fail as busy, naming the holder, and leave the printer and its line untouched.
   void ExpectLeftAlone(Line& line, const CookedLine& probe, const std::string& holder) {
@@ -168,6 +183,116 @@ TEST_F(PortGuard, TheSystemConsoleIsNeverOpened) {
 
   system_console::SetActiveList("/sys/class/tty/console/active");
   EXPECT_TRUE(line.serial.OpenDevice(device, 9600)) << "no longer the console";
+}
+
+// Other programs write their number their own way, and a lock may be caught between its making
+// and its writing: none of them is read as "no owner", and none is removed.
+TEST_F(PortGuard, ALockInAnotherProgramsFormatKeepsThePortAndStays) {
+  Line line;
+  ASSERT_TRUE(line.started);
+  const std::string device = line.printer.DevicePath();
+  const CookedLine probe(device);
+  ASSERT_TRUE(probe.Cooked());
+  ChildProgram owner({"hold-plain", "/dev/null"});
+  ASSERT_EQ(owner.ReadLine(), "held");
+  const std::string pid = std::to_string(owner.Pid());
+  for (const std::string& text : {"      " + pid + " minicom user\n", pid + "\r\n", pid}) {
+    WriteLockText(device, text);
+    ExpectLeftAlone(line, probe, "link_child, process " + pid);
+    EXPECT_EQ(LockText(device), text) << "the lock is its program's to remove";
+  }
+  for (const std::string& text : {std::string(), std::string("not a number\n")}) {
+    WriteLockText(device, text);
+    ExpectLeftAlone(line, probe, LockOf(device));
+    EXPECT_EQ(LockText(device), text) << "a fresh lock that names nobody is being made";
+  }
+  namespace fs = std::filesystem;
+  fs::last_write_time(LockOf(device), fs::file_time_type::clock::now() - std::chrono::minutes(1));
+  EXPECT_TRUE(line.serial.OpenDevice(device, 9600)) << "left over for a minute: stale";
+  EXPECT_EQ(std::stoi(LockText(device)), getpid()) << "taken over";
+  line.serial.Close();
+  ASSERT_EQ(owner.Finish(), 0);
+}
+
+// Another user's program: its descriptors are not this user's to see, only its lock file, and
+// that is in the program's own format.
+TEST_F(PortGuard, AnotherUsersProgramKeepsThePortByItsLockAlone) {
+  if (geteuid() != 0) GTEST_SKIP() << "acting as a second user needs root";
+  const passwd* nobody = getpwnam("nobody");
+  if (nobody == nullptr) GTEST_SKIP() << "no user nobody";
+  Line line;
+  ASSERT_TRUE(line.started);
+  const std::string device = line.printer.DevicePath();
+  const std::string folder = locks.File("");
+  // Anyone may open the device and make locks, as in /run/lock: only the lock keeps nobody out.
+  ASSERT_EQ(chmod(device.c_str(), 0666), 0);
+  ASSERT_EQ(chmod(folder.c_str(), 01777), 0);
+  const CookedLine probe(device);
+  ASSERT_TRUE(probe.Cooked());
+  const termios before = probe.Settings();
+  ChildProgram terminal({"hold-plain", device});
+  ASSERT_EQ(terminal.ReadLine(), "held");
+  const std::string pid = std::to_string(terminal.Pid());
+  const std::string text = "      " + pid + " minicom root\n";
+  WriteLockText(device, text);
+  const std::vector<std::string> openAsNobody = {"open-as", std::to_string(nobody->pw_uid),
+                                                 std::to_string(nobody->pw_gid), device, folder};
+
+  const ChildRun run = RunChild(openAsNobody);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.output, std::to_string(static_cast<int>(OpenFailure::Busy)) + " " + device +
+                            " link_child, process " + pid + "\n");
+  EXPECT_EQ(LockText(device), text);
+  const termios after = probe.Settings();
+  EXPECT_EQ(after.c_lflag, before.c_lflag);
+  EXPECT_EQ(cfgetospeed(&after), cfgetospeed(&before));
+  EXPECT_FALSE(line.printer.WaitForReceived(1, 100));
+
+  ASSERT_EQ(terminal.Finish(), 0);
+  std::filesystem::remove(LockOf(device));
+  EXPECT_EQ(RunChild(openAsNobody).output, "opened\n") << "the same user opens it once free";
+}
+
+// /dev/tty (5:0) and /dev/console (5:1) are no links: a path compared with the console's misses
+// them, and a node made with a device's number elsewhere. The number decides.
+TEST_F(PortGuard, TheConsoleIsKnownByItsDeviceNumberUnderAnyName) {
+  Line line;
+  ASSERT_TRUE(line.started);
+  const std::string device = line.printer.DevicePath();
+  const std::string list = locks.File("active");
+  std::ofstream(list) << "tty0 " << device.substr(std::string("/dev/").size()) << "\n";
+  system_console::SetActiveList(list);
+
+  std::vector<std::string> consoles;
+  for (const char* path : {"/dev/tty", "/dev/console"}) {
+    if (std::filesystem::exists(path)) consoles.emplace_back(path);
+  }
+  struct stat status {};
+  ASSERT_EQ(stat(device.c_str(), &status), 0);
+  const std::vector<std::pair<std::string, dev_t>> nodes = {
+      {locks.File("own-terminal"), makedev(5, 0)},
+      {locks.File("system-console"), makedev(5, 1)},
+      {locks.File("printer-by-number"), status.st_rdev}};
+  const bool root = geteuid() == 0;
+  for (const auto& [path, number] : root ? nodes : decltype(nodes)()) {
+    ASSERT_EQ(mknod(path.c_str(), S_IFCHR | 0600, number), 0) << path;
+    consoles.push_back(path);
+  }
+  for (const std::string& path : consoles) {
+    // Checked first: an open of the real console would write to it.
+    ASSERT_TRUE(system_console::IsConsole(path)) << path;
+    EXPECT_FALSE(line.serial.OpenDevice(path, 9600)) << path;
+    EXPECT_EQ(line.serial.LastOpenError().reason, OpenFailure::Console) << path;
+  }
+  EXPECT_FALSE(line.printer.WaitForReceived(1, 100));
+
+  std::ifstream front("/sys/class/tty/tty0/active");
+  if (std::string terminal; front >> terminal) {
+    const std::vector<std::string> devices = system_console::Devices();
+    EXPECT_NE(std::find(devices.begin(), devices.end(), "/dev/" + terminal), devices.end())
+        << "tty0 stands for the virtual terminal in front";
+  }
+  if (!root) GTEST_SKIP() << "making device nodes under other names needs root: not tried";
 }
 
 }  // namespace
