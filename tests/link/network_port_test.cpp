@@ -377,7 +377,7 @@ TEST_F(NetworkPortTest, AWholeJobReachesThePrinterWhenThePortClosesRightAfterIt)
 TEST_F(NetworkPortTest, AWriteCutByAnOpenFromTheHookOwesTheNextConnectionNothing) {
   RemoteLine next(Answering());
   ASSERT_TRUE(next.serving);
-  constexpr std::size_t kPastEveryBuffer = 16 * 1024 * 1024;
+  constexpr std::size_t kPastEveryBuffer = std::size_t{16} * 1024 * 1024;
   for (std::size_t ahead = 0; ahead < 4; ++ahead) {
     // A server whose printer has stopped reading: it takes bytes until its buffers are full.
     RemoteLine stuck(Answering());
