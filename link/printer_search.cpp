@@ -167,7 +167,10 @@ SearchResult Assemble(const SearchRequest& request, const std::vector<PortWork>&
       result.findings.push_back(finding);
       result.tries += ports[index].tries.tries;
     } else {
-      result.findings.push_back({finding.name, finding.device});
+      PortFinding notReached;
+      notReached.name = finding.name;
+      notReached.device = finding.device;
+      result.findings.push_back(std::move(notReached));
     }
   }
   if (decisive == ports.size()) return result;
