@@ -133,13 +133,24 @@ int DryRun(const Arguments& arguments, const printer::PrinterSettings& settings,
         },
         arguments.json);
   }
+  // Every port is searched at once; the plans follow in the ports' order.
+  std::vector<printer::SearchResult> results(targets.ports.size());
+  std::vector<std::thread> searches;
+  for (std::size_t index = 0; index < targets.ports.size(); ++index) {
+    searches.emplace_back([&targets, &results, firstRate, index] {
+      printer::SearchRequest request;
+      request.ports = {targets.ports[index]};
+      request.firstRate = firstRate;
+      printer::SearchHooks hooks;
+      hooks.stopRequested = [] { return Interrupted(); };
+      results[index] = printer::FindPrinter(request, hooks);
+    });
+  }
+  for (std::thread& search : searches) search.join();
   bool found = false;
-  for (const printer::SearchPort& port : targets.ports) {
-    printer::SearchRequest request;
-    request.ports = {port};
-    request.firstRate = firstRate;
-    const printer::SearchResult result =
-        printer::FindPrinter(request, {{}, [] { return Interrupted(); }});
+  for (std::size_t index = 0; index < targets.ports.size(); ++index) {
+    const printer::SearchPort& port = targets.ports[index];
+    const printer::SearchResult& result = results[index];
     if (result.stopped) return Failed(arguments.json, kInterrupted, "Stopped by Ctrl-C.");
     if (!result.found) {
       if (targets.given) Err(Shown(port) + ": no supported printer");

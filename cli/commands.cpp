@@ -26,6 +26,7 @@
 #include "printer_settings_file.h"
 #include "progress_line.h"
 #include "report.h"
+#include "search_progress.h"
 #include "search_report.h"
 #include "serial.h"
 #include "session.h"
@@ -145,12 +146,20 @@ int Find(const Arguments& arguments) {
   }
   // The rate the window would try first: the one last chosen there.
   request.firstRate = printer::BaudRateOf(prefs::Load().choices.baud);
+  // The ports are tried at once: the count is over every port, the words name the port the
+  // result waits on and the ports that are done.
   ProgressLine progress;
+  QString waitingOn;
   printer::SearchHooks hooks;
-  hooks.progress = [&progress](int made, int planned, const std::string& port, std::uint32_t rate) {
-    progress.Show(
-        made + 1, planned,
-        QStringLiteral("%1 at %2 bps").arg(QString::fromStdString(port), QString::number(rate)));
+  hooks.progress = [&waitingOn](int, int, const std::string& port, std::uint32_t rate) {
+    waitingOn =
+        QStringLiteral("%1 at %2 bps").arg(QString::fromStdString(port), QString::number(rate));
+  };
+  hooks.ports = [&progress, &waitingOn](const printer::PortsProgress& ports) {
+    if (waitingOn.isEmpty()) return;
+    const QString all = texts::PortsProgressText(ports, InterfaceLanguage::English);
+    progress.Show(ports.triesMade, ports.triesPlanned,
+                  all.isEmpty() ? waitingOn : waitingOn + QStringLiteral(" (") + all + u')');
   };
   hooks.stopRequested = [] { return Interrupted(); };
   const printer::SearchResult result = printer::FindPrinter(request, hooks);

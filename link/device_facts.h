@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,9 @@ std::string GroupOf(const std::string& device);
 // while it is less than 10 s old. A process holding the master of a pseudo-terminal is its far
 // end, the device itself, not a holder.
 // Empty when there is none, for a device that is no terminal, or where the system cannot say.
-std::string HolderOf(const std::string& device);
+// keepLooking, where given, is asked before each process; once it answers false the look ends
+// with none found.
+std::string HolderOf(const std::string& device, const std::function<bool()>& keepLooking = {});
 
 // The folders searched for lock files and where this process makes its own: /run/lock and
 // /var/lock unless set (tests set a folder of their own).

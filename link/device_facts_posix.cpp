@@ -231,7 +231,7 @@ std::string GroupOf(const std::string& device) {
   return found->gr_name;
 }
 
-std::string HolderOf(const std::string& device) {
+std::string HolderOf(const std::string& device, const std::function<bool()>& keepLooking) {
   std::error_code error;
   const fs::path target = fs::canonical(device, error);
   if (error || !IsTerminal(target)) return {};
@@ -239,6 +239,7 @@ std::string HolderOf(const std::string& device) {
   const int self = getpid();
   const std::optional<int> pty = PtyNumber(target);
   for (const int process : Processes()) {
+    if (keepLooking && !keepLooking()) return {};
     if (process != self && Holds(process, target.string(), pty)) return Described(process);
   }
   return LockHolder(device, target);

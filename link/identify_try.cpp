@@ -34,6 +34,7 @@ TryResult TryIdentify(const std::string& device, std::uint32_t baudRate, const S
   }
   Tserial serial;
   serial.SetWaitHook([&stopRequested] { return !stopRequested(); });
+  serial.SetOpenStop(stopRequested);
   if (!serial.OpenDevice(device, baudRate)) {
     // A network port's connect can be what the stop request ended.
     result.outcome = stopRequested() ? TryOutcome::Stopped : TryOutcome::OpenFailed;

@@ -50,7 +50,9 @@ InstallOutcome RunInstallJob(const InstallJob& job, const StopRequest& stop) {
   SearchRequest request;
   request.ports = {job.port};
   request.firstRate = job.firstRate;
-  const SearchResult search = FindPrinter(request, {{}, stop});
+  SearchHooks searchHooks;
+  searchHooks.stopRequested = stop;
+  const SearchResult search = FindPrinter(request, searchHooks);
   if (!search.found) return FromSearch(search);
 
   InstallOutcome outcome;

@@ -6,19 +6,14 @@
 #include <vector>
 
 #include "identify_try.h"
+#include "port_tries.h"
 #include "printer.h"
-#include "serial.h"
 #include "system_console.h"
 
-// The printer search: every rate on every port until a supported printer answers. It blocks
-// for seconds, so it runs off the window's thread; each try opens a port of its own.
+// The printer search: every rate on every port until a supported printer answers. Each port is
+// tried on a thread of its own with a Tserial of its own, all at once, and the result is the one
+// trying the ports in turn would give. It blocks for seconds, so it runs off the window's thread.
 namespace printer {
-
-struct SearchPort {
-  std::string name;    // as the search reports it, e.g. "COM3 — ttyUSB0"
-  std::string device;  // what Tserial::OpenDevice opens, e.g. /dev/ttyUSB0
-  std::string tag;     // the caller's own name for the port, handed back with what was found
-};
 
 // The rates tried on each port, in order: firstRate when it is one of the eight rates of the
 // baud list, then the others from the most common among receipt printers, each once.
@@ -31,33 +26,25 @@ struct SearchRequest {
   std::vector<std::string> consoleDevices = system_console::Devices();
 };
 
+// The ports at work, for a progress display.
+struct PortsProgress {
+  int triesMade = 0;                  // over every port
+  int triesPlanned = 0;               // over every port, fewer once a port has ended early
+  int portsTried = 0;                 // the ports the search opens: all but the console
+  std::vector<std::string> finished;  // the names of the ports whose tries have ended, in order
+};
+
+// Every hook runs on the thread that called FindPrinter.
 struct SearchHooks {
-  // Before each try: the tries made so far, the tries the search now expects to make in all
-  // (fewer once a port is skipped), and the port and rate about to be tried.
+  // Before each try as trying the ports in turn would make it: the tries made so far, the tries
+  // the search then expects to make in all (fewer once a port is skipped), and the port and rate
+  // about to be tried. The port named is the one the result waits on.
   std::function<void(int triesMade, int triesPlanned, const std::string& portName,
                      std::uint32_t rate)>
       progress;
   StopRequest stopRequested;
-};
-
-// What the search saw on one port.
-enum class PortSeen {
-  NotReached,   // the search ended before this port
-  Console,      // the system console: skipped
-  Held,         // held by another program (openError.detail names it where it can be told)
-  CannotOpen,   // the port did not open; openError says why
-  NoAnswer,     // opened at every rate, no whole reply at any
-  Unsupported,  // a printer answered with a name not in the model table (model, rate)
-  Found,        // the supported printer the search ended with (model, rate)
-};
-
-struct PortFinding {
-  std::string name;
-  std::string device;
-  PortSeen seen = PortSeen::NotReached;
-  std::string model;
-  std::uint32_t rate = 0;
-  OpenError openError;
+  // When the search starts, and whenever a port starts a try or ends.
+  std::function<void(const PortsProgress& ports)> ports;
 };
 
 struct SearchResult {
@@ -75,10 +62,12 @@ struct SearchResult {
   std::vector<PortFinding> findings;  // one for each port of the request, in its order
 };
 
-// Tries the ports in the given order, each at the rates of SearchRates, and ends at the first
-// supported printer. A port held by another program, and one that cannot be opened at all, is
-// left after the first try; the console is never opened. The ports are closed on return: the
-// caller connects to the found port at the found rate with its own Tserial.
+// Tries every port at once, each at the rates of SearchRates, and returns the first port in the
+// given order where a supported printer answered: a port that answers waits for the ports
+// before it, and the ports after it stop at once. A port held by another program, and one that
+// cannot be opened at all, is left after the first try; the console is never opened. A stop
+// request ends every port within about 20 ms. The ports are closed and their threads ended on
+// return: the caller connects to the found port at the found rate with its own Tserial.
 SearchResult FindPrinter(const SearchRequest& request, const SearchHooks& hooks = {});
 
 }  // namespace printer

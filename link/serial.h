@@ -79,6 +79,10 @@ class Tserial {
   using WaitHook = std::function<bool()>;
   void SetWaitHook(WaitHook hook) { waitHook_ = std::move(hook); }
   const WaitHook& GetWaitHook() const { return waitHook_; }
+  // Asked while an open of a local device looks through the system for another program holding
+  // it (on Linux, every process's descriptors); true ends the open, failed. Unlike the wait
+  // hook it must not touch the port.
+  void SetOpenStop(std::function<bool()> stop) { openStop_ = std::move(stop); }
 
   // Bytes written; 0 for a null data pointer; -1 when the port is closed.
   int Write(const std::uint8_t* data, int length, std::uint32_t timeoutMs);
@@ -129,6 +133,7 @@ class Tserial {
   DeviceResolver resolver_;
   OpenError openError_;
   WaitHook waitHook_;
+  std::function<bool()> openStop_;
   bool inWait_ = false;
   bool closeAfterWait_ = false;
   std::unique_ptr<NetworkPort> network_;  // kept once made, so a hook can close it mid-wait

@@ -181,10 +181,17 @@ bool Tserial::OpenDevice(const std::string& device, std::uint32_t baudRate) {
 
   // Bytes and line settings sent there would reach the system's own terminal.
   if (system_console::IsConsole(device)) return fail(OpenFailure::Console, 0);
-  // Most programs take no lock a second open would meet: the holder is looked for first.
-  if (std::string holder = device_facts::HolderOf(device); !holder.empty()) {
+  // Most programs take no lock a second open would meet: the holder is looked for first. The
+  // look reads every process's descriptors, so a stop request may end it.
+  bool stopped = false;
+  const auto keepLooking = [this, &stopped] {
+    stopped = openStop_ && openStop_();
+    return !stopped;
+  };
+  if (std::string holder = device_facts::HolderOf(device, keepLooking); !holder.empty()) {
     return fail(OpenFailure::Busy, EBUSY, std::move(holder));
   }
+  if (stopped) return fail(OpenFailure::Other, 0);
   const int fd = open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return fail(ReasonOfOpenError(errno), errno);
   // TIOCEXCL does not stop root; the lock stops every other opener.

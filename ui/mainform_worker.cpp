@@ -4,6 +4,7 @@
 #include "mainform.h"
 #include "port_chooser.h"
 #include "printer_messages.h"
+#include "search_progress.h"
 #include "search_report.h"
 #include "task_texts.h"
 #include "ui_mainform.h"
@@ -32,20 +33,27 @@ void TMainF::FindClick() {
   ui->Find->setFocus();
   ui->pgProgress->setValue(0);
 
-  const auto showProgress = [this](int made, int planned, const QString& port, std::uint32_t rate) {
-    ui->pgProgress->setMaximum(planned);
-    ui->pgProgress->setValue(made);
+  // The line names the port the result waits on; the bar counts the tries over every port and
+  // says which ports are done.
+  const auto showPort = [this](const QString& port, std::uint32_t rate) {
     ui->PrinterModel->setText(
         Text(TaskTextsFor(Speaking()).looking).arg(port, QString::number(rate)));
   };
+  const auto showPorts = [this](const printer::PortsProgress& ports) {
+    ui->pgProgress->setMaximum(ports.triesPlanned);
+    ui->pgProgress->setValue(ports.triesMade);
+    const QString text = texts::PortsProgressText(ports, Speaking());
+    ui->pgProgress->setFormat(text);
+    ui->pgProgress->setTextVisible(!text.isEmpty());
+  };
   worker_.Run<printer::SearchResult>(
-      [request, showProgress](BackgroundJob& job) {
+      [request, showPort, showPorts](BackgroundJob& job) {
         printer::SearchHooks hooks;
-        hooks.progress = [&job, showProgress](int made, int planned, const std::string& port,
-                                              std::uint32_t rate) {
-          job.Post([showProgress, made, planned, port = QString::fromStdString(port), rate] {
-            showProgress(made, planned, port, rate);
-          });
+        hooks.progress = [&job, showPort](int, int, const std::string& port, std::uint32_t rate) {
+          job.Post([showPort, port = QString::fromStdString(port), rate] { showPort(port, rate); });
+        };
+        hooks.ports = [&job, showPorts](const printer::PortsProgress& ports) {
+          job.Post([showPorts, ports] { showPorts(ports); });
         };
         hooks.stopRequested = [&job] { return job.StopRequested(); };
         return printer::FindPrinter(request, hooks);
@@ -62,6 +70,8 @@ void TMainF::FinishSearch(const printer::SearchResult& result, const QString& mo
   UpdateControls();
   ui->pgProgress->setMaximum(maximumBefore);
   ui->pgProgress->setValue(0);
+  ui->pgProgress->setTextVisible(false);
+  ui->pgProgress->resetFormat();
   ui->PrinterModel->setText(modelBefore);
   if (closed_ || result.stopped) return;
   if (!result.found) {

@@ -1,8 +1,8 @@
 // A long session in one window: 1,000 Connect / Disconnect cycles against a virtual printer with
 // a send (shortened pauses) and a test page every 50 cycles and a search every 100, then 200
-// plug / unplug events of the port list's source. Prints open descriptors, threads and resident
-// memory after the first 50 cycles (or events) and at the end; none should grow. Run by
-// ./dev bench.
+// plug / unplug events of the port list's source, then 1,000 searches over three ports at once.
+// Prints open descriptors, threads and resident memory after the first 50 cycles (or events,
+// or searches) and at the end; none should grow. Run by ./dev bench.
 #include <QApplication>
 #include <QPushButton>
 
@@ -14,6 +14,7 @@
 
 #include "fed_device_source.h"
 #include "mainform.h"
+#include "printer_search.h"
 #include "pty_line.h"
 #include "size_hint_warnings.h"
 #include "virtual_printer.h"
@@ -26,6 +27,7 @@ constexpr int kCycles = 1000;
 constexpr int kSendEvery = 50;
 constexpr int kSearchEvery = 100;
 constexpr int kDeviceEvents = 200;
+constexpr int kSearches = 1000;
 constexpr int kFirstMark = 50;
 
 struct Usage {
@@ -91,6 +93,41 @@ bool Cycle(TMainF& window, int cycle) {
   return !window.IsConnected();
 }
 
+// The search's threads on their own: 1,000 searches over three ports at once, the printer found
+// on the first port (the others stopped at once) or, every other time, on the second after the
+// first turned out missing (the third stopped at once).
+bool SoakSearches() {
+  vprinter::Options answering;
+  answering.reply = vprinter::ReplyForModel(kModel);
+  vprinter::Options silent;
+  silent.silent = true;
+  vprinter::VirtualPrinter printer(answering);
+  vprinter::VirtualPrinter quiet(silent);
+  if (!printer.Start() || !quiet.Start()) return false;
+  const printer::SearchPort found{"COM1", printer.DevicePath(), "COM1"};
+  const printer::SearchPort missing{"COM1", "/dev/quillsetter-soak-missing", "COM1"};
+  const printer::SearchPort foundSecond{"COM2", printer.DevicePath(), "COM2"};
+  const printer::SearchPort stopped{"COM3", quiet.DevicePath(), "COM3"};
+  Usage atMark;
+  for (int search = 1; search <= kSearches; ++search) {
+    printer.ClearReceived();
+    quiet.ClearReceived();
+    const bool second = search % 2 == 0;
+    const printer::SearchResult result = printer::FindPrinter(
+        {second ? std::vector{missing, foundSecond, stopped} : std::vector{found, stopped, missing},
+         9600,
+         {}});
+    if (!result.found || result.portIndex != (second ? 1 : 0)) {
+      std::fprintf(stderr, "soak_bench: search %d did not find the printer\n", search);
+      return false;
+    }
+    if (search == kFirstMark) atMark = Measure();
+  }
+  Report("Search, 1000 searches over three ports at once, from search 50 to the end", atMark,
+         Measure());
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -150,6 +187,8 @@ int main(int argc, char** argv) {
   Report("Port list, 200 plug / unplug events, from event 50 to the end", atMark, Measure());
   window.close();
   printer.Stop();
+
+  if (!SoakSearches()) return 1;
   if (messages != expectedMessages) {
     std::fprintf(stderr, "soak_bench: %d messages, %d expected\n", messages, expectedMessages);
     return 1;

@@ -58,6 +58,24 @@ TEST_F(CliTest, IdentifyAndFindTellWhereThePrinterIsOrWhyNot) {
       << run.err.toStdString();
 }
 
+// The ports given are tried at once, and the result is still the first of them in order with a
+// supported printer: COM1's answers only at the seventh rate, long after COM3's.
+TEST_F(CliTest, FindTriesThePortsGivenAtOnceAndKeepsTheirOrderForTheResult) {
+  AddPrinter(1, Printer(kFamily1Model, 2400));
+  vprinter::Options silent;
+  silent.silent = true;
+  AddPrinter(2, silent);
+  AddPrinter(3, Printer("Tavrin MR2200T", 9600));
+
+  const Outcome run = Cli({"find", "--port", "COM1", "--port", "COM2", "--port", "COM3", "--json"});
+
+  EXPECT_EQ(run.status, 0) << run.err.toStdString();
+  EXPECT_EQ(Json(run.out), Expected("COM1", printers_[0]->DevicePath(), 2400, kFamily1Model, 1));
+  EXPECT_TRUE(run.err.contains("COM1 at 2400 bps (Trying 3 ports at once; done: "))
+      << run.err.toStdString();
+  EXPECT_EQ(printers_[2]->IdentifyCount(), 1);
+}
+
 TEST_F(CliTest, UsageBadFilesAndPortsThatWillNotOpenHaveTheirStatus) {
   EXPECT_EQ(Cli({"identify", "--port", "COM1"}).status, 2);
   EXPECT_EQ(Cli({"apply", "--port", "COM1", "--baud", "9600"}).status, 2);

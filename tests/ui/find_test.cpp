@@ -7,6 +7,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "pty_line.h"
 #include "shown_text.h"
 #include "window_fixture.h"
 
@@ -97,6 +98,45 @@ TEST_F(FindTest, EndsConnectedToTheSupportedPrinterAtItsRate) {
   EXPECT_EQ(tail, std::vector<std::uint8_t>({0x1B, 0x40, 0x1B, 0x5A}));
   EXPECT_EQ(ShownText(Find<QPushButton>("Find")), "Find printer");
   EXPECT_FALSE(Find<QPushButton>("Find")->isEnabled());
+}
+
+// COM1 silent, COM2 an adapter with nothing behind it, COM3 the printer at 2400 bps: the three
+// are tried at once, the bar says so and which ports are done, and COM3 ends connected.
+TEST_F(FindTest, TriesThreePortsAtOnceAndConnectsToThePrinterAt2400OnTheThird) {
+  vprinter::Options silent;
+  silent.silent = true;
+  StartPrinter(silent);
+  vprinter::PtyLine bareAdapter;
+  ASSERT_TRUE(bareAdapter.Open(""));
+  ASSERT_TRUE(supported_.Start());
+  Store("Ports/COM2", QString::fromStdString(bareAdapter.DevicePath()));
+  Store("Ports/COM3", QString::fromStdString(supported_.DevicePath()));
+  OpenWindow();
+  auto* bar = Find<QProgressBar>("pgProgress");
+  QStringList barTexts;
+  QObject::connect(bar, &QProgressBar::valueChanged, [&] {
+    if (bar->isTextVisible() && (barTexts.isEmpty() || barTexts.last() != bar->text())) {
+      barTexts << bar->text();
+    }
+  });
+  FindAndWait();
+
+  EXPECT_TRUE(window_->IsConnected());
+  EXPECT_EQ(Selected("cbPort"), 2);
+  EXPECT_EQ(Selected("cbBaud"), 1);
+  EXPECT_EQ(Find<QLineEdit>("PrinterModel")->text(), kFamily1Model);
+  EXPECT_TRUE(messages_.isEmpty());
+  ASSERT_FALSE(barTexts.isEmpty());
+  EXPECT_EQ(barTexts.first(), "Trying 3 ports at once");
+  const QString third = QString::fromStdString(supported_.DevicePath()).section('/', -2);
+  EXPECT_TRUE(barTexts.contains("Trying 3 ports at once; done: COM3 — " + third))
+      << barTexts.join(" | ").toStdString();
+  EXPECT_FALSE(bar->isTextVisible());
+  EXPECT_EQ(printer_->IdentifyCount(), 8);
+  const std::vector<std::uint8_t> received = supported_.Received();
+  ASSERT_GE(received.size(), 4u);
+  const std::vector<std::uint8_t> tail(received.end() - 4, received.end());
+  EXPECT_EQ(tail, std::vector<std::uint8_t>({0x1B, 0x40, 0x1B, 0x5A}));
 }
 
 TEST_F(FindTest, NothingFoundListsWhatEachPortShowed) {
