@@ -1,6 +1,9 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 
 #include "text_output.h"
@@ -12,7 +15,9 @@ void WriteText(Stream stream, const QString& text) {
   const HANDLE handle = GetStdHandle(stream == Stream::Out ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
   DWORD mode = 0;
   if (handle == nullptr || handle == INVALID_HANDLE_VALUE || GetConsoleMode(handle, &mode) == 0) {
-    // A pipe or a file: UTF-8 bytes, whatever the system's code page.
+    // A pipe or a file: UTF-8 bytes, whatever the system's code page, and lines ending in LF as
+    // on Linux, so that a script reads the same output on both.
+    _setmode(_fileno(file), _O_BINARY);
     std::fputs(text.toUtf8().constData(), file);
     std::fflush(file);
     return;
