@@ -109,8 +109,11 @@ int Ports(const Arguments& arguments) {
                                  {"present", entry.IsPresent()},
                                  {"network", entry.network}});
     } else {
-      Out(entry.Label(InterfaceLanguage::English) +
-          (entry.IsPresent() ? QStringLiteral(" (") + entry.device + u')' : QString()));
+      // The window's entry, with what it opens where the entry does not name that already (on
+      // Windows "USB Serial Port (COM7)" does).
+      const QString label = entry.Label(InterfaceLanguage::English);
+      const bool opensShown = !entry.IsPresent() || label.contains(entry.device);
+      Out(label + (opensShown ? QString() : QStringLiteral(" (") + entry.device + u')'));
     }
   }
   if (arguments.json) {

@@ -12,6 +12,8 @@
 #define QUILLSETTER_FILENO fileno
 #endif
 
+#include "text_output.h"
+
 namespace cli {
 namespace {
 
@@ -24,20 +26,19 @@ ProgressLine::ProgressLine() : terminal_(QUILLSETTER_ISATTY(QUILLSETTER_FILENO(s
 void ProgressLine::Show(int done, int total, const QString& what) {
   const QString count = QStringLiteral("%1/%2").arg(done).arg(total);
   if (!terminal_) {
-    std::fprintf(stderr, "%s %s\n", qPrintable(count), qPrintable(what));
+    WriteText(Stream::Err, count + u' ' + what + u'\n');
     return;
   }
   const int filled = total > 0 ? done * kBarWidth / total : 0;
   const QString bar = QString(filled, u'#') + QString(kBarWidth - filled, u'.');
   // Cleared to the end of the line, since a shorter text follows a longer one.
-  std::fprintf(stderr, "\r[%s] %s %s\x1b[K", qPrintable(bar), qPrintable(count), qPrintable(what));
-  std::fflush(stderr);
+  WriteText(Stream::Err, QStringLiteral("\r[%1] %2 %3\x1b[K").arg(bar, count, what));
   open_ = true;
 }
 
 void ProgressLine::Finish() {
   if (!open_) return;
-  std::fputc('\n', stderr);
+  WriteText(Stream::Err, QStringLiteral("\n"));
   open_ = false;
 }
 

@@ -3,7 +3,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <cstdio>
+#include "text_output.h"
 
 namespace cli {
 namespace {
@@ -25,12 +25,9 @@ QString Printable(const QString& text) {
   return printable;
 }
 
-void Out(const QString& text) {
-  std::fputs(qPrintable(Printable(text) + u'\n'), stdout);
-  // A batch's lines appear as each port ends, also through a pipe.
-  std::fflush(stdout);
-}
-void Err(const QString& text) { std::fputs(qPrintable(Printable(text) + u'\n'), stderr); }
+// A batch's lines appear as each port ends, also through a pipe: WriteText flushes.
+void Out(const QString& text) { WriteText(Stream::Out, Printable(text) + u'\n'); }
+void Err(const QString& text) { WriteText(Stream::Err, Printable(text) + u'\n'); }
 
 void OutJson(const QJsonObject& object) {
   Out(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));

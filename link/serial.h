@@ -43,7 +43,8 @@ class NetworkPort;
 class Tserial {
  public:
   // Maps a port number to the device to open: "COMn" on Windows; on POSIX systems the
-  // caller's map (for instance COM1 -> /dev/ttyUSB0), else /dev/ttyS<n-1>.
+  // caller's map (for instance COM1 -> /dev/ttyUSB0), else /dev/ttyS<n-1>. Windows never asks
+  // the map: COMn there is the system's own port of that name.
   using DeviceResolver = std::function<std::string(int portNumber)>;
 
   Tserial();
@@ -144,4 +145,7 @@ class Tserial {
   std::string lockFile_;
   // POSIX: when the last bytes written have left the adapter's own buffer (DayMillis).
   std::uint32_t writeLeavesAt_ = 0;
+  // Windows: the device left while the port was open and its handle is closed already; the port
+  // stays open, and gone, until Close.
+  bool deviceGone_ = false;
 };

@@ -8,6 +8,7 @@
 #include "network_port.h"
 #include "serial.h"
 #include "serial_deadline.h"
+#include "serial_errors_win32.h"
 
 namespace {
 
@@ -30,19 +31,6 @@ bool IsBareComName(const std::string& device) {
 
 std::string SystemName(const std::string& device) {
   return IsBareComName(device) ? R"(\\.\)" + device : device;
-}
-
-OpenFailure ReasonOfOpenError(DWORD error) {
-  switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-      return OpenFailure::NoDevice;
-    // The port is opened without sharing: another program holds it.
-    case ERROR_ACCESS_DENIED:
-      return OpenFailure::Busy;
-    default:
-      return OpenFailure::Other;
-  }
 }
 
 // The line as Open leaves it, whatever another program left on the port: 8N1 at the rate, DTR
@@ -78,20 +66,20 @@ bool SetTimeouts(HANDLE port, DWORD writeMs) {
 }
 
 // Closes a port whose open failed; the error that made it fail, from before the close.
-int CloseAfterError(HANDLE port) {
+DWORD CloseAfterError(HANDLE port) {
   const DWORD error = GetLastError();
   CloseHandle(port);
-  return static_cast<int>(error);
+  return error;
 }
 
 // Puts back the line settings the port had before this open, which then fails.
-int RestoreAndCloseAfterError(HANDLE port, const unsigned char* savedLine) {
+DWORD RestoreAndCloseAfterError(HANDLE port, const unsigned char* savedLine) {
   const DWORD error = GetLastError();
   DCB line{};
   std::memcpy(&line, savedLine, sizeof line);
   SetCommState(port, &line);
   CloseHandle(port);
-  return static_cast<int>(error);
+  return error;
 }
 
 // Clears the port's error state and reads its queues. A port that stops on line errors (a framing
@@ -101,6 +89,16 @@ COMSTAT ClearErrors(HANDLE port) {
   COMSTAT status{};
   if (!ClearCommError(port, &errors, &status)) status = {};
   return status;
+}
+
+// Lets go of the handle of a port whose device has left the system (a USB adapter pulled out),
+// when error says so; the port stays open, and gone, until Close.
+bool LetGoIfGone(DWORD error, std::intptr_t& handle, bool& gone) {
+  if (!serial_errors::DeviceGone(error)) return false;
+  CloseHandle(AsHandle(handle));
+  handle = AsNumber(INVALID_HANDLE_VALUE);
+  gone = true;
+  return true;
 }
 
 // Taken when nothing moved, so that waiting for a silent port does not spin.
@@ -132,12 +130,14 @@ Tserial::~Tserial() {
   Close();
 }
 
-bool Tserial::IsOpen() const { return handle_ != kInvalidHandle || OnNetwork(); }
+bool Tserial::IsOpen() const { return handle_ != kInvalidHandle || deviceGone_ || OnNetwork(); }
 
 bool Tserial::LineGone() const {
-  // A removed device fails every call on its handle.
+  // A removed device fails every call on its handle, with an error that says so.
   DWORD status = 0;
-  return handle_ != kInvalidHandle && GetCommModemStatus(AsHandle(handle_), &status) == 0;
+  return deviceGone_ ||
+         (handle_ != kInvalidHandle && GetCommModemStatus(AsHandle(handle_), &status) == 0 &&
+          serial_errors::DeviceGone(GetLastError()));
 }
 
 std::string Tserial::DevicePath(int portNumber) const { return "COM" + std::to_string(portNumber); }
@@ -152,28 +152,28 @@ bool Tserial::OpenDevice(const std::string& device, std::uint32_t baudRate) {
 
   const HANDLE port = CreateFileA(SystemName(device).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
                                   nullptr, OPEN_EXISTING, 0, nullptr);
-  if (port == INVALID_HANDLE_VALUE) {
-    const DWORD error = GetLastError();
-    return Failed(ReasonOfOpenError(error), device, static_cast<int>(error));
-  }
+  // Windows' own error says why; a device pulled out during the open is no device.
+  const auto fail = [this, &device](DWORD error, OpenFailure otherwise) {
+    return Failed(serial_errors::OpenFailureOf(error, otherwise), device, static_cast<int>(error));
+  };
+  if (port == INVALID_HANDLE_VALUE) return fail(GetLastError(), OpenFailure::Other);
 
   DCB line{};
   line.DCBlength = sizeof line;
   if (!SetupComm(port, kQueueBytes, kQueueBytes) || !SetCommMask(port, 0) ||
       !GetCommState(port, &line)) {
-    return Failed(OpenFailure::NotSerial, device, CloseAfterError(port));
+    return fail(CloseAfterError(port), OpenFailure::NotSerial);
   }
   std::memcpy(savedLineSettings_.data(), &line, sizeof line);
 
   SetLine(line, baudRate);
   if (!SetCommState(port, &line)) {
-    return Failed(OpenFailure::RateRefused, device,
-                  RestoreAndCloseAfterError(port, savedLineSettings_.data()));
+    return fail(RestoreAndCloseAfterError(port, savedLineSettings_.data()),
+                OpenFailure::RateRefused);
   }
   // Input left from an earlier connection or noise on the line would be taken for the next reply.
   if (!SetTimeouts(port, kWaitSliceMs) || !PurgeComm(port, PURGE_RXCLEAR | PURGE_TXCLEAR)) {
-    return Failed(OpenFailure::Other, device,
-                  RestoreAndCloseAfterError(port, savedLineSettings_.data()));
+    return fail(RestoreAndCloseAfterError(port, savedLineSettings_.data()), OpenFailure::Other);
   }
   handle_ = AsNumber(port);
   return true;
@@ -190,11 +190,12 @@ void Tserial::Release() {
     CloseHandle(port);
   }
   handle_ = kInvalidHandle;
+  deviceGone_ = false;
 }
 
 bool Tserial::DiscardInput() {
   if (OnNetwork()) return network_->DiscardInput();
-  return IsOpen() && PurgeComm(AsHandle(handle_), PURGE_RXCLEAR) != 0;
+  return handle_ != kInvalidHandle && PurgeComm(AsHandle(handle_), PURGE_RXCLEAR) != 0;
 }
 
 int Tserial::Write(const std::uint8_t* data, int length, std::uint32_t timeoutMs) {
@@ -203,6 +204,7 @@ int Tserial::Write(const std::uint8_t* data, int length, std::uint32_t timeoutMs
   if (!IsOpen()) return -1;
   if (length <= 0) return 0;
   if (OnNetwork()) return network_->Write(data, length, timeoutMs);
+  if (deviceGone_) return 0;
   const HANDLE port = AsHandle(handle_);
 
   HookTimer hookTimer;
@@ -219,6 +221,7 @@ int Tserial::Write(const std::uint8_t* data, int length, std::uint32_t timeoutMs
     written += static_cast<int>(moved);
     if (written == length) break;
     if (!wrote) {
+      if (LetGoIfGone(GetLastError(), handle_, deviceGone_)) return written;
       ClearErrors(port);
       Pause();
     }
@@ -237,6 +240,7 @@ int Tserial::Read(std::uint8_t* buffer, int length, std::uint32_t timeoutMs) {
   const SerialDeadline deadline(timeoutMs);
   if (!IsOpen() || buffer == nullptr || length <= 0) return 0;
   if (OnNetwork()) return network_->Read(buffer, length, timeoutMs);
+  if (deviceGone_) return 0;
   const HANDLE port = AsHandle(handle_);
 
   HookTimer hookTimer;
@@ -247,6 +251,7 @@ int Tserial::Read(std::uint8_t* buffer, int length, std::uint32_t timeoutMs) {
       count += static_cast<int>(moved);
       if (count == length) return count;
     } else {
+      if (LetGoIfGone(GetLastError(), handle_, deviceGone_)) return count;
       ClearErrors(port);
     }
     if (deadline.Passed()) return count;

@@ -32,6 +32,17 @@ QString ShortName(const QString& path) {
   return path.startsWith(kDevices) ? path.mid(kDevices.size()) : path;
 }
 
+// A device no COM entry reaches, as the system names it to its users: on Windows its friendly
+// name, "USB Serial Port (COM7)"; elsewhere its kernel name and description, "ttyUSB0 — FT232R
+// USB UART".
+QString DeviceLabel(const DetectedDevice& device) {
+#ifdef Q_OS_WIN
+  return device.description + QStringLiteral(" (") + device.name + u')';
+#else
+  return device.name + kDash + device.description;
+#endif
+}
+
 std::optional<NetworkAddress> AddressOf(const QString& device) {
   return ParseNetworkAddress(device.toStdString());
 }
@@ -62,7 +73,7 @@ QString PortEntry::Label(InterfaceLanguage language) const {
     return IsCom() ? Name() + kDash + reached + QStringLiteral(", ") + mark
                    : reached + kDash + mark;
   }
-  if (!IsCom()) return detected->name + kDash + detected->description;
+  if (!IsCom()) return DeviceLabel(*detected);
   const QString com = QStringLiteral("COM%1").arg(comNumber);
   if (detected) {
     // On Windows COM3 reaches the device named COM3.
@@ -90,6 +101,8 @@ QString PortEntry::SearchName() const {
   const QString reached = detected             ? detected->name
                           : terminal.isEmpty() ? ShortName(device)
                                                : terminal;
+  // On Windows COM3 reaches the port named COM3.
+  if (reached.compare(Name(), Qt::CaseInsensitive) == 0) return Name();
   return Name() + kDash + reached;
 }
 

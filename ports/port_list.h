@@ -35,10 +35,13 @@ struct PortEntry {
   // Whether a device is there to open: a detected one, the pseudo-terminal of a test, or a
   // network port (whether its server answers shows only when it is opened).
   bool IsPresent() const { return detected.has_value() || !terminal.isEmpty() || network; }
-  // The name with what it opens, as a search reports it: "COM3 — ttyUSB0", "ttyUSB1".
+  // The name with what it opens, as a search reports it: "COM3 — ttyUSB0", "ttyUSB1"; on
+  // Windows "COM3", "COM7".
   QString SearchName() const;
   // "COM1 — ttyUSB0, FT232R USB UART", "COM2 — not present", "ttyUSB1 — CP2102 USB to UART
-  // Bridge Controller", "COM1 — ttyS0, system console", "shop12.lan:7000 — network, RFC 2217".
+  // Bridge Controller", "COM1 — ttyS0, system console", "shop12.lan:7000 — network, RFC 2217";
+  // on Windows "COM3 — USB Serial Port" and, past COM6, the friendly name "USB Serial Port
+  // (COM7)".
   QString Label(InterfaceLanguage language) const;
   // Whether it reaches the device stored by this name (a detected device's stable name or path,
   // a network port's address).

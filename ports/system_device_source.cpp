@@ -4,12 +4,20 @@
 #ifdef Q_OS_LINUX
 #include "udev_watch.h"
 #endif
+#ifdef Q_OS_WIN
+#include "device_change_watch.h"
+#endif
 
 namespace ports {
 
-SystemDeviceSource::SystemDeviceSource(QObject* parent) : DeviceSource(parent) {
+SystemDeviceSource::SystemDeviceSource(quintptr window, QObject* parent) : DeviceSource(parent) {
 #ifdef Q_OS_LINUX
+  // udev tells every process; no window is needed.
+  Q_UNUSED(window);
   connect(new UdevWatch(this), &UdevWatch::DevicesChanged, this, &SystemDeviceSource::Refresh);
+#elif defined(Q_OS_WIN)
+  connect(new DeviceChangeWatch(window, this), &DeviceChangeWatch::DevicesChanged, this,
+          &SystemDeviceSource::Refresh);
 #endif
 }
 

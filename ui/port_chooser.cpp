@@ -67,8 +67,11 @@ void PortChooser::SetSource(std::unique_ptr<ports::DeviceSource> source) {
 }
 
 void PortChooser::Start() {
-  // A window closed already has no use for the list.
-  if (!source_ && list_->isVisible()) SetSource(std::make_unique<ports::SystemDeviceSource>());
+  // A window closed already has no use for the list. On Windows the window's own handle hears of
+  // ports coming and going.
+  if (!source_ && list_->isVisible()) {
+    SetSource(std::make_unique<ports::SystemDeviceSource>(list_->window()->winId()));
+  }
 }
 
 void PortChooser::Choose(int comNumber, const QString& device) {

@@ -173,6 +173,13 @@ if [ "$preset" = windows ]; then
   run_step core_win_tests env LC_ALL=C.UTF-8 QUILLSETTER_EXPECT_CYRILLIC=0 \
     timeout 120 wine "$build/bin/core_win_tests.exe" \
     --gtest_filter=-PrinterSettingsFile.RoundTrips*:PrinterSettingsFile.ANewFileGets*:InstallLogTest.WritersAppendingAtOnce*
+  # Beside the DLLs and plugin folders of dist/, loaded as the programs load them.
+  native="$build/native-tests"
+  rm -rf "$native"
+  mkdir -p "$native"
+  ln -s "$PWD/$build/dist/"* "$PWD/$build/bin/windows_native_tests.exe" "$native/"
+  run_step windows_native_tests env QT_QPA_PLATFORM=offscreen \
+    timeout 120 wine "$native/windows_native_tests.exe"
   run_step "the programs' resources" bash tests/windows/check_programs.sh "$build/dist"
   mkdir -p "$build/cli-work"
   linux_cli=""
