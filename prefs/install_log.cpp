@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QStandardPaths>
 
+#include "append_line.h"
 #include "printer_values.h"
 
 namespace prefs {
@@ -55,10 +56,7 @@ bool AppendInstallRecord(const QString& path, const InstallRecord& record) {
   const QByteArray line =
       QJsonDocument(InstallRecordJson(record)).toJson(QJsonDocument::Compact) + '\n';
   QDir().mkpath(QFileInfo(path).absolutePath());
-  QFile file(path);
-  // Unbuffered append: the line reaches the file in one write at its end, whoever else appends.
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) return false;
-  return file.write(line) == line.size();
+  return AppendLine(path, line);
 }
 
 std::optional<InstallLog> ReadInstallLog(const QString& path) {

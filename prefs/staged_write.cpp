@@ -22,14 +22,15 @@ namespace {
 
 // QSaveFile (Qt 6.4) renames its temporary file into place even when the last buffered write
 // failed, as on a full disk, and QSettings then reports success for a cut-off file. A complete
-// file ends with a newline and has one line for each key.
+// file ends with a newline and has one line for each key (on Windows its lines end in CR LF).
 bool HoldsAllKeys(const QString& path, qsizetype keyCount) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return false;
   const QByteArray text = file.readAll();
   qsizetype keyLines = 0;
   for (const QByteArray& line : text.split('\n')) {
-    if (!line.isEmpty() && !line.startsWith('[')) ++keyLines;
+    const QByteArray trimmed = line.trimmed();
+    if (!trimmed.isEmpty() && !trimmed.startsWith('[')) ++keyLines;
   }
   return text.endsWith('\n') && keyLines == keyCount;
 }

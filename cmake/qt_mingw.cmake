@@ -1,0 +1,45 @@
+# The Qt for Windows a cross build compiles against: $QUILLSETTER_QT_MINGW (a tarball or an
+# unpacked folder), else the tarball laid out beside the clone. A tarball is unpacked into the
+# build folder, never next to itself (that folder may be read-only).
+set(QUILLSETTER_QT_MINGW "$ENV{QUILLSETTER_QT_MINGW}" CACHE PATH
+    "Qt 6.4.2 for MinGW-w64: a .tar.xz or an unpacked folder")
+if(NOT QUILLSETTER_QT_MINGW)
+  set(QUILLSETTER_QT_MINGW ${PROJECT_SOURCE_DIR}/../shared/tools/qt-mingw/qt6.4.2-mingw64.tar.xz)
+endif()
+if(NOT EXISTS ${QUILLSETTER_QT_MINGW})
+  message(FATAL_ERROR "No Qt for Windows at ${QUILLSETTER_QT_MINGW}; set QUILLSETTER_QT_MINGW")
+endif()
+
+if(IS_DIRECTORY ${QUILLSETTER_QT_MINGW})
+  set(qt_mingw_root ${QUILLSETTER_QT_MINGW})
+else()
+  set(qt_mingw_unpacked ${CMAKE_BINARY_DIR}/qt-mingw)
+  set(qt_mingw_stamp ${qt_mingw_unpacked}/unpacked-from)
+  set(qt_mingw_source "")
+  if(EXISTS ${qt_mingw_stamp})
+    file(READ ${qt_mingw_stamp} qt_mingw_source)
+  endif()
+  if(NOT qt_mingw_source STREQUAL QUILLSETTER_QT_MINGW
+     OR ${QUILLSETTER_QT_MINGW} IS_NEWER_THAN ${qt_mingw_stamp})
+    message(STATUS "Unpacking ${QUILLSETTER_QT_MINGW}")
+    file(REMOVE_RECURSE ${qt_mingw_unpacked})
+    file(ARCHIVE_EXTRACT INPUT ${QUILLSETTER_QT_MINGW} DESTINATION ${qt_mingw_unpacked})
+    file(WRITE ${qt_mingw_stamp} ${QUILLSETTER_QT_MINGW})
+  endif()
+  file(GLOB qt_mingw_root LIST_DIRECTORIES true ${qt_mingw_unpacked}/qt6*)
+endif()
+if(NOT EXISTS ${qt_mingw_root}/lib/cmake/Qt6/Qt6Config.cmake)
+  message(FATAL_ERROR "${QUILLSETTER_QT_MINGW} holds no Qt 6 for Windows")
+endif()
+
+# moc, rcc and uic come from the host's Qt of the same version.
+set(QUILLSETTER_QT_MINGW_ROOT ${qt_mingw_root})
+list(PREPEND CMAKE_PREFIX_PATH ${qt_mingw_root})
+list(PREPEND CMAKE_FIND_ROOT_PATH ${qt_mingw_root})
+file(GLOB qt_host_tools /usr/lib/*/cmake/Qt6CoreTools)
+if(NOT qt_host_tools)
+  message(FATAL_ERROR "The host's Qt tools are missing: install qt6-base-dev-tools")
+endif()
+list(GET qt_host_tools 0 qt_host_tools)
+get_filename_component(QT_HOST_PATH_CMAKE_DIR ${qt_host_tools} DIRECTORY)
+set(QT_HOST_PATH /usr)
