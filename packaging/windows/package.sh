@@ -114,7 +114,7 @@ nsis_defines=(
   -DICON="$PWD/app/windows/quillsetter.ico" -DOUTFILE="$installer"
 )
 ! $fast || nsis_defines+=(-DFAST)
-[ -z "$cert" ] || nsis_defines+=(-DSIGN="'$PWD/packaging/windows/sign.sh' '$cert' '$key'")
+[ -z "$cert" ] || nsis_defines+=(-DSIGN="\"$PWD/packaging/windows/sign.sh\" \"$cert\" \"$key\"")
 makensis -V2 -NOCD "${nsis_defines[@]}" packaging/windows/quillsetter.nsi >"$stage/makensis.log" 2>&1 || {
   cat "$stage/makensis.log" >&2
   echo "package.sh: makensis failed" >&2

@@ -50,8 +50,8 @@ InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
 BrandingText "${APP} ${VERSION}"
 
 !ifdef SIGN
-  !finalize '${SIGN} "%1"'
-  !uninstfinalize '${SIGN} "%1"'
+  !finalize `${SIGN} "%1"`
+  !uninstfinalize `${SIGN} "%1"`
 !endif
 
 !define MUI_ICON "${ICON}"

@@ -93,13 +93,14 @@ export LC_ALL=C.UTF-8
 export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
 wineserver >"$work/wineserver.log" 2>&1
 
-# The value NAME of the registry key KEY, as reg shows it; empty when there is none.
-reg_value() {
-  wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
+# reg_value KEY [NAME]: the value NAME of the registry key KEY as reg shows it, the key's default
+# value without NAME; empty when there is none. reg_type KEY NAME: its type.
+reg_query() {
+  if [ -n "${2:-}" ]; then wine reg query "$1" /v "$2"; else wine reg query "$1" /ve; fi 2>/dev/null |
+    tr -d '\r'
 }
-reg_type() {
-  wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *\(REG_[A-Z_]*\).*/\1/p"
-}
+reg_value() { reg_query "$@" | sed -n "s/^ *${2:-(Default)} *REG_[A-Z_]* *//p"; }
+reg_type() { reg_query "$@" | sed -n "s/^ *$2 *\(REG_[A-Z_]*\).*/\1/p"; }
 key_exists() { wine reg query "$1" >/dev/null 2>&1; }
 key_gone() { ! key_exists "$1"; }
 windows_folder() { wine cmd /c "echo %$1%" 2>/dev/null | tr -d '\r'; }
@@ -162,9 +163,9 @@ check "the uninstall entry names the silent uninstall" \
 check "the Start menu has the shortcut" test -f "$shortcut"
 check "the shortcut starts the program" grep -qa "quillsetter.exe" "$shortcut"
 check ".quillsetter files are Quillsetter's" \
-  test "$(reg_value "$CLASSES\\.quillsetter" '(Default)')" = Quillsetter.Settings
+  test "$(reg_value "$CLASSES\\.quillsetter")" = Quillsetter.Settings
 check ".quillsetter files open in the window" \
-  test "$(reg_value "$CLASSES\\Quillsetter.Settings\\shell\\open\\command" '(Default)')" = \
+  test "$(reg_value "$CLASSES\\Quillsetter.Settings\\shell\\open\\command")" = \
   "\"$folder_win\\quillsetter.exe\" \"%1\""
 
 # --- The installed window -------------------------------------------------------------------
@@ -205,6 +206,13 @@ check "the install log stays" test -s "$install_log"
 check "the folder is in PATH, after what was there" \
   test "$(reg_value 'HKCU\Environment' Path)" = "%USERPROFILE%\\bin;$folder_win"
 check "PATH stays REG_EXPAND_SZ" test "$(reg_type 'HKCU\Environment' Path)" = REG_EXPAND_SZ
+# Whether a command prompt in another folder finds quillsetter-cli by its name.
+cli_by_name() {
+  wine cmd /c 'cd /d C:\ & quillsetter-cli --version' 2>&1 | tr -d '\r' |
+    grep -qx "quillsetter-cli $version"
+}
+cli_not_by_name() { ! cli_by_name; }
+check "a command prompt finds quillsetter-cli through PATH" cli_by_name
 status=0
 run_window || status=$?
 check "the new window reads the kept choice and stores it again" \
@@ -229,6 +237,7 @@ check "the user's file in the program folder stays" test -f "$folder/mine.quills
 check "the shortcut is gone" test ! -e "$shortcut"
 check "the file type is gone" key_gone "$CLASSES\\.quillsetter"
 check "the association is gone" key_gone "$CLASSES\\Quillsetter.Settings"
+check "a command prompt no longer finds quillsetter-cli" cli_not_by_name
 check "PATH is as it was" test "$(reg_value 'HKCU\Environment' Path)" = "%USERPROFILE%\\bin"
 check "PATH stays REG_EXPAND_SZ" test "$(reg_type 'HKCU\Environment' Path)" = REG_EXPAND_SZ
 check "the user's choices stay" test "$(reg_value "$CHOICES" Country)" = 0x9
