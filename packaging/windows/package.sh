@@ -41,12 +41,13 @@ done
 [ $# -eq 2 ] || usage
 dist=$1
 out=$2
-[ -f "$dist/quillsetter.exe" ] && [ -f "$dist/quillsetter-cli.exe" ] || {
+if [ ! -f "$dist/quillsetter.exe" ] || [ ! -f "$dist/quillsetter-cli.exe" ]; then
   echo "package.sh: $dist holds no Windows build (quillsetter.exe, quillsetter-cli.exe)" >&2
   exit 1
-}
-if [ -n "$cert" ]; then
-  [ -r "$cert" ] && [ -r "$key" ] || { echo "package.sh: cannot read $cert or $key" >&2; exit 1; }
+fi
+if [ -n "$cert" ] && { [ ! -r "$cert" ] || [ ! -r "$key" ]; }; then
+  echo "package.sh: cannot read $cert or $key" >&2
+  exit 1
 fi
 if [ -z "$version" ]; then
   version=$(sed -n 's/^project(Quillsetter VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
@@ -95,16 +96,17 @@ fi
 # What the uninstaller deletes, and what an upgrade deletes before copying: every file shipped
 # (by name, so that a user's own files in the folder stay), and any DLL an older version left.
 program_files=$stage/program_files.nsh
+# shellcheck disable=SC2016 # $INSTDIR is NSIS's, written as it is
 {
   echo '!macro RemoveProgramFiles'
   (cd "$folder" && find . -type f | sed 's|^\./||' | LC_ALL=C sort) | while read -r file; do
-    echo "  Delete \"\$INSTDIR\\${file//\//\\}\""
+    printf '  Delete "$INSTDIR\\%s"\n' "${file//\//\\}"
   done
   (cd "$folder" && find . -mindepth 1 -type d | sed 's|^\./||' | LC_ALL=C sort -r) | while read -r dir; do
-    echo "  Delete \"\$INSTDIR\\${dir//\//\\}\\*.dll\""
-    echo "  RMDir \"\$INSTDIR\\${dir//\//\\}\""
+    printf '  Delete "$INSTDIR\\%s\\*.dll"\n  RMDir "$INSTDIR\\%s"\n' "${dir//\//\\}" \
+      "${dir//\//\\}"
   done
-  echo "  Delete \"\$INSTDIR\\*.dll\""
+  printf '  Delete "$INSTDIR\\*.dll"\n'
   echo '!macroend'
 } >"$program_files"
 
