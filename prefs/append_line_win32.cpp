@@ -3,6 +3,8 @@
 
 #include <QDir>
 
+#include <string>
+
 #include "append_line.h"
 
 namespace prefs {
@@ -10,10 +12,10 @@ namespace prefs {
 // QFile's append seeks to the end and then writes, so two programs appending at once overwrite
 // each other's lines; a handle with only FILE_APPEND_DATA has every write put at the end.
 bool AppendLine(const QString& path, const QByteArray& line) {
-  const HANDLE file =
-      CreateFileW(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(path).utf16()),
-                  FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const std::wstring name = QDir::toNativeSeparators(path).toStdWString();
+  const HANDLE file = CreateFileW(name.c_str(), FILE_APPEND_DATA,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
   const BOOL wrote =

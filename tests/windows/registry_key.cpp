@@ -31,7 +31,7 @@ RegistryValues ValuesOf(const std::wstring& subkey) {
   }
   for (DWORD index = 0;; ++index) {
     wchar_t name[256];
-    DWORD nameLength = static_cast<DWORD>(std::size(name));
+    auto nameLength = static_cast<DWORD>(std::size(name));
     DWORD type = 0;
     DWORD size = 0;
     if (RegEnumValueW(key, index, name, &nameLength, nullptr, &type, nullptr, &size) !=

@@ -61,6 +61,8 @@ echo "Windows build: $(($(date +%s) - started)) s"
 if [ "$VPRINTER" = build/bin/quillsetter-vprinter ]; then
   [ -f build/build.ninja ] || cmake --preset default >/dev/null
   cmake --build --preset default --target quillsetter-vprinter -j 2
+  # The Linux program, whose bytes the Windows one must send alike.
+  [ "$preset" = mingw ] || cmake --build --preset default --target quillsetter-cli -j 2
 fi
 
 make_prefix "$PWD/$build/wineprefix"
@@ -160,10 +162,24 @@ run_step serial_win_tests env QUILLSETTER_RFC2217_PRINTER="$network" \
 stop_printers
 
 if [ "$preset" = windows ]; then
-  # Saving a settings file fails on Windows (the staged file cannot be written over or renamed
-  # into place): those two cases are left out until the staged write is made to work there.
-  run_step core_win_tests env LC_ALL=C.UTF-8 timeout 120 wine "$build/bin/core_win_tests.exe" \
-    --gtest_filter=-PrinterSettingsFile.RoundTrips*:PrinterSettingsFile.ANewFileGets*
+  # Left out, each said so: saving a settings file fails on Windows (the staged file is neither
+  # written over nor renamed into place there), and Wine loses about one line in 400 when eight
+  # writers append at once even through FILE_APPEND_DATA handles.
+  echo "skipped on Windows: PrinterSettingsFile.RoundTrips*, PrinterSettingsFile.ANewFileGets* (a settings file cannot be saved there yet)"
+  echo "skipped under Wine: InstallLogTest.WritersAppendingAtOnce* (Wine's appends race)"
+  run_step "core_win_tests (Bulgarian system: LC_ALL=bg_BG.UTF-8)" env LC_ALL=bg_BG.UTF-8 \
+    QUILLSETTER_EXPECT_CYRILLIC=1 timeout 120 wine "$build/bin/core_win_tests.exe" \
+    --gtest_filter='SystemLanguage.*'
+  run_step core_win_tests env LC_ALL=C.UTF-8 QUILLSETTER_EXPECT_CYRILLIC=0 \
+    timeout 120 wine "$build/bin/core_win_tests.exe" \
+    --gtest_filter=-PrinterSettingsFile.RoundTrips*:PrinterSettingsFile.ANewFileGets*:InstallLogTest.WritersAppendingAtOnce*
+  run_step "the programs' resources" bash tests/windows/check_programs.sh "$build/dist"
+  mkdir -p "$build/cli-work"
+  linux_cli=""
+  [ -x build/bin/quillsetter-cli ] && linux_cli=$PWD/build/bin/quillsetter-cli
+  run_step "command line under Wine" env CLI="$build/dist/quillsetter-cli.exe" \
+    VPRINTER="$VPRINTER" PORT_LINKS="$PORT_LINKS" WORK="$PWD/$build/cli-work" \
+    LINUX_CLI="$linux_cli" bash tests/windows/cli_wine.sh
 fi
 
 # Let the server end on its own: killed, it dumps its objects.
