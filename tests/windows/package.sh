@@ -125,15 +125,21 @@ run_window() {
   return "$status"
 }
 
+# wait_for_window PID: until the window of the Wine process PID shows, or the process ends.
+wait_for_window() {
+  for _ in $(seq 120); do
+    xwininfo -root -tree 2>/dev/null | grep -F '("quillsetter.exe"' | grep -qF 'ESC/POS' && return 0
+    kill -0 "$1" 2>/dev/null || return 1
+    sleep 0.5
+  done
+  return 1
+}
+
 # close_window PID: waits for the window of the Wine process PID to show, closes it as the title
 # bar's close box does (WM_CLOSE) and waits for the process to end; its exit status.
 close_window() {
   local pid=$1 status=0
-  for _ in $(seq 120); do
-    xwininfo -root -tree 2>/dev/null | grep -F '("quillsetter.exe"' | grep -qF 'ESC/POS' && break
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.5
-  done
+  wait_for_window "$pid" || true
   wine taskkill /im quillsetter.exe >/dev/null 2>&1 || true
   timeout 60 tail --pid="$pid" -f /dev/null || kill "$pid" 2>/dev/null || true
   wait "$pid" || status=$?
@@ -217,6 +223,17 @@ status=0
 run_window || status=$?
 check "the new window reads the kept choice and stores it again" \
   test "$status" -eq 0 -a "$(reg_value "$CHOICES" Country)" = 0x9
+
+# An install while the window runs from the folder stops: its files could not be replaced.
+(cd "$folder" && exec wine quillsetter.exe) >>"$work/window.log" 2>&1 &
+window=$!
+wait_for_window "$window" || true
+status=0
+wine "$new_setup" /S || status=$?
+check "a silent install while the window runs stops with 2" test "$status" -eq 2
+status=0
+close_window "$window" || status=$?
+check "the window then closes as usual" test "$status" -eq 0
 
 # --- The silent uninstall, as a deployment tool runs it --------------------------------------
 quiet=$(reg_value "$UNINSTALL" QuietUninstallString)
