@@ -14,7 +14,8 @@
 #     the PATH entry and its own entry, and leaves the user's key, files and install log;
 #   - the zip, unpacked into a folder with a space and Cyrillic letters, runs;
 #   - the installer speaks Bulgarian where GetACP() is 1251, English elsewhere.
-# Skips with one line where there is no Qt for Windows. Adds about three minutes to ./dev test.
+# Skips with one line where there is no Qt for Windows. Adds about three minutes to ./dev test
+# (half of it making the two installers). Needs nsis, osslsigncode, openssl, xvfb, x11-utils.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 # shellcheck source=tests/windows/wine_prefix.sh
