@@ -1,4 +1,7 @@
+#include <QFileInfo>
 #include <QIcon>
+#include <QStringList>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -11,6 +14,13 @@
 
 namespace {
 
+// The settings file the program is started with, as a double-click on one starts it; empty
+// without one.
+QString GivenSettingsFile() {
+  const QStringList arguments = QCoreApplication::arguments();
+  return arguments.size() > 1 ? QFileInfo(arguments[1]).absoluteFilePath() : QString();
+}
+
 int Run(TApplication& application) {
   try {
     // The program ends when the window says so: a close inside a running handler waits for it.
@@ -21,6 +31,10 @@ int Run(TApplication& application) {
     QObject::connect(&MainF, &TMainF::Finished, &application, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     MainF.show();
+    if (const QString file = GivenSettingsFile(); !file.isEmpty()) {
+      // Once the window is up, so that a message about the file shows over it.
+      QTimer::singleShot(0, &MainF, [&MainF, file] { MainF.LoadSettingsFile(file); });
+    }
     QApplication::exec();
   } catch (...) {
     ShowError(CurrentErrorMessage());

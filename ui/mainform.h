@@ -60,6 +60,8 @@ class TMainF : public QWidget {
   // Where the settings-file buttons ask for a file; the platform's file dialogs unless replaced
   // (tests name the file).
   void SetFileDialog(FileDialog dialog) { settingsFile_->SetFileDialog(std::move(dialog)); }
+  // Selects a settings file's printer settings in the lists, as "Load settings…" does.
+  void LoadSettingsFile(const QString& path) { settingsFile_->LoadFrom(path); }
   // Where "Network port…" asks for an address; a dialog unless replaced (tests give it).
   void SetNetworkPortDialog(std::function<QString(QWidget*, InterfaceLanguage)> dialog);
   // Where Code pages… asks for its text; an input dialog unless replaced (tests answer).

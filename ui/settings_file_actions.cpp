@@ -61,11 +61,14 @@ QString SettingsFileActions::Ask(FileDialogKind kind, const char* caption) const
   return fileDialog_(window_, kind, Text(caption), filter);
 }
 
-// The lists show the file's settings until the user changes them; a setting the file does not
-// hold as an entry of its list keeps its selection.
 void SettingsFileActions::Load() {
   const QString path = Ask(FileDialogKind::Open, texts_->loadSettingsName);
-  if (path.isEmpty()) return;
+  if (!path.isEmpty()) LoadFrom(path);
+}
+
+// The lists show the file's settings until the user changes them; a setting the file does not
+// hold as an entry of its list keeps its selection.
+void SettingsFileActions::LoadFrom(const QString& path) {
   prefs::LoadFailure failure = prefs::LoadFailure::None;
   const auto loaded = prefs::LoadPrinterSettings(path, SelectedSettings(lists_), &failure);
   if (!loaded) {

@@ -41,6 +41,8 @@ class SettingsFileActions : public QObject {
 
   void Load();
   void Save();
+  // Selects the settings of the file at path in the lists, as Load does with the file chosen.
+  void LoadFrom(const QString& path);
 
  private:
   QString Ask(FileDialogKind kind, const char* caption) const;

@@ -58,6 +58,7 @@ done
 check "ships the program" ships usr/bin/quillsetter
 check "ships the command line" ships usr/bin/quillsetter-cli
 check "ships the menu entry" ships usr/share/applications/bg.tavrin.quillsetter.desktop
+check "ships the settings files' MIME type" ships usr/share/mime/packages/bg.tavrin.quillsetter.xml
 check "ships the manual page quillsetter-cli(1)" ships usr/share/man/man1/quillsetter-cli.1.gz
 check "ships the manual page quillsetter(1)" ships usr/share/man/man1/quillsetter.1.gz
 check "ships the bash completion" ships usr/share/bash-completion/completions/quillsetter-cli
@@ -103,6 +104,14 @@ shown=$(grep -c '^shown ' "$work/probe" 2>/dev/null || true)
 check "it showed exactly one window" test "$shown" = 1
 check "the window is titled \"$title\"" test "$(cut -d' ' -f4- "$work/probe" 2>/dev/null)" = "$title"
 check "it saved the preferences on closing" grep -q '^Language=' "$config/Tavrin Ltd/Quillsetter.conf"
+# Started with a settings file, as the menu entry starts it for a file opened with it.
+printf '[Printer]\nCountry=9\nCodePage=17\n' >"$work/shop.quillsetter"
+env HOME="$work" XDG_CONFIG_HOME="$config" XDG_RUNTIME_DIR="$work/runtime" \
+  QT_QPA_PLATFORM=offscreen QT_PLUGIN_PATH="$PWD/$build_dir/tests/probe/plugins" \
+  QT_QPA_GENERIC_PLUGINS=windowprobe WINDOW_PROBE_REPORT="$work/probe" \
+  timeout 30 "$program" "$work/shop.quillsetter" >>"$work/output" 2>&1 || status=$?
+check "the installed program opens a settings file it is given" \
+  test "$status" -eq 0 -a "$(grep -cxE 'Country=9|CodePage=17' "$config/Tavrin Ltd/Quillsetter.conf")" = 2
 # The command line needs no display: it lists the ports as JSON.
 ports=$(env -u DISPLAY -u WAYLAND_DISPLAY HOME="$work" XDG_CONFIG_HOME="$config" \
   timeout 30 "$cli" ports --json 2>&1 || true)

@@ -2,11 +2,11 @@
 # Installs the built tree into a temporary prefix and checks what a desktop sees: the menu entry
 # (desktop-file-validate), the AppStream metainfo (appstreamcli, without network), and that the
 # entry's program and icon are there in every size; the manual pages (man, with groff's warnings)
-# and the bash completion.
+# and the bash completion; the MIME type of the settings files, as a desktop's database reads it.
 #
 #   tests/packaging/validate.sh [build dir, default build]
 #
-# Needs: desktop-file-utils, appstream, man-db.
+# Needs: desktop-file-utils, appstream, man-db, shared-mime-info.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
@@ -29,6 +29,7 @@ check() {
 }
 
 desktop=$prefix/share/applications/$app_id.desktop
+mime=$prefix/share/mime/packages/$app_id.xml
 metainfo=$prefix/share/metainfo/$app_id.metainfo.xml
 icons=$prefix/share/icons/hicolor
 
@@ -55,8 +56,11 @@ png_is() {
 
 if [ -f "$desktop" ]; then
   clean_run "desktop-file-validate $app_id.desktop" desktop-file-validate "$desktop"
-  program=$(entry Exec)
+  read -r program arguments <<<"$(entry Exec)"
   check "Exec=$program is installed in bin/" test -x "$prefix/bin/$program"
+  check "Exec passes the file opened with it (%f)" test "$arguments" = %f
+  check "the entry opens application/x-quillsetter files" \
+    grep -qx 'MimeType=application/x-quillsetter;' "$desktop"
   icon=$(entry Icon)
   check "Icon=$icon has a scalable SVG" test -f "$icons/scalable/apps/$icon.svg"
   for size in "${icon_sizes[@]}"; do
@@ -64,6 +68,16 @@ if [ -f "$desktop" ]; then
   done
 else
   fail "no share/applications/$app_id.desktop"
+fi
+
+# The MIME database made from the installed type names *.quillsetter files by it.
+if [ -f "$mime" ]; then
+  # XDG_DATA_DIRS names the prefix, or the tool warns that desktops would not look there.
+  clean_run "update-mime-database" env XDG_DATA_DIRS="$prefix/share" update-mime-database "$prefix/share/mime"
+  check "*.quillsetter is application/x-quillsetter" \
+    grep -qx '[0-9]*:application/x-quillsetter:\*\.quillsetter' "$prefix/share/mime/globs2"
+else
+  fail "no share/mime/packages/$app_id.xml"
 fi
 
 # The command line's manual page and completion, as cmake --install puts them.

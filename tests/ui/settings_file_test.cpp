@@ -116,3 +116,28 @@ TEST_F(SettingsFileTest, AFileTooLargeForSettingsIsReportedAndChangesNothing) {
                                    "Nothing was changed."));
   EXPECT_EQ(Selected("cbCountry"), 5);
 }
+
+// The file the program is started with goes the way of the one chosen in the Load dialog.
+TEST_F(SettingsFileTest, AFileGivenAtStartIsLoadedAndReportedAsLoadDoesIt) {
+  Store("Language", 0);
+  QFile file(Path("shop.quillsetter"));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("[Printer]\nCountry=4\nPaper=0\n");
+  file.close();
+  OpenWindowChoosing("unused");
+  window_->LoadSettingsFile(file.fileName());
+  EXPECT_EQ(Selected("cbCountry"), 4);
+  EXPECT_EQ(Selected("cbPaper"), 0);
+  ASSERT_EQ(messages_.size(), 1);
+  EXPECT_TRUE(messages_[0].startsWith("Някои стойности във файла")) << messages_[0].toStdString();
+
+  messages_.clear();
+  Select("cbCountry", 5);
+  window_->LoadSettingsFile(Path("missing.quillsetter"));
+  EXPECT_EQ(messages_,
+            QStringList("Файлът " + QDir::toNativeSeparators(Path("missing.quillsetter")) +
+                        " не може да бъде прочетен като файл с настройки на принтера. "
+                        "Нищо не е променено."));
+  EXPECT_EQ(Selected("cbCountry"), 5);
+  EXPECT_TRUE(asked_.empty());
+}
