@@ -168,6 +168,7 @@ QString Check(const QCommandLineParser& parser, const CommandRow& row, Arguments
 
   QStringList positional = parser.positionalArguments();
   positional.removeFirst();  // the command
+  arguments.json = isSet("json");
   const bool takesFile = row.positional != nullptr;
   const bool needsFile = takesFile && row.positional[0] != '[';
   if (positional.size() > (takesFile ? 1 : 0)) {
@@ -178,7 +179,6 @@ QString Check(const QCommandLineParser& parser, const CommandRow& row, Arguments
   }
   if (!positional.isEmpty()) arguments.file = positional.front();
 
-  arguments.json = isSet("json");
   arguments.dryRun = isSet("dry-run");
   arguments.slip = isSet("slip");
   arguments.waitRestart = isSet("wait-restart");
@@ -237,6 +237,8 @@ QString Check(const QCommandLineParser& parser, const CommandRow& row, Arguments
 ParseResult ParseArguments(const QStringList& words) {
   ParseResult result;
   Arguments& arguments = result.arguments;
+  // A command line the parser refuses still gets its failure as JSON when it asks for JSON.
+  arguments.json = words.contains(QStringLiteral("--json"));
   const CommandRow* row = nullptr;
   if (!words.isEmpty() && !words.front().startsWith(u'-')) {
     for (const CommandRow& candidate : kCommands) {

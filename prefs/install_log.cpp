@@ -57,23 +57,43 @@ bool AppendInstallRecord(const QString& path, const InstallRecord& record) {
   QDir().mkpath(QFileInfo(path).absolutePath());
   QFile file(path);
   // Unbuffered append: the line reaches the file in one write at its end, whoever else appends.
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) return false;
-  return file.write(line) == line.size();
+  if (!file.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered) &&
+      !file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+    return false;
+  }
+  // A file cut short (a crash, a full disk) ends inside a line: the record starts a line of its
+  // own, or the cut line would swallow it. An empty line costs a reader nothing.
+  const bool cut = file.size() > 0 && file.isReadable() && file.seek(file.size() - 1) &&
+                   file.read(1) != QByteArrayLiteral("\n");
+  const QByteArray written = cut ? '\n' + line : line;
+  return file.write(written) == written.size();
 }
 
-std::optional<InstallLog> ReadInstallLog(const QString& path) {
+std::optional<int> ForEachInstallRecord(const QString& path,
+                                        const std::function<void(const QJsonObject&)>& each) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-  InstallLog log;
-  for (const QByteArray& line : file.readAll().split('\n')) {
+  int unreadableLines = 0;
+  // A line at a time: a log of years is read in the memory of its longest line.
+  while (!file.atEnd()) {
+    const QByteArray line = file.readLine();
     if (line.trimmed().isEmpty()) continue;
     const QJsonDocument document = QJsonDocument::fromJson(line);
     if (document.isObject()) {
-      log.records.push_back(document.object());
+      each(document.object());
     } else {
-      ++log.unreadableLines;
+      ++unreadableLines;
     }
   }
+  return unreadableLines;
+}
+
+std::optional<InstallLog> ReadInstallLog(const QString& path) {
+  InstallLog log;
+  const auto unreadable = ForEachInstallRecord(
+      path, [&log](const QJsonObject& record) { log.records.push_back(record); });
+  if (!unreadable) return std::nullopt;
+  log.unreadableLines = *unreadable;
   return log;
 }
 
