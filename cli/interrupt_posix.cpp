@@ -24,11 +24,12 @@ void CatchInterrupt() {
   sigemptyset(&stop.sa_mask);
   stop.sa_flags = SA_RESTART;
   for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &stop, nullptr);
-  // A closed pipe shows as EPIPE on the write instead, and only the output stops.
+  // A closed pipe shows as EPIPE on the write instead, and only the output stops; a file past
+  // the size limit as a write that fails (EFBIG), as on a full disk.
   struct sigaction ignore {};
   ignore.sa_handler = SIG_IGN;
   sigemptyset(&ignore.sa_mask);
-  sigaction(SIGPIPE, &ignore, nullptr);
+  for (const int signal : {SIGPIPE, SIGXFSZ}) sigaction(signal, &ignore, nullptr);
 }
 
 bool Interrupted() { return stopSignal != 0; }
