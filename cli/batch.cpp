@@ -180,7 +180,8 @@ int DryRun(const Arguments& arguments, const printer::PrinterSettings& settings,
 }  // namespace
 
 int Batch(const Arguments& arguments) {
-  const auto settings = LoadSettingsArgument(arguments);
+  // Any family may answer: the file has every value.
+  const auto settings = LoadSettingsArgument(arguments, printer::kDipFamily);
   if (!settings) return kUsage;
   const Targets targets = arguments.model.isEmpty() ? TargetsOf(arguments) : Targets{};
   // The rate the window would try first: the one last chosen there.

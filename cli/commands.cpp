@@ -223,7 +223,12 @@ printer::InstallOutcome SendOutcomeOf(const Found& found, const printer::Session
 }
 
 int Apply(const Arguments& arguments) {
-  const auto settings = LoadSettingsArgument(arguments);
+  // A file made for one printer may leave out what its family is not sent: what every family is
+  // sent is checked before a port is opened, the rest once the family is known.
+  const int plannedFamily = arguments.dryRun && !arguments.model.isEmpty()
+                                ? printer::Classify(arguments.model.toStdString())
+                                : printer::kNoFamily;
+  auto settings = LoadSettingsArgument(arguments, plannedFamily);
   if (!settings) return kUsage;
   const int pauseMs = arguments.pauseMs.value_or(printer::kSequencePauseMs);
   const auto stepsFor = [&settings, pauseMs](int family) {
@@ -239,6 +244,8 @@ int Apply(const Arguments& arguments) {
   Found found;
   const int identified = ConnectAsGiven(arguments, session, found);
   if (identified != kDone) return identified;
+  settings = LoadSettingsArgument(arguments, found.family);
+  if (!settings) return kUsage;
   if (arguments.dryRun) {
     session.Disconnect();
     PrintPlan(Described(found), WithLivenessCheck(stepsFor(found.family)), found.family, found.baud,
