@@ -374,6 +374,10 @@ int RunCommand(const ParseResult& parsed) {
     Out("quillsetter-cli " + QCoreApplication::applicationVersion());
     return kDone;
   }
+  for (const QString& port : arguments.ports) {
+    const QString problem = AddressProblem(port);
+    if (!problem.isEmpty()) return Failed(arguments.json, kUsage, problem);
+  }
   switch (arguments.command) {
     case Command::Ports:
       return Ports(arguments);
