@@ -106,13 +106,14 @@ constexpr std::array<OptionRow, 11> kOptions = {{
 const QString kExitStatus = QStringLiteral(
     "\nExit status:\n"
     "  0    done\n"
-    "  2    usage error, or a bad settings file\n"
+    "  2    usage error, a bad settings file, or a malformed network address\n"
     "  3    no printer answered\n"
     "  4    the printer's model is not supported\n"
     "  5    the port cannot be opened\n"
     "  6    the printer stopped answering during a send\n"
     "  7    batch: some printers failed\n"
-    "  130  interrupted (Ctrl-C)\n");
+    "  8    the install log or standard output could not be written\n"
+    "  130  interrupted (Ctrl-C, SIGTERM, SIGHUP)\n");
 
 const CommandRow* RowOf(Command command) {
   for (const CommandRow& row : kCommands) {
