@@ -68,7 +68,7 @@ QString Shown(const printer::SearchPort& port) {
 
 // The outcome in words; for a port that would not open, why, as identify would say it.
 QString StatusOf(const InstallOutcome& outcome) {
-  const QString status = prefs::StatusText(outcome);
+  QString status = prefs::StatusText(outcome);
   if (outcome.result != InstallResult::CannotOpen && outcome.result != InstallResult::NotProbed) {
     return status;
   }

@@ -50,7 +50,7 @@ class EdgesTest : public CliTest {
  protected:
   // A path in the settings folder with no file at it yet.
   QString FreshFile(const char* name) const {
-    const QString path = config_.filePath(name);
+    QString path = config_.filePath(name);
     QFile::remove(path);
     return path;
   }
@@ -59,7 +59,7 @@ class EdgesTest : public CliTest {
   // as after says ("| head -1", "> /dev/full"); the status is the program's.
   Outcome Piped(const QStringList& arguments, const QString& after, const QString& before = {}) {
     process_.start("bash",
-                   QStringList{"-c", before + " \"$0\" \"$@\" " + after + "; exit ${PIPESTATUS[0]}",
+                   QStringList{"-c", before + R"( "$0" "$@" )" + after + "; exit ${PIPESTATUS[0]}",
                                QStringLiteral(QUILLSETTER_CLI)} +
                        arguments);
     EXPECT_TRUE(process_.waitForStarted(5000));
