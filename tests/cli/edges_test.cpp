@@ -7,10 +7,16 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <csignal>
+#include <thread>
 
 #include "cli_fixture.h"
 #include "install_log.h"
@@ -37,6 +43,12 @@ bool IsJson(const QByteArray& line) {
   QJsonParseError error{};
   QJsonDocument::fromJson(line, &error);
   return error.error == QJsonParseError::NoError;
+}
+
+// The socket calls take an address by its generic type.
+sockaddr* Generic(sockaddr_in& address) {
+  // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the sockets API's own cast
+  return reinterpret_cast<sockaddr*>(&address);
 }
 
 int CountOf(const vprinter::VirtualPrinter& printer, Kind kind) {
@@ -297,6 +309,35 @@ TEST_F(EdgesTest, AMalformedAddressSaysWhatIsWrongWithIt) {
   const Outcome batch =
       Cli({"batch", SettingsFile(kAllValues), "--port", "rfc2217://shop12.lan:0", "--json"});
   EXPECT_EQ(batch.status, 2);
+}
+
+// A server that takes the connection and closes it during the RFC 2217 negotiation: the open
+// failed with no reason at all.
+TEST_F(EdgesTest, AServerClosingMidNegotiationGivesAReason) {
+  const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+  ASSERT_GE(listener, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ASSERT_EQ(::bind(listener, Generic(address), length), 0);
+  ASSERT_EQ(::listen(listener, 1), 0);
+  ASSERT_EQ(::getsockname(listener, Generic(address), &length), 0);
+  std::thread server([listener] {
+    const int connection = ::accept(listener, nullptr, nullptr);
+    std::array<char, 16> negotiation{};
+    // The client's first telnet options, then the close.
+    (void)::read(connection, negotiation.data(), negotiation.size());
+    ::close(connection);
+  });
+  const QString port = QStringLiteral("rfc2217://127.0.0.1:%1").arg(ntohs(address.sin_port));
+  const Outcome run = Cli({"identify", "--port", port, "--baud", "9600", "--json"});
+  server.join();
+  ::close(listener);
+  EXPECT_EQ(run.status, 5);
+  EXPECT_EQ(Json(run.out)["error"],
+            "Cannot open " + port + ". " + port +
+                " closed the connection before the port was set up, without saying why.");
 }
 
 // A FIFO in place of the stored choices hung every command at its start.
