@@ -106,13 +106,14 @@ constexpr std::array<OptionRow, 11> kOptions = {{
 const QString kExitStatus = QStringLiteral(
     "\nExit status:\n"
     "  0    done\n"
-    "  2    usage error, or a bad settings file\n"
+    "  2    usage error, a bad settings file, or a malformed network address\n"
     "  3    no printer answered\n"
     "  4    the printer's model is not supported\n"
     "  5    the port cannot be opened\n"
     "  6    the printer stopped answering during a send\n"
     "  7    batch: some printers failed\n"
-    "  130  interrupted (Ctrl-C)\n");
+    "  8    the install log or standard output could not be written\n"
+    "  130  interrupted (Ctrl-C, SIGTERM, SIGHUP)\n");
 
 const CommandRow* RowOf(Command command) {
   for (const CommandRow& row : kCommands) {
@@ -168,6 +169,7 @@ QString Check(const QCommandLineParser& parser, const CommandRow& row, Arguments
 
   QStringList positional = parser.positionalArguments();
   positional.removeFirst();  // the command
+  arguments.json = isSet("json");
   const bool takesFile = row.positional != nullptr;
   const bool needsFile = takesFile && row.positional[0] != '[';
   if (positional.size() > (takesFile ? 1 : 0)) {
@@ -178,7 +180,6 @@ QString Check(const QCommandLineParser& parser, const CommandRow& row, Arguments
   }
   if (!positional.isEmpty()) arguments.file = positional.front();
 
-  arguments.json = isSet("json");
   arguments.dryRun = isSet("dry-run");
   arguments.slip = isSet("slip");
   arguments.waitRestart = isSet("wait-restart");
@@ -237,6 +238,8 @@ QString Check(const QCommandLineParser& parser, const CommandRow& row, Arguments
 ParseResult ParseArguments(const QStringList& words) {
   ParseResult result;
   Arguments& arguments = result.arguments;
+  // A command line the parser refuses still gets its failure as JSON when it asks for JSON.
+  arguments.json = words.contains(QStringLiteral("--json"));
   const CommandRow* row = nullptr;
   if (!words.isEmpty() && !words.front().startsWith(u'-')) {
     for (const CommandRow& candidate : kCommands) {

@@ -1,6 +1,7 @@
 #include "batch.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonObject>
 
 #include <array>
@@ -14,6 +15,7 @@
 #include "install_job.h"
 #include "install_record.h"
 #include "interrupt.h"
+#include "open_failure_text.h"
 #include "plan.h"
 #include "port_argument.h"
 #include "preferences.h"
@@ -42,8 +44,15 @@ Targets TargetsOf(const Arguments& arguments) {
     targets.ports = ports::SearchPorts(entries, -1);
     return targets;
   }
+  // One device is one job, however often and by whatever names it was given: COM1 and the
+  // path it maps to, a link and its device, one address twice.
+  QStringList devices;
   for (const QString& port : arguments.ports) {
     const PortTarget target = ResolvePort(port, entries);
+    const QString canonical = QFileInfo(target.device).canonicalFilePath();
+    const QString device = canonical.isEmpty() ? target.device : canonical;
+    if (devices.contains(device)) continue;
+    devices << device;
     targets.ports.push_back({target.name.toStdString(),
                              QFile::encodeName(target.device).toStdString(),
                              target.name.toStdString()});
@@ -57,6 +66,17 @@ QString Shown(const printer::SearchPort& port) {
   return name == device ? name : name + " (" + device + ')';
 }
 
+// The outcome in words; for a port that would not open, why, as identify would say it.
+QString StatusOf(const InstallOutcome& outcome) {
+  QString status = prefs::StatusText(outcome);
+  if (outcome.result != InstallResult::CannotOpen && outcome.result != InstallResult::NotProbed) {
+    return status;
+  }
+  const QString reason =
+      texts::OpenFailureText(outcome.openError, outcome.rateBefore, InterfaceLanguage::English);
+  return reason.isEmpty() ? status : status + QStringLiteral(": ") + reason;
+}
+
 void PrintLine(const printer::SearchPort& port, const InstallOutcome& outcome, bool json) {
   const QString model = texts::ModelName(outcome.model);
   if (json) {
@@ -67,22 +87,24 @@ void PrintLine(const printer::SearchPort& port, const InstallOutcome& outcome, b
              {"baud_before", static_cast<qint64>(outcome.rateBefore)},
              {"baud_after", static_cast<qint64>(outcome.rateAfter)},
              {"result", prefs::ResultName(outcome.result)},
-             {"status", prefs::StatusText(outcome)}});
+             {"status", StatusOf(outcome)}});
     return;
   }
   const QString printer = outcome.family == printer::kNoFamily
                               ? QString()
                               : QStringLiteral(" %1, family %2:").arg(model).arg(outcome.family);
-  Out(Shown(port) + u':' + printer + u' ' + prefs::StatusText(outcome));
+  Out(Shown(port) + u':' + printer + u' ' + StatusOf(outcome));
 }
 
 constexpr std::array<InstallResult, 6> kCounted = {
     InstallResult::Configured,  InstallResult::RestartNeeded, InstallResult::NoPrinter,
     InstallResult::Unsupported, InstallResult::CannotOpen,    InstallResult::Failed};
 
-void PrintSummary(const std::map<QString, int>& counts, int portCount, bool json) {
+void PrintSummary(const std::map<QString, int>& counts, int portCount, const QString& logError,
+                  bool json) {
   if (json) {
     QJsonObject summary{{"ports", portCount}};
+    if (!logError.isEmpty()) summary.insert("log_error", logError);
     for (const InstallResult result : kCounted) {
       const QString name = prefs::ResultName(result);
       summary.insert(name, counts.contains(name) ? counts.at(name) : 0);
@@ -151,7 +173,7 @@ int DryRun(const Arguments& arguments, const printer::PrinterSettings& settings,
   for (std::size_t index = 0; index < targets.ports.size(); ++index) {
     const printer::SearchPort& port = targets.ports[index];
     const printer::SearchResult& result = results[index];
-    if (result.stopped) return Failed(arguments.json, kInterrupted, "Stopped by Ctrl-C.");
+    if (result.stopped) return Failed(arguments.json, kInterrupted, InterruptText());
     if (!result.found) {
       if (targets.given) Err(Shown(port) + ": no supported printer");
       continue;
@@ -169,7 +191,8 @@ int DryRun(const Arguments& arguments, const printer::PrinterSettings& settings,
 }  // namespace
 
 int Batch(const Arguments& arguments) {
-  const auto settings = LoadSettingsArgument(arguments);
+  // Any family may answer: the file has every value.
+  const auto settings = LoadSettingsArgument(arguments, printer::kDipFamily);
   if (!settings) return kUsage;
   const Targets targets = arguments.model.isEmpty() ? TargetsOf(arguments) : Targets{};
   // The rate the window would try first: the one last chosen there.
@@ -196,7 +219,7 @@ int Batch(const Arguments& arguments) {
 
   std::map<QString, int> counts;
   int lines = 0;
-  bool logFailed = false;
+  int unlogged = 0;
   for (std::size_t left = targets.ports.size(); left > 0; --left) {
     const auto [index, outcome] = finished.Take();
     const printer::SearchPort& port = targets.ports[index];
@@ -208,24 +231,30 @@ int Batch(const Arguments& arguments) {
     const bool reached = outcome.family != printer::kNoFamily;
     if (reached && !arguments.logFile.isEmpty() &&
         !prefs::AppendInstallRecord(arguments.logFile, prefs::RecordOf(context, port, outcome))) {
-      logFailed = true;
+      ++unlogged;
     }
   }
   for (std::thread& thread : threads) thread.join();
-  PrintSummary(counts, lines, arguments.json);
-  if (logFailed) Err("Cannot write the install log " + arguments.logFile + '.');
+  const QString logError =
+      unlogged == 0 ? QString()
+                    : QStringLiteral("Cannot write the install log %1 (%2 records not written).")
+                          .arg(arguments.logFile)
+                          .arg(unlogged);
+  PrintSummary(counts, lines, logError, arguments.json);
+  if (!logError.isEmpty()) Err(logError);
 
   if (Interrupted()) return kInterrupted;
   const auto count = [&counts](InstallResult result) {
     const QString name = prefs::ResultName(result);
     return counts.contains(name) ? counts.at(name) : 0;
   };
-  const int printers = count(InstallResult::Configured) + count(InstallResult::RestartNeeded) +
-                       count(InstallResult::Unsupported) + count(InstallResult::Failed);
-  if (printers == 0) return kNoPrinter;
+  // A port that will not open is a failure, also when it is the only one.
   const int failed = count(InstallResult::Failed) + count(InstallResult::Unsupported) +
                      count(InstallResult::CannotOpen);
-  return failed > 0 || logFailed ? kSomeFailed : kDone;
+  if (failed > 0) return kSomeFailed;
+  const int configured = count(InstallResult::Configured) + count(InstallResult::RestartNeeded);
+  if (configured == 0) return kNoPrinter;
+  return unlogged > 0 ? kNotWritten : kDone;
 }
 
 }  // namespace cli

@@ -37,8 +37,6 @@
 namespace cli {
 namespace {
 
-constexpr auto kInterruptedText = "Stopped by Ctrl-C.";
-
 // "COM3 (/dev/ttyUSB0)", or the path alone when the port was named by it.
 QString Named(const PortTarget& target) {
   return target.name == target.device ? target.name : target.name + " (" + target.device + ')';
@@ -52,7 +50,7 @@ int ConnectAsGiven(const Arguments& arguments, printer::Session& session, Found&
   const printer::ConnectResult result =
       session.Connect(QFile::encodeName(target.device).toStdString(), baud);
   found = {target.name, target.device, baud, texts::ModelName(result.model), result.family};
-  if (Interrupted()) return Failed(arguments.json, kInterrupted, kInterruptedText, found);
+  if (Interrupted()) return Failed(arguments.json, kInterrupted, InterruptText(), found);
   switch (result.outcome) {
     case printer::ConnectOutcome::Connected:
       return kDone;
@@ -116,10 +114,7 @@ int Ports(const Arguments& arguments) {
       Out(label + (opensShown ? QString() : QStringLiteral(" (") + entry.device + u')'));
     }
   }
-  if (arguments.json) {
-    Out(QString::fromUtf8(
-        QJsonDocument(QJsonObject{{"ports", entries}}).toJson(QJsonDocument::Compact)));
-  }
+  if (arguments.json) OutJson({{"ports", entries}});
   return kDone;
 }
 
@@ -167,7 +162,7 @@ int Find(const Arguments& arguments) {
   hooks.stopRequested = [] { return Interrupted(); };
   const printer::SearchResult result = printer::FindPrinter(request, hooks);
   progress.Finish();
-  if (result.stopped) return Failed(arguments.json, kInterrupted, kInterruptedText);
+  if (result.stopped) return Failed(arguments.json, kInterrupted, InterruptText());
   if (!result.found) {
     return Failed(arguments.json, kNoPrinter,
                   texts::SearchReport(result, InterfaceLanguage::English));
@@ -178,11 +173,15 @@ int Find(const Arguments& arguments) {
   return kDone;
 }
 
-// Runs steps with progress on standard error, each step in words, pauses that Ctrl-C ends; the
-// exit status of the run, with the failure said.
-int RunOnPrinter(const Arguments& arguments, const Found& found,
-                 const printer::SettingsSequence& steps,
-                 const std::function<printer::SendOutcome(const printer::SendHooks&)>& run) {
+// How a run on a printer ended: kDone, or a failure's status and what to say.
+struct RunEnd {
+  int status = kDone;
+  QString message;
+};
+
+// Runs steps with progress on standard error, each step in words, pauses that Ctrl-C ends.
+RunEnd RunOnPrinter(const printer::SettingsSequence& steps,
+                    const std::function<printer::SendOutcome(const printer::SendHooks&)>& run) {
   ProgressLine progress;
   printer::SendHooks hooks;
   const int total = static_cast<int>(steps.size());
@@ -197,14 +196,22 @@ int RunOnPrinter(const Arguments& arguments, const Found& found,
   progress.Finish();
   switch (outcome) {
     case printer::SendOutcome::Complete:
-      return kDone;
+      return {};
     case printer::SendOutcome::Stopped:
-      return Failed(arguments.json, kInterrupted, kInterruptedText, found);
+      return {kInterrupted, InterruptText()};
     case printer::SendOutcome::NoAnswer:
     case printer::SendOutcome::LineLost:
       break;
   }
-  return Failed(arguments.json, kStoppedAnswering, texts::NoAnswer(), found);
+  return {kStoppedAnswering, texts::NoAnswer()};
+}
+
+// Runs steps on the printer found; the exit status, with a failure said.
+int RunReported(const Arguments& arguments, const Found& found,
+                const printer::SettingsSequence& steps,
+                const std::function<printer::SendOutcome(const printer::SendHooks&)>& run) {
+  const RunEnd end = RunOnPrinter(steps, run);
+  return end.status == kDone ? kDone : Failed(arguments.json, end.status, end.message, found);
 }
 
 // What a completed or failed send did, for the install log and the slip.
@@ -228,7 +235,12 @@ printer::InstallOutcome SendOutcomeOf(const Found& found, const printer::Session
 }
 
 int Apply(const Arguments& arguments) {
-  const auto settings = LoadSettingsArgument(arguments);
+  // A file made for one printer may leave out what its family is not sent: what every family is
+  // sent is checked before a port is opened, the rest once the family is known.
+  const int plannedFamily = arguments.dryRun && !arguments.model.isEmpty()
+                                ? printer::Classify(arguments.model.toStdString())
+                                : printer::kNoFamily;
+  auto settings = LoadSettingsArgument(arguments, plannedFamily);
   if (!settings) return kUsage;
   const int pauseMs = arguments.pauseMs.value_or(printer::kSequencePauseMs);
   const auto stepsFor = [&settings, pauseMs](int family) {
@@ -244,6 +256,8 @@ int Apply(const Arguments& arguments) {
   Found found;
   const int identified = ConnectAsGiven(arguments, session, found);
   if (identified != kDone) return identified;
+  settings = LoadSettingsArgument(arguments, found.family);
+  if (!settings) return kUsage;
   if (arguments.dryRun) {
     session.Disconnect();
     PrintPlan(Described(found), WithLivenessCheck(stepsFor(found.family)), found.family, found.baud,
@@ -251,14 +265,14 @@ int Apply(const Arguments& arguments) {
     return kDone;
   }
 
-  int status = RunOnPrinter(
-      arguments, found, stepsFor(found.family),
-      [&](const printer::SendHooks& hooks) { return session.Send(*settings, hooks, pauseMs); });
+  RunEnd end = RunOnPrinter(stepsFor(found.family), [&](const printer::SendHooks& hooks) {
+    return session.Send(*settings, hooks, pauseMs);
+  });
   const prefs::InstallContext context = prefs::ContextFor(arguments.file, *settings);
-  const printer::InstallOutcome outcome = SendOutcomeOf(found, session, *settings, status);
+  const printer::InstallOutcome outcome = SendOutcomeOf(found, session, *settings, end.status);
   const bool serverSetsRate =
       session.RateChangeAfter(*settings).change == printer::RateChange::SetDeviceServer;
-  if (status == kDone && arguments.slip) {
+  if (end.status == kDone && arguments.slip) {
     printer::SlipFacts facts = prefs::SlipFactsFor(context, Named({found.port, found.device}));
     facts.model = outcome.model;
     facts.rateBefore = outcome.rateBefore;
@@ -266,19 +280,23 @@ int Apply(const Arguments& arguments) {
     facts.family = outcome.family;
     facts.settings = *settings;
     const printer::SettingsSequence slip = printer::BuildInstallSlip(facts, context.language);
-    status = RunOnPrinter(arguments, found, slip, [&](const printer::SendHooks& hooks) {
-      return session.Run(slip, hooks);
-    });
+    end = RunOnPrinter(slip,
+                       [&](const printer::SendHooks& hooks) { return session.Run(slip, hooks); });
   }
   session.Disconnect();
   const printer::SearchPort port{found.port.toStdString(),
                                  QFile::encodeName(found.device).toStdString(),
                                  found.port.toStdString()};
+  // An install that is not logged is a failure of its own, said in the JSON too.
+  QJsonObject logFailure;
   if (!arguments.logFile.isEmpty() &&
       !prefs::AppendInstallRecord(arguments.logFile, prefs::RecordOf(context, port, outcome))) {
-    Err("Cannot write the install log " + arguments.logFile + '.');
+    logFailure.insert("log_error", "Cannot write the install log " + arguments.logFile + '.');
+    Err(logFailure["log_error"].toString());
   }
-  if (status != kDone) return status;
+  if (end.status != kDone) {
+    return Failed(arguments.json, end.status, end.message, found, logFailure);
+  }
   QString sentence = "Settings applied to " + found.model + " on " + Where(found) + '.';
   if (found.family == printer::kDipFamily) {
     sentence +=
@@ -288,8 +306,8 @@ int Apply(const Arguments& arguments) {
     sentence +=
         u' ' + texts::SetDeviceServer(found.device, outcome.rateAfter, InterfaceLanguage::English);
   }
-  Report(found, arguments.json, sentence);
-  return kDone;
+  Report(found, arguments.json, sentence, logFailure);
+  return logFailure.isEmpty() ? kDone : kNotWritten;
 }
 
 int TestPage(const Arguments& arguments) {
@@ -320,7 +338,7 @@ int TestPage(const Arguments& arguments) {
     PrintPlan(Described(found), steps, found.family, found.baud, arguments.json);
     return kDone;
   }
-  const int status = RunOnPrinter(arguments, found, steps, [&](const printer::SendHooks& hooks) {
+  const int status = RunReported(arguments, found, steps, [&](const printer::SendHooks& hooks) {
     return session.Run(steps, hooks);
   });
   session.Disconnect();
@@ -341,7 +359,7 @@ int CodePages(const Arguments& arguments) {
       arguments.text ? arguments.text->toStdString()
                      : std::string(printer::TestPageSample(prefs::ContextFor({}, {}).language));
   const printer::SettingsSequence steps = printer::BuildCodePageProof(text);
-  const int status = RunOnPrinter(arguments, found, steps, [&](const printer::SendHooks& hooks) {
+  const int status = RunReported(arguments, found, steps, [&](const printer::SendHooks& hooks) {
     return session.Run(steps, hooks);
   });
   session.Disconnect();
@@ -352,13 +370,13 @@ int CodePages(const Arguments& arguments) {
   return status;
 }
 
-}  // namespace
-
-int Run(const ParseResult& parsed) {
+int RunCommand(const ParseResult& parsed) {
   const Arguments& arguments = parsed.arguments;
   if (!parsed.error.isEmpty()) {
-    return Failed(arguments.json, kUsage,
-                  "quillsetter-cli: " + parsed.error + "\n\n" + HelpText(arguments.command));
+    // The reason in one line, then the help for it.
+    Failed(arguments.json, kUsage, "quillsetter-cli: " + parsed.error);
+    Err(u'\n' + HelpText(arguments.command));
+    return kUsage;
   }
   if (arguments.help) {
     Out(HelpText(arguments.command));
@@ -368,7 +386,10 @@ int Run(const ParseResult& parsed) {
     Out("quillsetter-cli " + QCoreApplication::applicationVersion());
     return kDone;
   }
-  CatchInterrupt();
+  for (const QString& port : arguments.ports) {
+    const QString problem = AddressProblem(port);
+    if (!problem.isEmpty()) return Failed(arguments.json, kUsage, problem);
+  }
   switch (arguments.command) {
     case Command::Ports:
       return Ports(arguments);
@@ -390,6 +411,13 @@ int Run(const ParseResult& parsed) {
       break;
   }
   return kUsage;
+}
+
+}  // namespace
+
+int Run(const ParseResult& parsed) {
+  CatchInterrupt();
+  return WithOutputWritten(RunCommand(parsed));
 }
 
 }  // namespace cli

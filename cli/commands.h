@@ -13,6 +13,7 @@ enum ExitStatus {
   kCannotOpen = 5,
   kStoppedAnswering = 6,
   kSomeFailed = 7,
+  kNotWritten = 8,  // every printer served, but the install log or standard output not written
   kInterrupted = 130,
 };
 

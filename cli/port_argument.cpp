@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 
 #include "device_enumeration.h"
+#include "network_port.h"
 #include "network_ports.h"
 #include "preferences.h"
 #include "serial.h"
@@ -49,6 +50,27 @@ PortTarget ResolvePort(const QString& port, const std::vector<ports::PortEntry>&
 #else
   return {port, QStringLiteral("/dev/") + port};
 #endif
+}
+
+QString AddressProblem(const QString& port) {
+  const std::string address = port.toStdString();
+  if (!IsNetworkAddress(address) || ParseNetworkAddress(address)) return {};
+  const QString scheme = port.left(port.indexOf(QStringLiteral("://")) + 3);
+  const QString rest = port.mid(scheme.size());
+  // The port follows the last colon, outside the brackets of an IPv6 address.
+  const qsizetype colon = rest.lastIndexOf(u':');
+  if (colon < 0 || colon < rest.lastIndexOf(u']')) {
+    return QStringLiteral("The address %1 has no port number: write it as %2HOST:PORT.")
+        .arg(port, scheme);
+  }
+  constexpr int kHighestPort = 65535;
+  bool number = false;
+  const int value = rest.mid(colon + 1).toInt(&number, 10);
+  if (!number || value < 1 || value > kHighestPort) {
+    return QStringLiteral("The port number of %1 must be 1 to 65535.").arg(port);
+  }
+  return QStringLiteral("The address %1 has no usable host name: write it as %2HOST:PORT.")
+      .arg(port, scheme);
 }
 
 }  // namespace cli

@@ -22,4 +22,8 @@ std::vector<ports::PortEntry> CurrentPortList();
 // else is a device path, or on Linux a name under /dev.
 PortTarget ResolvePort(const QString& port, const std::vector<ports::PortEntry>& entries);
 
+// What is wrong with a network port's address ("rfc2217://shop12.lan" has no port number);
+// empty for a good address and for anything that is not meant as one.
+QString AddressProblem(const QString& port);
+
 }  // namespace cli

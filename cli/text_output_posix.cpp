@@ -4,10 +4,12 @@
 
 namespace cli {
 
-void WriteText(Stream stream, const QString& text) {
+bool WriteText(Stream stream, const QString& text) {
   std::FILE* file = stream == Stream::Out ? stdout : stderr;
-  std::fputs(text.toUtf8().constData(), file);
-  std::fflush(file);
+  const QByteArray bytes = text.toUtf8();
+  const auto size = static_cast<std::size_t>(bytes.size());
+  const bool written = std::fwrite(bytes.constData(), 1, size, file) == size;
+  return std::fflush(file) == 0 && written;
 }
 
 }  // namespace cli

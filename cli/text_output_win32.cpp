@@ -10,7 +10,7 @@
 
 namespace cli {
 
-void WriteText(Stream stream, const QString& text) {
+bool WriteText(Stream stream, const QString& text) {
   std::FILE* file = stream == Stream::Out ? stdout : stderr;
   const HANDLE handle = GetStdHandle(stream == Stream::Out ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
   DWORD mode = 0;
@@ -18,9 +18,10 @@ void WriteText(Stream stream, const QString& text) {
     // A pipe or a file: UTF-8 bytes, whatever the system's code page, and lines ending in LF as
     // on Linux, so that a script reads the same output on both.
     _setmode(_fileno(file), _O_BINARY);
-    std::fputs(text.toUtf8().constData(), file);
-    std::fflush(file);
-    return;
+    const QByteArray bytes = text.toUtf8();
+    const auto size = static_cast<std::size_t>(bytes.size());
+    const bool written = std::fwrite(bytes.constData(), 1, size, file) == size;
+    return std::fflush(file) == 0 && written;
   }
   // What went through the C library before comes first. The progress bar clears its line with
   // ESC [ K, which a console of Windows 10 obeys once asked.
@@ -30,7 +31,8 @@ void WriteText(Stream stream, const QString& text) {
   // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast)
   const auto* wide = reinterpret_cast<const wchar_t*>(text.utf16());
   DWORD written = 0;
-  WriteConsoleW(handle, wide, static_cast<DWORD>(text.size()), &written, nullptr);
+  return WriteConsoleW(handle, wide, static_cast<DWORD>(text.size()), &written, nullptr) != 0 &&
+         written == static_cast<DWORD>(text.size());
 }
 
 }  // namespace cli

@@ -30,7 +30,9 @@ InstallOutcome FromSearch(const SearchResult& search) {
     case PortSeen::NotReached:
     case PortSeen::NoAnswer:
     case PortSeen::Found:
-      outcome.result = InstallResult::NoPrinter;
+      // A search cut short says nothing of the port: its printer may not have had its turn.
+      outcome.result = search.stopped ? InstallResult::Failed : InstallResult::NoPrinter;
+      if (search.stopped) outcome.failure = InstallFailure::Stopped;
       break;
   }
   return outcome;

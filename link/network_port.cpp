@@ -42,7 +42,7 @@ bool IsPortNumber(std::string_view text) {
 OpenFailure ReasonOfClosing(std::string_view said) {
   if (said.find("in use") != std::string_view::npos) return OpenFailure::Busy;
   if (said.find("open failure") != std::string_view::npos) return OpenFailure::NoDevice;
-  return OpenFailure::Other;
+  return OpenFailure::ClosedByServer;
 }
 
 OpenFailure ReasonOf(TcpSocket::Connected connected) {

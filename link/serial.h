@@ -11,9 +11,10 @@
 // Why the last Open failed. The device is the path (or COM name) that was tried; detail is the
 // device's group for Permission and the holding program for Busy ("minicom, process 4242"),
 // empty where the system cannot say. Console: the device is the system console, never opened.
-// The four after it are of network ports: the host name is not known, nothing listens at the
-// port, no connection or no answer within the time, and a server that refused COM-PORT-OPTION; a
-// device server that has no device, or whose port another client holds, gives NoDevice or Busy.
+// The five after it are of network ports: the host name is not known, nothing listens at the
+// port, no connection or no answer within the time, a server that refused COM-PORT-OPTION, and one
+// that closed the connection before the line was set without saying why; a device server that
+// has no device, or whose port another client holds, gives NoDevice or Busy.
 enum class OpenFailure {
   None,
   NoDevice,
@@ -26,6 +27,7 @@ enum class OpenFailure {
   ConnectionRefused,
   NoAnswer,
   NotRfc2217,
+  ClosedByServer,
   Other
 };
 

@@ -26,6 +26,17 @@ QString DefaultInstallLogPath() {
   return folder + QStringLiteral("/installs.jsonl");
 }
 
+namespace {
+
+// Whether the file's last byte is not a line's end: a crash or a full disk cut its last record.
+bool EndsInsideALine(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) && file.size() > 0 && file.seek(file.size() - 1) &&
+         file.read(1) != QByteArrayLiteral("\n");
+}
+
+}  // namespace
+
 QJsonObject InstallRecordJson(const InstallRecord& record) {
   QJsonObject settings;
   for (const PrinterValue& value : PrinterValues()) {
@@ -56,22 +67,36 @@ bool AppendInstallRecord(const QString& path, const InstallRecord& record) {
   const QByteArray line =
       QJsonDocument(InstallRecordJson(record)).toJson(QJsonDocument::Compact) + '\n';
   QDir().mkpath(QFileInfo(path).absolutePath());
-  return AppendLine(path, line);
+  // A file cut short (a crash, a full disk) ends inside a line: the record starts a line of its
+  // own, or the cut line would swallow it. An empty line costs a reader nothing.
+  return AppendLine(path, EndsInsideALine(path) ? '\n' + line : line);
 }
 
-std::optional<InstallLog> ReadInstallLog(const QString& path) {
+std::optional<int> ForEachInstallRecord(const QString& path,
+                                        const std::function<void(const QJsonObject&)>& each) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-  InstallLog log;
-  for (const QByteArray& line : file.readAll().split('\n')) {
+  int unreadableLines = 0;
+  // A line at a time: a log of years is read in the memory of its longest line.
+  while (!file.atEnd()) {
+    const QByteArray line = file.readLine();
     if (line.trimmed().isEmpty()) continue;
     const QJsonDocument document = QJsonDocument::fromJson(line);
     if (document.isObject()) {
-      log.records.push_back(document.object());
+      each(document.object());
     } else {
-      ++log.unreadableLines;
+      ++unreadableLines;
     }
   }
+  return unreadableLines;
+}
+
+std::optional<InstallLog> ReadInstallLog(const QString& path) {
+  InstallLog log;
+  const auto unreadable = ForEachInstallRecord(
+      path, [&log](const QJsonObject& record) { log.records.push_back(record); });
+  if (!unreadable) return std::nullopt;
+  log.unreadableLines = *unreadable;
   return log;
 }
 

@@ -5,13 +5,15 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
 #include "settings_sequence.h"
 
 // The install log: one JSON line for each printer a send reached, appended with a single write so
-// that several runs (on several machines, through a network share) can share one file.
+// that several runs on one machine can share one file. (Appends are whole only on a local disk:
+// NFS and SMB do not make them atomic.)
 namespace prefs {
 
 struct InstallRecord {
@@ -47,6 +49,11 @@ struct InstallLog {
   std::vector<QJsonObject> records;  // in the file's order
   int unreadableLines = 0;           // lines that are not a JSON object (a torn or foreign line)
 };
+
+// Calls each for every record of the file, in the file's order, reading a line at a time; the
+// number of lines that are not records, or nothing when the file cannot be read.
+std::optional<int> ForEachInstallRecord(const QString& path,
+                                        const std::function<void(const QJsonObject&)>& each);
 
 // The records of the file; nothing when it cannot be read.
 std::optional<InstallLog> ReadInstallLog(const QString& path);

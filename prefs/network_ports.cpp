@@ -28,21 +28,8 @@ QStringList StoredKeys(QSettings& store) {
   return keys;
 }
 
-}  // namespace
-
-QStringList NetworkPorts() {
-  Store store;
-  QStringList addresses;
-  for (const QString& key : StoredKeys(store)) {
-    const QVariant value = store.value(kGroup + '/' + key);
-    if (value.typeId() != QMetaType::QString) continue;
-    const QString address = value.toString().trimmed();
-    if (IsAddress(address) && !addresses.contains(address)) addresses << address;
-  }
-  return addresses;
-}
-
-bool SaveNetworkPorts(const QStringList& addresses) {
+// Writes the whole list; the caller holds the store's lock.
+bool WriteList(const QStringList& addresses) {
   Store store;
   std::vector<QByteArray> names;
   std::vector<QVariant> values;
@@ -65,18 +52,43 @@ bool SaveNetworkPorts(const QStringList& addresses) {
   return WriteValues(named);
 }
 
+}  // namespace
+
+QStringList NetworkPorts() {
+  Store store;
+  QStringList addresses;
+  for (const QString& key : StoredKeys(store)) {
+    const QVariant value = store.value(kGroup + '/' + key);
+    if (value.typeId() != QMetaType::QString) continue;
+    const QString address = value.toString().trimmed();
+    if (IsAddress(address) && !addresses.contains(address)) addresses << address;
+  }
+  return addresses;
+}
+
+bool SaveNetworkPorts(const QStringList& addresses) {
+  const StoreLock lock;
+  return lock.Held() && WriteList(addresses);
+}
+
+// Each change reads the list and writes it back under the store's lock: another window's change
+// in between would be lost otherwise.
 bool AddNetworkPort(const QString& address) {
   if (!IsAddress(address)) return false;
+  const StoreLock lock;
+  if (!lock.Held()) return false;
   QStringList addresses = NetworkPorts();
   if (addresses.contains(address)) return true;
   addresses << address;
-  return SaveNetworkPorts(addresses);
+  return WriteList(addresses);
 }
 
 bool RemoveNetworkPort(const QString& address) {
+  const StoreLock lock;
+  if (!lock.Held()) return false;
   QStringList addresses = NetworkPorts();
   addresses.removeAll(address);
-  return SaveNetworkPorts(addresses);
+  return WriteList(addresses);
 }
 
 }  // namespace prefs

@@ -77,7 +77,9 @@ bool Save(const StoredChoices& choices) {
   values[next++] = NamedValue{kPrintSlip, choices.printSlip ? QVariant(1) : QVariant()};
   // A COM entry chosen last leaves no device to come back to.
   values.back() = {kPortDevice, choices.portDevice.isEmpty() ? QVariant() : choices.portDevice};
-  return WriteValues(values);
+  // The rest of the file (network ports another window added) is read and written back.
+  const StoreLock lock;
+  return lock.Held() && WriteValues(values);
 }
 
 Tserial::DeviceResolver PortMapResolver() {

@@ -11,9 +11,14 @@ namespace prefs {
 struct PrinterValue {
   const char* name;
   int printer::PrinterSettings::*field;
-  int entries;  // the size of its list
+  int entries;     // the size of its list
+  bool dipSwitch;  // sent only to the family with DIP switches
 };
 
 const std::array<PrinterValue, 10>& PrinterValues();
+
+// Whether a send to a printer of the family carries the value; kNoFamily: a value every family's
+// send carries.
+bool SentToFamily(const PrinterValue& value, int family);
 
 }  // namespace prefs

@@ -10,6 +10,22 @@
 namespace prefs {
 namespace {
 
+// The user's settings file, where QSettings keeps it (also where a test or the system moved the
+// configuration folder): beside the organization's file, which QSettings reads as the store's
+// fallback in any case.
+QString UserStoreFile() {
+  const QSettings organization(QSettings::NativeFormat, QSettings::UserScope, "Tavrin Ltd");
+  return QFileInfo(organization.fileName()).path() + QStringLiteral("/Tavrin Ltd/Quillsetter.conf");
+}
+
+// QSettings opens whatever is at its path and would wait for ever on a FIFO. The folder in its
+// place cannot be opened as a file, and reads as a file that cannot be opened.
+QString StoreFileToOpen() {
+  const QString file = UserStoreFile();
+  const QFileInfo info(file);
+  return info.exists() && !info.isFile() ? info.path() : file;
+}
+
 // True when the store already holds every value as it is: an integer as that integer, a text as
 // that text, and an invalid value (one to remove) not at all.
 bool HoldsValue(const QSettings& store, const NamedValue& value) {
@@ -25,6 +41,10 @@ bool HoldsValues(const QSettings& store, std::span<const NamedValue> values) {
 }
 
 }  // namespace
+
+Store::Store() : QSettings(StoreFileToOpen(), QSettings::NativeFormat) {}
+
+QString StoreLockPath() { return UserStoreFile() + QStringLiteral(".lock"); }
 
 // A file that already holds these values is left alone, with the user's own lines and comments;
 // otherwise it is written anew with everything else it holds.

@@ -1,6 +1,16 @@
+#include <QDir>
+
 #include "store.h"
 
 namespace prefs {
+
+Store::Store()
+    : QSettings(QSettings::NativeFormat, QSettings::UserScope, "Tavrin Ltd", "Quillsetter") {}
+
+// The registry key is the user's; so is the temporary folder.
+QString StoreLockPath() {
+  return QDir::temp().filePath(QStringLiteral("Tavrin Ltd Quillsetter.lock"));
+}
 
 bool WriteValues(std::span<const NamedValue> values) {
   Store store;

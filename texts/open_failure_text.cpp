@@ -18,6 +18,7 @@ struct Sentences {
   const char* connectionRefused;
   const char* noAnswer;
   const char* notRfc2217;
+  const char* closedByServer;
 };
 
 constexpr Sentences kEnglish = {
@@ -35,6 +36,7 @@ constexpr Sentences kEnglish = {
     "%1 did not answer within 3 seconds.",
     "%1 is not an RFC 2217 server. If it passes the bytes only, use socket:// instead of "
     "rfc2217://.",
+    "%1 closed the connection before the port was set up, without saying why.",
 };
 
 constexpr Sentences kBulgarian = {
@@ -52,6 +54,7 @@ constexpr Sentences kBulgarian = {
     "%1 не отговори в рамките на 3 секунди.",
     "%1 не е сървър за RFC 2217. Ако предава само байтовете, използвайте socket:// вместо "
     "rfc2217://.",
+    "%1 затвори връзката, преди портът да бъде настроен, без да каже защо.",
 };
 
 }  // namespace
@@ -89,6 +92,8 @@ QString OpenFailureText(const OpenError& error, std::uint32_t baudRate,
       return sentence(sentences.noAnswer);
     case OpenFailure::NotRfc2217:
       return sentence(sentences.notRfc2217);
+    case OpenFailure::ClosedByServer:
+      return sentence(sentences.closedByServer);
     case OpenFailure::None:
     case OpenFailure::Other:
       break;

@@ -54,11 +54,12 @@ class TMainF::RunningHandler {
 
 // What the window does while a handler waits on the printer; the controls follow it, and the
 // window is idle again when the handler is done. While it connects the cursor shows that the
-// tool is busy, and the focus goes back where the user left it.
+// tool is busy, and the focus goes back where the user left it in this window, also while
+// another window is the active one.
 class TMainF::ActivityScope {
  public:
   ActivityScope(TMainF& window, Activity activity)
-      : window_(window), running_(window), focused_(QApplication::focusWidget()) {
+      : window_(window), running_(window), focused_(window.focusWidget()) {
     window_.activity_ = activity;
     window_.UpdateControls();
     if (activity == Activity::Connecting) QApplication::setOverrideCursor(Qt::WaitCursor);

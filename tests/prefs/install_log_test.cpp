@@ -2,6 +2,7 @@
 // and reading it back.
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTemporaryDir>
@@ -9,6 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <thread>
 #include <vector>
 
@@ -98,6 +104,46 @@ TEST(InstallLogTest, WritersAppendingAtOnceLeaveWholeLinesAndTornLinesAreCounted
   }
   EXPECT_EQ(perPort, std::vector<int>(kWriters, kEach));
   EXPECT_FALSE(prefs::ReadInstallLog(folder.filePath("none.jsonl")));
+}
+
+// A full disk, made by a file-size limit in a child process: the record is cut and the append
+// says so. The next record, written with room again, started on the cut line and was lost with
+// it ("log" showed 1 of 3 installs); it starts a line of its own now.
+TEST(InstallLogTest, ARecordAfterACutLineOrAMissingNewlineStartsALineOfItsOwn) {
+  const QTemporaryDir folder;
+  const QString path = folder.filePath("installs.jsonl");
+  ASSERT_TRUE(prefs::AppendInstallRecord(path, Record(1)));
+  const qint64 size = QFileInfo(path).size();
+
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // Room for 40 more bytes; past them the write fails (EFBIG) instead of raising SIGXFSZ.
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{static_cast<rlim_t>(size + 40), static_cast<rlim_t>(size + 40)};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    _exit(prefs::AppendInstallRecord(path, Record(2)) ? 1 : 0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "a cut append is a failed one";
+  EXPECT_EQ(QFileInfo(path).size(), size + 40) << "the disk took part of the record";
+
+  ASSERT_TRUE(prefs::AppendInstallRecord(path, Record(3)));
+  // A record written by hand, without its newline.
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::Append));
+  file.write(QJsonDocument(prefs::InstallRecordJson(Record(4))).toJson(QJsonDocument::Compact));
+  file.close();
+  ASSERT_TRUE(prefs::AppendInstallRecord(path, Record(5)));
+
+  const auto log = prefs::ReadInstallLog(path);
+  ASSERT_TRUE(log);
+  std::vector<QString> ports;
+  for (const QJsonObject& record : log->records) ports.push_back(record["port"].toString());
+  EXPECT_EQ(ports, (std::vector<QString>{"COM1", "COM3", "COM4", "COM5"}));
+  EXPECT_EQ(log->unreadableLines, 1) << "the cut record";
 }
 
 TEST(InstallLogTest, TheSha256IsTheFilesDigest) {

@@ -1,6 +1,11 @@
 // The stored list of added network ports in a real settings file.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <vector>
+
 #include "network_ports.h"
 #include "settings_folder.h"
 
@@ -37,6 +42,35 @@ TEST(NetworkPorts, AHandEditedListIsReadInKeyOrderWithoutWhatIsNoAddress) {
   EXPECT_EQ(prefs::NetworkPorts(),
             QStringList({"rfc2217://10.0.0.9:7000", "rfc2217://shop12.lan:7000",
                          "socket://[fe80::1]:4001"}));
+}
+
+// Two processes (two windows) adding network ports at the same time: each read the list, added
+// its port and wrote the list back over the other's (26 of 50 kept, all reported saved).
+TEST(NetworkPorts, PortsAddedByTwoProcessesAtOnceAreAllKept) {
+  const SettingsFolder folder;
+  folder.Write("[General]\nBaud=5\n");
+  constexpr int kEach = 20;
+  std::vector<pid_t> children;
+  for (const char* host : {"a.lan", "bbbb.lan"}) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      bool saved = true;
+      for (int i = 0; i < kEach; ++i) {
+        saved = prefs::AddNetworkPort(QStringLiteral("rfc2217://%1:%2").arg(host).arg(7000 + i)) &&
+                saved;
+      }
+      _exit(saved ? 0 : 1);
+    }
+    children.push_back(child);
+  }
+  for (const pid_t child : children) {
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "every add said saved";
+  }
+  EXPECT_EQ(prefs::NetworkPorts().size(), 2 * kEach);
+  EXPECT_EQ(folder.Values().value("Baud"), "5") << "the rest of the file is kept";
 }
 
 }  // namespace

@@ -206,3 +206,21 @@ TEST_F(ConnectTest, NoBaudRateSelectedRefusesToConnect) {
   ExpectNotConnected();
   EXPECT_EQ(printer_->IdentifyCount(), 0);
 }
+
+// A Connect that fails while another window is the active one: the scope kept the application's
+// focus widget (the other window's), and the list the connect had disabled lost the focus for
+// good. The window's own focus goes back where it was.
+TEST_F(ConnectTest, AFailedConnectWhileAnotherWindowIsActivePutsTheFocusBack) {
+  Store("Ports/COM1", "/nonexistent/tty");
+  OpenWindow();
+  QWidget other;
+  other.show();
+  QApplication::setActiveWindow(&other);
+  ASSERT_TRUE(WaitUntil([&other] { return other.isActiveWindow(); }, 5000));
+  auto* baud = Find<QComboBox>("cbBaud");
+  baud->setFocus();
+  ASSERT_EQ(window_->focusWidget(), baud);
+  Click("Connect");
+  EXPECT_EQ(messages_.size(), 1);
+  EXPECT_EQ(window_->focusWidget(), baud);
+}
