@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# dist.sh FOLDER QT PROGRAM...: lays out a folder that runs on Windows: the programs, Qt's
-# plugin folders, and every DLL they load that is not Windows' own, found by reading their
+# dist.sh FOLDER QT PROGRAM...: lays out a folder that runs on Windows: the programs, the Qt
+# plugins they load, and every DLL they load that is not Windows' own, found by reading their
 # imports (recursively) in Qt's bin/ and the MinGW-w64 runtime.
 set -euo pipefail
 
@@ -8,7 +8,10 @@ folder=$1
 qt=$2
 shift 2
 readonly OBJDUMP=${OBJDUMP:-x86_64-w64-mingw32-objdump}
-readonly PLUGIN_FOLDERS=(platforms styles imageformats iconengines)
+# The window's platform (offscreen for headless runs), its style, and the SVG pictures and icon;
+# Qt's other plugins (minimal, direct2d, gif, jpeg, ico) are never loaded.
+readonly PLUGINS=(platforms/qwindows.dll platforms/qoffscreen.dll styles/qwindowsvistastyle.dll
+  imageformats/qsvg.dll iconengines/qsvgicon.dll)
 # Where the DLLs come from; what none of them holds is Windows' own.
 search_dirs=("$qt/bin")
 for dir in /usr/lib/gcc/x86_64-w64-mingw32/*-posix /usr/x86_64-w64-mingw32/lib; do
@@ -18,8 +21,9 @@ done
 rm -rf "$folder"
 mkdir -p "$folder"
 cp "$@" "$folder/"
-for plugins in "${PLUGIN_FOLDERS[@]}"; do
-  cp -r "$qt/plugins/$plugins" "$folder/"
+for plugin in "${PLUGINS[@]}"; do
+  mkdir -p "$folder/$(dirname "$plugin")"
+  cp "$qt/plugins/$plugin" "$folder/$plugin"
 done
 
 # find_dll NAME: the path of the DLL named NAME (in any case) in the search folders, if any.

@@ -29,4 +29,7 @@ check_program quillsetter.exe "Windows GUI"
 check_program quillsetter-cli.exe "Windows CUI"
 extra=$(find "$dist" \( -name '*test*' -o -name '*.a' -o -name '*.lib' \) -print)
 [ -z "$extra" ] || fail "test programs or import libraries in $dist: $extra"
+unused=$(find "$dist" \( -iname qminimal.dll -o -iname qdirect2d.dll -o -iname qgif.dll \
+  -o -iname qjpeg.dll -o -iname qico.dll \) -print)
+[ -z "$unused" ] || fail "plugins the programs never load in $dist: $unused"
 [ "$failures" -eq 0 ]
