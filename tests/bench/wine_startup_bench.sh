@@ -92,7 +92,9 @@ wine_ms() {
 
 median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
-readonly PRODUCT="$BUILD/dist/quillsetter.exe" PRODUCT_TITLE="Tavrin ESC/POS Config 1.10"
+# The window's caption, as its form gives it.
+PRODUCT_TITLE=$(sed -n '0,/<string>/s:.*<string>\(.*\)</string>.*:\1:p' ui/mainform.ui)
+readonly PRODUCT="$BUILD/dist/quillsetter.exe" PRODUCT_TITLE
 readonly BARE="$bare/bare_window.exe" BARE_TITLE="bare_window"
 LC_ALL=C.UTF-8
 export LC_ALL
