@@ -121,12 +121,10 @@ class StagedFile {
  public:
   explicit StagedFile(const QString& target)
       : file_(target + QStringLiteral(".%1.tmp").arg(QRandomGenerator::global()->generate64(), 16,
-                                                     16, QLatin1Char('0'))) {
-    created_ = file_.open(QIODevice::WriteOnly | QIODevice::NewOnly);
-    file_.close();
-    ready_ = created_ && file_.setPermissions(QFile::exists(target) ? QFile::permissions(target)
-                                                                    : NewFilePermissions());
-  }
+                                                     16, QLatin1Char('0'))),
+        created_(Create(file_)),
+        ready_(created_ && file_.setPermissions(QFile::exists(target) ? QFile::permissions(target)
+                                                                      : NewFilePermissions())) {}
   StagedFile(const StagedFile&) = delete;
   StagedFile& operator=(const StagedFile&) = delete;
   ~StagedFile() {
@@ -138,9 +136,15 @@ class StagedFile {
   void Placed() { placed_ = true; }
 
  private:
+  static bool Create(QFile& file) {
+    const bool created = file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+    file.close();
+    return created;
+  }
+
   QFile file_;
-  bool created_ = false;
-  bool ready_ = false;
+  bool created_;
+  bool ready_;
   bool placed_ = false;
 };
 
