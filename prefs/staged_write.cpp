@@ -2,7 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
+#include <QRandomGenerator>
 
 #include <array>
 #include <filesystem>
@@ -10,7 +10,8 @@
 #include <utility>
 
 #ifdef Q_OS_WIN
-#include <io.h>
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -45,12 +46,32 @@ QString FileToReplace(const QString& path) {
 // them and leave an empty file after a power cut.
 bool FlushToDisk(const QString& path) {
 #ifdef Q_OS_WIN
-  // FlushFileBuffers, behind _commit, needs a handle that may write.
-  QFile file(path);
-  return file.open(QIODevice::ReadWrite) && _commit(file.handle()) == 0;
+  // FlushFileBuffers needs a handle that may write; QFile keeps no C runtime one on Windows.
+  const HANDLE file =
+      CreateFileW(QFile(path).filesystemFileName().c_str(), GENERIC_READ | GENERIC_WRITE,
+                  FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const bool flushed = FlushFileBuffers(file) != 0;
+  CloseHandle(file);
+  return flushed;
 #else
   QFile file(path);
   return file.open(QIODevice::ReadOnly) && fsync(file.handle()) == 0;
+#endif
+}
+
+// Puts the staged file in the place of the target, in one step.
+bool ReplaceWith(const QString& staged, const QString& target) {
+#ifdef Q_OS_WIN
+  // MinGW's std::filesystem::rename will not replace a file that exists.
+  return MoveFileExW(QFile(staged).filesystemFileName().c_str(),
+                     QFile(target).filesystemFileName().c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+#else
+  std::error_code error;
+  std::filesystem::rename(QFile(staged).filesystemFileName(), QFile(target).filesystemFileName(),
+                          error);
+  return !error;
 #endif
 }
 
@@ -70,7 +91,7 @@ void FlushFolder(const QString& path) {
 }
 
 // What a new file of this user gets: read and write for all, less the umask (0644 for the
-// usual 022), as a plain editor would make it; the temporary file starts at 0600.
+// usual 022), as a plain editor would make it.
 QFile::Permissions NewFilePermissions() {
 #ifdef Q_OS_WIN
   return QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
@@ -94,29 +115,58 @@ QFile::Permissions NewFilePermissions() {
 #endif
 }
 
+// A file of its own beside the target, under a name no other file has, made empty with the
+// target's permissions; removed unless it took the target's place.
+class StagedFile {
+ public:
+  explicit StagedFile(const QString& target)
+      : file_(target + QStringLiteral(".%1.tmp").arg(QRandomGenerator::global()->generate64(), 16,
+                                                     16, QLatin1Char('0'))),
+        created_(Create(file_)),
+        ready_(created_ && file_.setPermissions(QFile::exists(target) ? QFile::permissions(target)
+                                                                      : NewFilePermissions())) {}
+  StagedFile(const StagedFile&) = delete;
+  StagedFile& operator=(const StagedFile&) = delete;
+  ~StagedFile() {
+    if (created_ && !placed_) file_.remove();
+  }
+
+  bool Ready() const { return ready_; }
+  QString Name() const { return file_.fileName(); }
+  void Placed() { placed_ = true; }
+
+ private:
+  static bool Create(QFile& file) {
+    const bool created = file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+    file.close();
+    return created;
+  }
+
+  QFile file_;
+  bool created_;
+  bool ready_;
+  bool placed_ = false;
+};
+
 }  // namespace
 
 bool WriteIniFile(const QString& path, const std::function<void(QSettings&)>& fill) {
   const QString target = FileToReplace(path);
-  QTemporaryFile staged(target + ".XXXXXX");
-  if (!staged.open()) return false;
-  staged.setPermissions(QFile::exists(target) ? QFile::permissions(target) : NewFilePermissions());
-  // Closed but kept, so that the settings can be written in its place on every system.
-  staged.close();
+  StagedFile staged(target);
+  if (!staged.Ready()) return false;
   {
-    QSettings next(staged.fileName(), QSettings::IniFormat);
+    // QSettings writes through a file of its own and renames it over the staged one, keeping its
+    // permissions.
+    QSettings next(staged.Name(), QSettings::IniFormat);
     fill(next);
     next.sync();
     if (next.status() != QSettings::NoError ||
-        !HoldsAllKeys(staged.fileName(), next.allKeys().size())) {
+        !HoldsAllKeys(staged.Name(), next.allKeys().size())) {
       return false;
     }
   }
-  if (!FlushToDisk(staged.fileName())) return false;
-  std::error_code error;
-  std::filesystem::rename(QFile(staged.fileName()).filesystemFileName(),
-                          QFile(target).filesystemFileName(), error);
-  if (error) return false;
+  if (!FlushToDisk(staged.Name()) || !ReplaceWith(staged.Name(), target)) return false;
+  staged.Placed();
   FlushFolder(target);
   return true;
 }

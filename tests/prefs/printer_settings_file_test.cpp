@@ -73,11 +73,23 @@ TEST_F(PrinterSettingsFile, RoundTripsEverySettingUnderItsStoredNameWithTheModel
   EXPECT_EQ(loaded->settings, kLastEntries);
   EXPECT_TRUE(loaded->skipped.isEmpty()) << loaded->skipped.join(", ").toStdString();
 
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  EXPECT_EQ(file.readAll(),
-            "[Printer]\nAutocutter=1\nCodePage=19\nCommandset=1\nCountry=10\nDsiableESCt=1\n"
-            "Intensity=5\nModel=Tavrin MR460V Printer\nNewBaud=7\nPaper=1\nProtocol=1\nSpeed=3\n");
+  {
+    // Closed before the next save: Windows replaces no file that another handle holds open.
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+#ifdef Q_OS_WIN
+    // Qt writes an INI file's keys there in the order they were set, in lines ending in CR LF.
+    EXPECT_EQ(file.readAll(),
+              "[Printer]\r\nIntensity=5\r\nSpeed=3\r\nCountry=10\r\nCodePage=19\r\nNewBaud=7\r\n"
+              "Autocutter=1\r\nPaper=1\r\nProtocol=1\r\nCommandset=1\r\nDsiableESCt=1\r\n"
+              "Model=Tavrin MR460V Printer\r\n");
+#else
+    EXPECT_EQ(
+        file.readAll(),
+        "[Printer]\nAutocutter=1\nCodePage=19\nCommandset=1\nCountry=10\nDsiableESCt=1\n"
+        "Intensity=5\nModel=Tavrin MR460V Printer\nNewBaud=7\nPaper=1\nProtocol=1\nSpeed=3\n");
+#endif
+  }
 
   // Saving again replaces the whole file.
   ASSERT_TRUE(prefs::SavePrinterSettings(path, kFirstEntries, ""));
@@ -134,6 +146,9 @@ TEST_F(PrinterSettingsFile, AFileOver64KiBIsRefusedUnreadAndSaidSo) {
 
 // A colleague loads the file from a shared folder: the mode is the user's usual one.
 TEST_F(PrinterSettingsFile, ANewFileGetsTheUsersFileModeAndAnOldOneKeepsItsOwn) {
+#ifdef Q_OS_WIN
+  GTEST_SKIP() << "Windows has no umask and no group or other permission bits";
+#endif
   for (const mode_t mask : {mode_t{022}, mode_t{027}, mode_t{077}}) {
     const mode_t before = umask(mask);
     const QString path = Path(("shop" + std::to_string(mask) + ".quillsetter").c_str());

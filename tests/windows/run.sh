@@ -162,17 +162,15 @@ run_step serial_win_tests env QUILLSETTER_RFC2217_PRINTER="$network" \
 stop_printers
 
 if [ "$preset" = windows ]; then
-  # Left out, each said so: saving a settings file fails on Windows (the staged file is neither
-  # written over nor renamed into place there), and Wine loses about one line in 400 when eight
-  # writers append at once even through FILE_APPEND_DATA handles.
-  echo "skipped on Windows: PrinterSettingsFile.RoundTrips*, PrinterSettingsFile.ANewFileGets* (a settings file cannot be saved there yet)"
+  # Left out, and said so: Wine loses about one line in 400 when eight writers append at once
+  # even through FILE_APPEND_DATA handles.
   echo "skipped under Wine: InstallLogTest.WritersAppendingAtOnce* (Wine's appends race)"
   run_step "core_win_tests (Bulgarian system: LC_ALL=bg_BG.UTF-8)" env LC_ALL=bg_BG.UTF-8 \
     QUILLSETTER_EXPECT_CYRILLIC=1 timeout 120 wine "$build/bin/core_win_tests.exe" \
     --gtest_filter='SystemLanguage.*'
   run_step core_win_tests env LC_ALL=C.UTF-8 QUILLSETTER_EXPECT_CYRILLIC=0 \
     timeout 120 wine "$build/bin/core_win_tests.exe" \
-    --gtest_filter=-PrinterSettingsFile.RoundTrips*:PrinterSettingsFile.ANewFileGets*:InstallLogTest.WritersAppendingAtOnce*
+    --gtest_filter=-InstallLogTest.WritersAppendingAtOnce*
   # Beside the DLLs and plugin folders of dist/, loaded as the programs load them.
   native="$build/native-tests"
   rm -rf "$native"
