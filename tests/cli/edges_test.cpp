@@ -1,6 +1,7 @@
 // The command line at its edges: readers that go away, the session ended under it, a full disk,
 // bytes that JSON must escape, one printer named twice, malformed command lines and addresses,
 // a FIFO for a settings file, and files that leave out what a family is not sent.
+#include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonParseError>
@@ -344,6 +345,8 @@ TEST_F(EdgesTest, AServerClosingMidNegotiationGivesAReason) {
 TEST_F(EdgesTest, AFifoInPlaceOfTheStoredChoicesHangsNothing) {
   const QString store = Settings().fileName();
   QFile::remove(store);
+  // A first run has no folder for its choices yet.
+  ASSERT_TRUE(QDir().mkpath(QFileInfo(store).path()));
   ASSERT_EQ(::mkfifo(QFile::encodeName(store).constData(), 0600), 0);
   Start({"ports", "--json"});
   const bool ended = process_.waitForFinished(10000);

@@ -10,11 +10,13 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
+#endif
 #include <thread>
 #include <vector>
 
@@ -115,6 +117,15 @@ TEST(InstallLogTest, ARecordAfterACutLineOrAMissingNewlineStartsALineOfItsOwn) {
   ASSERT_TRUE(prefs::AppendInstallRecord(path, Record(1)));
   const qint64 size = QFileInfo(path).size();
 
+#ifdef _WIN32
+  // Windows has no file-size limit to fill: the cut record is written by hand.
+  {
+    QFile cut(path);
+    ASSERT_TRUE(cut.open(QIODevice::Append));
+    cut.write(
+        QJsonDocument(prefs::InstallRecordJson(Record(2))).toJson(QJsonDocument::Compact).left(40));
+  }
+#else
   const pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
@@ -129,6 +140,7 @@ TEST(InstallLogTest, ARecordAfterACutLineOrAMissingNewlineStartsALineOfItsOwn) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0) << "a cut append is a failed one";
   EXPECT_EQ(QFileInfo(path).size(), size + 40) << "the disk took part of the record";
+#endif
 
   ASSERT_TRUE(prefs::AppendInstallRecord(path, Record(3)));
   // A record written by hand, without its newline.
