@@ -140,7 +140,7 @@ double ThreePortFindMs() {
   clock.start();
   find->click();
   while (find->text() != idle) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  const double elapsed = static_cast<double>(clock.elapsed());
+  const auto elapsed = static_cast<double>(clock.elapsed());
   const bool connected = window.IsConnected() && atSlowRate.IdentifyCount() >= 2;
   window.close();
   return connected ? elapsed : -1;
@@ -191,7 +191,7 @@ int main(int argc, char** argv) {
   QElapsedTimer onePort;
   onePort.start();
   PrintGap(LongestGapDuringSearchMs(window), static_cast<int>(printer::kTimeoutMs));
-  const double onePortMs = static_cast<double>(onePort.elapsed());
+  const auto onePortMs = static_cast<double>(onePort.elapsed());
   window.close();
   const double threePortsMs = ThreePortFindMs();
   printer.Stop();
