@@ -4,6 +4,10 @@
 #include <QCoreApplication>
 
 #include <array>
+#include <tuple>
+
+#include "exit_status.h"
+#include "printer.h"
 
 namespace cli {
 namespace {
@@ -71,49 +75,52 @@ struct OptionRow {
   const char* valueName;  // nullptr: a flag
   const char* help;
   unsigned takenBy;
-  unsigned repeatableIn;
 };
 
 constexpr std::array<OptionRow, 11> kOptions = {{
     {"port", "P",
      "a COM name (COM3), a detected device's name (ttyUSB0, COM9) or a device path; find and "
      "batch take it more than once",
-     kIdentify | kFind | kApply | kTestPage | kCodePages | kBatch, kFind | kBatch},
+     kIdentify | kFind | kApply | kTestPage | kCodePages | kBatch},
     {"baud", "B",
      "the printer's rate in bps: 1200, 2400, 4800, 9600, 19200, 38400, 57600 or 115200",
-     kIdentify | kApply | kTestPage | kCodePages, 0},
-    {"code-page", "N", "the code page to chart, 0 to 19 (default: the stored one)", kTestPage, 0},
-    {"text", "TEXT", "the text to print (default: the window language's sample)", kCodePages, 0},
-    {"json", nullptr, "the result as JSON", kPorts | kIdentify | kFind | kApply | kLog | kBatch, 0},
+     kIdentify | kApply | kTestPage | kCodePages},
+    {"code-page", "N", "the code page to chart, 0 to %1 (default: the stored one)", kTestPage},
+    {"text", "TEXT", "the text to print (default: the window language's sample)", kCodePages},
+    {"json", nullptr, "the result as JSON", kPorts | kIdentify | kFind | kApply | kLog | kBatch},
     {"dry-run", nullptr,
      "show the plan instead of sending: each step's bytes, what they mean, the pause after it "
      "and the total time; only the identify query reaches a printer",
-     kApply | kTestPage | kBatch, 0},
+     kApply | kTestPage | kBatch},
     {"model", "NAME", "with --dry-run: plan for this model, without opening any port",
-     kApply | kTestPage | kBatch, 0},
-    {"log", "LOG", "append one JSON line for each printer to the install log LOG", kApply | kBatch,
-     0},
-    {"slip", nullptr, "print an installation slip after a completed send", kApply | kBatch, 0},
+     kApply | kTestPage | kBatch},
+    {"log", "LOG", "append one JSON line for each printer to the install log LOG", kApply | kBatch},
+    {"slip", nullptr, "print an installation slip after a completed send", kApply | kBatch},
     {"wait-restart", nullptr,
-     "follow a printer whose new rate needs a power cycle until it answers at that rate", kBatch,
-     0},
+     "follow a printer whose new rate needs a power cycle until it answers at that rate", kBatch},
     {"pause-ms", "MS",
      "the pause after the settings and each DIP switch (default 1500; for tests: a real "
      "printer needs the full pause)",
-     kApply | kBatch, 0},
+     kApply | kBatch},
 }};
 
-const QString kExitStatus = QStringLiteral(
-    "\nExit status:\n"
-    "  0    done\n"
-    "  2    usage error, a bad settings file, or a malformed network address\n"
-    "  3    no printer answered\n"
-    "  4    the printer's model is not supported\n"
-    "  5    the port cannot be opened\n"
-    "  6    the printer stopped answering during a send\n"
-    "  7    batch: some printers failed\n"
-    "  8    the install log or standard output could not be written\n"
-    "  130  interrupted (Ctrl-C, SIGTERM, SIGHUP)\n");
+// The last code page of the table, for --code-page.
+constexpr int kLastCodePage =
+    static_cast<int>(std::tuple_size_v<decltype(printer::kCodePageLabels)>) - 1;
+
+QString ExitStatusText() {
+  QString text = QStringLiteral("\nExit status:\n");
+  for (const ExitStatusRow& row : kExitStatuses) {
+    text += QStringLiteral("  %1%2\n").arg(row.status, -5).arg(QLatin1String(row.meaning));
+  }
+  return text;
+}
+
+// A help text's one number, where it has one, is the last code page.
+QString HelpOf(const OptionRow& option) {
+  const QString help = QString::fromLatin1(option.help);
+  return help.contains(u'%') ? help.arg(kLastCodePage) : help;
+}
 
 const CommandRow* RowOf(Command command) {
   for (const CommandRow& row : kCommands) {
@@ -142,7 +149,7 @@ void Describe(QCommandLineParser& parser, const CommandRow* row) {
   for (const OptionRow& option : kOptions) {
     if ((option.takenBy & row->bit) == 0) continue;
     parser.addOption(QCommandLineOption(
-        QString::fromLatin1(option.name), QString::fromLatin1(option.help),
+        QString::fromLatin1(option.name), HelpOf(option),
         option.valueName != nullptr ? QString::fromLatin1(option.valueName) : QString()));
   }
 }
@@ -201,8 +208,8 @@ QString Check(const QCommandLineParser& parser, const CommandRow& row, Arguments
   }
   if (isSet("code-page")) {
     const auto page = Number(value("code-page"));
-    if (!page || *page < 0 || *page > 19) {
-      return QStringLiteral("Option '--code-page' needs a number from 0 to 19.");
+    if (!page || *page < 0 || *page > kLastCodePage) {
+      return QStringLiteral("Option '--code-page' needs a number from 0 to %1.").arg(kLastCodePage);
     }
     arguments.codePage = static_cast<int>(*page);
   }
@@ -291,7 +298,7 @@ QString HelpText(Command command) {
     }
     text += QStringLiteral("\nCOMMAND --help shows a command's options.\n");
   }
-  return text + kExitStatus;
+  return text + ExitStatusText();
 }
 
 }  // namespace cli
