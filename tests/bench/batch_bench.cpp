@@ -11,6 +11,9 @@
 
 #include <unistd.h>
 
+#include "answering.h"
+#include "printer_models.h"
+#include "temp_dir.h"
 #include "virtual_printer.h"
 
 namespace {
@@ -34,9 +37,8 @@ double TimeBatch(const std::string& settingsFile, const std::vector<std::string>
 }  // namespace
 
 int main() {
-  const std::filesystem::path folder =
-      std::filesystem::temp_directory_path() / ("batch_bench_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(folder);
+  const TempDir temporary("batch_bench");
+  const std::filesystem::path& folder = temporary.Path();
   // The program's own settings folder, so that the user's choices play no part.
   ::setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
   const std::string settingsFile = (folder / "shop.quillsetter").string();
@@ -47,15 +49,12 @@ int main() {
   std::vector<std::unique_ptr<vprinter::VirtualPrinter>> printers;
   std::vector<std::string> devices;
   for (int i = 0; i < kPrinters; ++i) {
-    vprinter::Options options;
-    options.reply = vprinter::ReplyForModel("Tavrin MR460V Printer");
-    printers.push_back(std::make_unique<vprinter::VirtualPrinter>(options));
+    printers.push_back(std::make_unique<vprinter::VirtualPrinter>(AnsweringAs(kFamily1Model)));
     if (!printers.back()->Start()) return 1;
     devices.push_back(printers.back()->DevicePath());
   }
   const double one = TimeBatch(settingsFile, {devices.front()});
   const double all = TimeBatch(settingsFile, devices);
-  std::filesystem::remove_all(folder);
   if (one < 0 || all < 0) {
     std::puts("batch bench: a batch did not configure every printer");
     return 1;

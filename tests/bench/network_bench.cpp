@@ -7,10 +7,12 @@
 #include <cstdio>
 #include <vector>
 
-#include "../support/ser2net_server.h"
+#include "ser2net_server.h"
 #include "identify.h"
 #include "printer_search.h"
 #include "serial.h"
+#include "answering.h"
+#include "printer_models.h"
 #include "virtual_printer.h"
 
 namespace {
@@ -20,7 +22,6 @@ using test_support::Ser2netProtocol;
 using test_support::Ser2netServer;
 
 constexpr int kConnectRuns = 20;
-constexpr char kModel[] = "Tavrin MR460V Printer";
 
 double Millis(Clock::duration duration) {
   return std::chrono::duration<double, std::milli>(duration).count();
@@ -28,16 +29,9 @@ double Millis(Clock::duration duration) {
 
 const char* Verdict(bool met) { return met ? "met" : "MISSED"; }
 
-vprinter::Options AnsweringAt(std::uint32_t baud) {
-  vprinter::Options options;
-  options.reply = vprinter::ReplyForModel(kModel);
-  options.baud = baud;
-  return options;
-}
-
 // Open at the printer's rate and the identify answered, as Connect does it.
 bool MeasureConnect() {
-  vprinter::VirtualPrinter printer(AnsweringAt(9600));
+  vprinter::VirtualPrinter printer(AnsweringAs(kFamily1Model, 9600));
   if (!printer.Start()) return false;
   Ser2netServer server(printer.DevicePath(), Ser2netProtocol::Rfc2217);
   if (!server.Start()) return false;
@@ -46,7 +40,7 @@ bool MeasureConnect() {
     Tserial serial;
     const auto start = Clock::now();
     if (!serial.OpenDevice(server.Url(), 9600)) return false;
-    if (printer::AskModel(serial).model != kModel) return false;
+    if (printer::AskModel(serial).model != kFamily1Model) return false;
     runs.push_back(Millis(Clock::now() - start));
   }
   std::sort(runs.begin(), runs.end());
@@ -60,7 +54,7 @@ bool MeasureConnect() {
 
 // The search of one port, with the printer at the seventh rate tried, and with none there.
 bool MeasureSearch(std::uint32_t printerRate, bool silent) {
-  vprinter::Options options = AnsweringAt(printerRate);
+  vprinter::Options options = AnsweringAs(kFamily1Model, printerRate);
   options.silent = silent;
   vprinter::VirtualPrinter printer(options);
   if (!printer.Start()) return false;

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "printer_search.h"
+#include "answering.h"
+#include "printer_models.h"
 #include "virtual_printer.h"
 
 namespace {
@@ -60,10 +62,7 @@ bool MeasurePortCounts() {
                 seconds, seconds / one, Verdict(seconds <= 1.2 * one));
   }
   std::vector<vprinter::Options> printers(7, Silent());
-  vprinter::Options last;
-  last.reply = vprinter::ReplyForModel("Tavrin MR460V Printer");
-  last.baud = 2400;
-  printers.push_back(last);
+  printers.push_back(AnsweringAs(kFamily1Model, 2400));
   const double seconds = TimeSearch(printers, 7);
   if (seconds < 0) return false;
   std::printf(
@@ -76,9 +75,7 @@ bool MeasurePortCounts() {
 // A printer at the slowest rate on the second of three ports: the result waits for the first
 // port's every rate and the second's all but the last, now side by side.
 bool MeasureSlowPrinterOnSecondPort() {
-  vprinter::Options slow;
-  slow.reply = vprinter::ReplyForModel("Tavrin MR460V Printer");
-  slow.baud = 1200;
+  const vprinter::Options slow = AnsweringAs(kFamily1Model, 1200);
   const double seconds = TimeSearch({Silent(), slow, Silent()}, 1);
   if (seconds < 0) return false;
   std::printf("Printer at 1200 bps on the second of three ports: %.3f s (aim < 4 s: %s)\n", seconds,

@@ -17,12 +17,13 @@
 #include "printer_search.h"
 #include "pty_line.h"
 #include "size_hint_warnings.h"
+#include "answering.h"
+#include "printer_models.h"
 #include "virtual_printer.h"
 #include "window_bench.h"
 
 namespace {
 
-constexpr const char* kModel = "Tavrin MR460V Printer";
 constexpr int kCycles = 1000;
 constexpr int kSendEvery = 50;
 constexpr int kSearchEvery = 100;
@@ -97,8 +98,7 @@ bool Cycle(TMainF& window, int cycle) {
 // on the first port (the others stopped at once) or, every other time, on the second after the
 // first turned out missing (the third stopped at once).
 bool SoakSearches() {
-  vprinter::Options answering;
-  answering.reply = vprinter::ReplyForModel(kModel);
+  const vprinter::Options answering = AnsweringAs(kFamily1Model);
   vprinter::Options silent;
   silent.silent = true;
   vprinter::VirtualPrinter printer(answering);
@@ -135,7 +135,7 @@ int main(int argc, char** argv) {
   DropSizeHintWarnings();
   QApplication application(argc, argv);
 
-  const std::unique_ptr<vprinter::VirtualPrinter> started = StartPrinterOnCom1(kModel);
+  const std::unique_ptr<vprinter::VirtualPrinter> started = StartPrinterOnCom1(kFamily1Model);
   if (!started) return 1;
   vprinter::VirtualPrinter& printer = *started;
 

@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "temp_dir.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -133,9 +135,9 @@ bool PrepareEnvironment(const std::filesystem::path& folder, const BenchFiles& f
 }  // namespace
 
 int main() {
-  char folderTemplate[] = "/tmp/startup-bench-XXXXXX";
-  if (mkdtemp(folderTemplate) == nullptr) return 1;
-  const std::filesystem::path folder = folderTemplate;
+  const TempDir temporary("startup-bench");
+  const std::filesystem::path& folder = temporary.Path();
+  if (folder.empty()) return 1;
   const BenchFiles files{folder / "probe-report", folder / "output"};
   if (!PrepareEnvironment(folder, files)) return 1;
 
@@ -157,7 +159,6 @@ int main() {
       if (measured && run >= 0) program->runs.push_back(*measured);
     }
   }
-  std::filesystem::remove_all(folder);
   if (!ok) {
     std::printf("  start-up measurement failed\n");
     return 1;

@@ -22,12 +22,13 @@
 #include "printer.h"
 #include "pty_line.h"
 #include "size_hint_warnings.h"
+#include "answering.h"
+#include "printer_models.h"
 #include "virtual_printer.h"
 #include "window_bench.h"
 
 namespace {
 
-constexpr const char* kModel = "Tavrin MR460V Printer";
 constexpr int kConnectRuns = 50;
 
 double Milliseconds(qint64 nanoseconds) { return static_cast<double>(nanoseconds) / 1e6; }
@@ -107,7 +108,7 @@ std::vector<double> ConnectTimesMs(TMainF& window) {
     connect->click();
     model->repaint();
     times.push_back(Milliseconds(clock.nsecsElapsed()));
-    if (model->text() != kModel) return {};
+    if (model->text() != kFamily1Model) return {};
     connect->click();
   }
   std::sort(times.begin(), times.end());
@@ -119,10 +120,7 @@ std::vector<double> ConnectTimesMs(TMainF& window) {
 // negative figure.
 double ThreePortFindMs() {
   vprinter::PtyLine bareAdapter;
-  vprinter::Options options;
-  options.reply = vprinter::ReplyForModel(kModel);
-  options.baud = 2400;
-  vprinter::VirtualPrinter atSlowRate(options);
+  vprinter::VirtualPrinter atSlowRate(AnsweringAs(kFamily1Model, 2400));
   if (!bareAdapter.Open("") || !atSlowRate.Start()) return -1;
   QSettings settings(QSettings::NativeFormat, QSettings::UserScope, "Tavrin Ltd", "Quillsetter");
   settings.setValue("Ports/COM2", QString::fromStdString(bareAdapter.DevicePath()));
@@ -154,7 +152,7 @@ int main(int argc, char** argv) {
   DropSizeHintWarnings();
   QApplication application(argc, argv);
 
-  const std::unique_ptr<vprinter::VirtualPrinter> started = StartPrinterOnCom1(kModel);
+  const std::unique_ptr<vprinter::VirtualPrinter> started = StartPrinterOnCom1(kFamily1Model);
   if (!started) return 1;
   vprinter::VirtualPrinter& printer = *started;
 

@@ -18,8 +18,6 @@ namespace {
 
 using Kind = vprinter::CommandKind;
 
-constexpr const char* kFamily0Model = "Tavrin MR71C Printer";
-
 // Every setting; the new rate 115200 (NewBaud=7).
 const QStringList kShopSettings = {"Intensity=3",  "Speed=1",      "Country=0", "CodePage=15",
                                    "NewBaud=7",    "Autocutter=1", "Paper=1",   "Protocol=0",
@@ -41,9 +39,9 @@ int CountOf(const vprinter::VirtualPrinter& printer, Kind kind) {
 class BatchTest : public CliTest {};
 
 TEST_F(BatchTest, ConfiguresEveryPrinterAtOnceLogsEachAndSumsUp) {
-  auto& restarting = AddPrinter(1, Printer(kFamily1Model, 9600));
-  auto& family0 = AddPrinter(2, Printer(kFamily0Model, 2400));
-  auto& sameRate = AddPrinter(3, Printer(kFamily1Model, 115200));
+  auto& restarting = AddPrinter(1, AnsweringAs(kFamily1Model, 9600));
+  auto& family0 = AddPrinter(2, AnsweringAs(kFamily0Model, 2400));
+  auto& sameRate = AddPrinter(3, AnsweringAs(kFamily1Model, 115200));
   vprinter::Options silent;
   silent.silent = true;
   AddPrinter(4, silent);
@@ -111,7 +109,7 @@ TEST_F(BatchTest, ConfiguresEveryPrinterAtOnceLogsEachAndSumsUp) {
 }
 
 TEST_F(BatchTest, WaitRestartFollowsThePrinterThroughItsPowerCycle) {
-  auto& printer = AddPrinter(1, Printer(kFamily1Model, 9600));
+  auto& printer = AddPrinter(1, AnsweringAs(kFamily1Model, 9600));
   Start({"batch", SettingsFile(kShopSettings), "--port", "COM1", "--json", "--wait-restart",
          "--pause-ms", "10"});
   // Sent and confirmed: the closing command, then the model asked again.
@@ -136,10 +134,10 @@ TEST_F(BatchTest, WaitRestartFollowsThePrinterThroughItsPowerCycle) {
 }
 
 TEST_F(BatchTest, AFailedPrinterMakesTheStatusSeven) {
-  vprinter::Options stopsAnswering = Printer(kFamily1Model);
+  vprinter::Options stopsAnswering = AnsweringAs(kFamily1Model);
   stopsAnswering.stopAfter = 1;  // answers the search, not the liveness check
   AddPrinter(1, stopsAnswering);
-  AddPrinter(2, Printer(kFamily0Model));
+  AddPrinter(2, AnsweringAs(kFamily0Model));
   const Outcome run = Cli({"batch", SettingsFile(kShopSettings), "--port", "COM1", "--port", "COM2",
                            "--json", "--pause-ms", "10"});
   EXPECT_EQ(run.status, 7) << run.err.toStdString();
@@ -151,7 +149,7 @@ TEST_F(BatchTest, AFailedPrinterMakesTheStatusSeven) {
 
 TEST_F(BatchTest, PortsAreServedInParallel) {
   constexpr int kPauseMs = 500;
-  for (int port = 1; port <= 4; ++port) AddPrinter(port, Printer(kFamily1Model));
+  for (int port = 1; port <= 4; ++port) AddPrinter(port, AnsweringAs(kFamily1Model));
   const QString file = SettingsFile(kShopSettings);
   QElapsedTimer clock;
   clock.start();
@@ -166,8 +164,8 @@ TEST_F(BatchTest, PortsAreServedInParallel) {
 }
 
 TEST_F(BatchTest, CtrlCStopsEveryPortAtItsNextStep) {
-  auto& first = AddPrinter(1, Printer(kFamily1Model));
-  auto& second = AddPrinter(2, Printer(kFamily1Model));
+  auto& first = AddPrinter(1, AnsweringAs(kFamily1Model));
+  auto& second = AddPrinter(2, AnsweringAs(kFamily1Model));
   Start({"batch", SettingsFile(kShopSettings), "--port", "COM1", "--port", "COM2", "--json",
          "--pause-ms", "2000"});
   // The search's identify, the liveness check, the block's four commands and the settings end.
@@ -188,7 +186,7 @@ TEST_F(BatchTest, CtrlCStopsEveryPortAtItsNextStep) {
 }
 
 TEST_F(BatchTest, ADryRunSendsOnlyTheIdentifyQuery) {
-  auto& printer = AddPrinter(1, Printer(kFamily1Model, 9600));
+  auto& printer = AddPrinter(1, AnsweringAs(kFamily1Model, 9600));
   const QString file = SettingsFile(kShopSettings);
   const Outcome run = Cli({"apply", file, "--port", "COM1", "--baud", "9600", "--dry-run"});
   ASSERT_EQ(run.status, 0) << run.err.toStdString();
@@ -220,7 +218,7 @@ TEST_F(BatchTest, ADryRunSendsOnlyTheIdentifyQuery) {
 }
 
 TEST_F(BatchTest, ApplyPrintsTheSlipAndLogsTheSend) {
-  auto& printer = AddPrinter(1, Printer(kFamily0Model));
+  auto& printer = AddPrinter(1, AnsweringAs(kFamily0Model));
   const QString log = config_.filePath("apply.jsonl");
   printer.ClearReceived();
   const Outcome run = Cli({"apply", SettingsFile(kShopSettings), "--port", "COM1", "--baud", "9600",
@@ -262,7 +260,7 @@ TEST_F(BatchTest, ApplyPrintsTheSlipAndLogsTheSend) {
 }
 
 TEST_F(BatchTest, CodePagesPrintsTheProofOfTheTextGiven) {
-  auto& printer = AddPrinter(1, Printer(kFamily0Model));
+  auto& printer = AddPrinter(1, AnsweringAs(kFamily0Model));
   const Outcome run = Cli({"code-pages", "--port", "COM1", "--baud", "9600", "--text", "Здравей"});
   ASSERT_EQ(run.status, 0) << run.err.toStdString();
   std::vector<std::uint8_t> expected = {0x1B, 0x5A};

@@ -16,18 +16,11 @@
 #include <string>
 #include <vector>
 
+#include "answering.h"
+#include "printer_models.h"
 #include "virtual_printer.h"
 
 using Bytes = std::vector<std::uint8_t>;
-
-inline constexpr const char* kFamily1Model = "Tavrin MR460V Printer";
-
-inline vprinter::Options Printer(const std::string& model, std::uint32_t baud = 0) {
-  vprinter::Options options;
-  options.reply = vprinter::ReplyForModel(model);
-  options.baud = baud;
-  return options;
-}
 
 struct Outcome {
   int status = -1;

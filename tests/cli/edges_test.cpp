@@ -28,8 +28,6 @@ namespace {
 
 using Kind = vprinter::CommandKind;
 
-constexpr const char* kFamily0Model = "Tavrin MR71C Printer";
-
 const QStringList kAllValues = {"Intensity=3",  "Speed=1",      "Country=0", "CodePage=15",
                                 "NewBaud=7",    "Autocutter=1", "Paper=1",   "Protocol=0",
                                 "Commandset=0", "DsiableESCt=0"};
@@ -83,8 +81,8 @@ class EdgesTest : public CliTest {
 // A reader that has gone before the first line (SIGPIPE killed the program at its first line
 // and left the slower printer without its closing command, unlogged, its lock file behind).
 TEST_F(EdgesTest, AReaderThatGoesAwayStopsTheOutputNotTheJobs) {
-  auto& quick = AddPrinter(1, Printer(kFamily0Model));
-  auto& slow = AddPrinter(2, Printer(kFamily1Model));
+  auto& quick = AddPrinter(1, AnsweringAs(kFamily0Model));
+  auto& slow = AddPrinter(2, AnsweringAs(kFamily1Model));
   const QString log = FreshFile("gone-reader.jsonl");
   const Outcome run = Piped({"batch", SettingsFile(kAllValues), "--port", "COM1", "--port", "COM2",
                              "--json", "--log", log, "--pause-ms", "400"},
@@ -103,8 +101,8 @@ TEST_F(EdgesTest, AReaderThatGoesAwayStopsTheOutputNotTheJobs) {
 
 // `| head -1`: the first line reaches the reader, the rest is dropped, and every job ends.
 TEST_F(EdgesTest, HeadOneGetsTheFirstLineAndEveryPrinterIsServed) {
-  auto& first = AddPrinter(1, Printer(kFamily0Model));
-  auto& second = AddPrinter(2, Printer(kFamily1Model));
+  auto& first = AddPrinter(1, AnsweringAs(kFamily0Model));
+  auto& second = AddPrinter(2, AnsweringAs(kFamily1Model));
   const QString log = FreshFile("head-one.jsonl");
   const Outcome run = Piped({"batch", SettingsFile(kAllValues), "--port", "COM1", "--port", "COM2",
                              "--json", "--log", log, "--pause-ms", "400"},
@@ -121,7 +119,7 @@ TEST_F(EdgesTest, HeadOneGetsTheFirstLineAndEveryPrinterIsServed) {
 TEST_F(EdgesTest, SigtermAndSighupStopLikeCtrlC) {
   for (const int signal : {SIGTERM, SIGHUP}) {
     SCOPED_TRACE(signal);
-    auto& printer = AddPrinter(1, Printer(kFamily1Model));
+    auto& printer = AddPrinter(1, AnsweringAs(kFamily1Model));
     Start({"apply", SettingsFile(kAllValues), "--port", "COM1", "--baud", "9600", "--pause-ms",
            "2000", "--json"});
     // The identify, the liveness check, the block's four commands and the settings end.
@@ -149,7 +147,7 @@ TEST_F(EdgesTest, EveryByteOfAReplyComesOutAsValidJson) {
     }
     model += "Z";
     printers_.clear();
-    AddPrinter(1, Printer(model));
+    AddPrinter(1, AnsweringAs(model));
     const Outcome run = Cli({"identify", "--port", "COM1", "--baud", "9600", "--json"});
     SCOPED_TRACE(first);
     EXPECT_EQ(run.status, 4);
@@ -161,7 +159,7 @@ TEST_F(EdgesTest, EveryByteOfAReplyComesOutAsValidJson) {
 
 TEST_F(EdgesTest, BatchAndLogLinesAreValidJsonWithControlBytes) {
   const std::string model = "Acme \x7f\x85\x9b[2J\x1b";
-  AddPrinter(1, Printer(model));
+  AddPrinter(1, AnsweringAs(model));
   const Outcome run =
       Cli({"batch", SettingsFile(kAllValues), "--port", "COM1", "--json", "--pause-ms", "10"});
   for (const QString& line : run.out.split(u'\n')) {
@@ -183,7 +181,7 @@ TEST_F(EdgesTest, BatchAndLogLinesAreValidJsonWithControlBytes) {
 // A full disk, made by a file-size limit that the log has reached: apply exited 0 and batch 7,
 // neither said so in the JSON; both fail with status 8 now, and the JSON says why.
 TEST_F(EdgesTest, ALogThatCannotBeWrittenIsAFailureInStatusAndJson) {
-  AddPrinter(1, Printer(kFamily0Model));
+  AddPrinter(1, AnsweringAs(kFamily0Model));
   const QString log = FreshFile("full.jsonl");
   QFile file(log);
   ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -216,7 +214,7 @@ TEST_F(EdgesTest, ALogThatCannotBeWrittenIsAFailureInStatusAndJson) {
 // A device named twice (COM1 and the path it maps to) was served twice at once: configured and
 // also failed, exit 7, with a false record. One device is one job.
 TEST_F(EdgesTest, APrinterNamedTwiceIsOneJob) {
-  auto& printer = AddPrinter(1, Printer(kFamily0Model));
+  auto& printer = AddPrinter(1, AnsweringAs(kFamily0Model));
   const QString log = FreshFile("named-twice.jsonl");
   const Outcome run = Cli({"batch", SettingsFile(kAllValues), "--port", "COM1", "--port",
                            QString::fromStdString(printer.DevicePath()), "--port", "COM1", "--json",
@@ -359,8 +357,8 @@ TEST_F(EdgesTest, AFifoInPlaceOfTheStoredChoicesHangsNothing) {
 
 // A file written for a printer without DIP switches was refused for want of the DIP values.
 TEST_F(EdgesTest, ApplyAsksOnlyForTheValuesThePrintersFamilyIsSent) {
-  auto& withoutDip = AddPrinter(1, Printer(kFamily0Model));
-  auto& withDip = AddPrinter(2, Printer(kFamily1Model));
+  auto& withoutDip = AddPrinter(1, AnsweringAs(kFamily0Model));
+  auto& withDip = AddPrinter(2, AnsweringAs(kFamily1Model));
   const QString file = SettingsFile({"Intensity=3", "Speed=1", "Country=0", "CodePage=15"});
   Outcome run = Cli({"apply", file, "--port", "COM1", "--baud", "9600", "--pause-ms", "10"});
   EXPECT_EQ(run.status, 0) << run.err.toStdString();

@@ -11,7 +11,7 @@ namespace {
 using namespace serial_test;
 
 TEST(DiscardInput, DropsWhatHasArrivedAndKeepsTheAnswerThatFollows) {
-  vprinter::Options chatty = Answering();
+  vprinter::Options chatty = AnsweringAs(kFamily1Model);
   chatty.afterReply = std::vector<std::uint8_t>(40, 0x55);
   Line line(chatty);
   ASSERT_TRUE(line.started);

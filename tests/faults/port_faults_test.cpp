@@ -124,8 +124,7 @@ TEST_F(PortFaults, ADeviceTheUserMayNotOpenFailsToConnect) {
   if (root)
     command = QStringList{setpriv, "--reuid=nobody", "--regid=nogroup", "--clear-groups"} + command;
 
-  vprinter::Options options;
-  options.reply = vprinter::ReplyForModel(kFamily1Model);
+  const vprinter::Options options = AnsweringAs(kFamily1Model);
   vprinter::VirtualPrinter locked(options);
   vprinter::VirtualPrinter open(options);
   ASSERT_TRUE(locked.Start() && open.Start());

@@ -38,8 +38,7 @@ TEST_F(SendFaults, HangUpDuringAFamilyOneSendStopsItAndDisconnects) {
   // Longer than the printer takes to hang up after a command, so nothing else reaches it.
   constexpr int kPauseMs = 300;
   const TempDir folder;
-  vprinter::Options options;
-  options.reply = vprinter::ReplyForModel(kFamily1Model);
+  vprinter::Options options = AnsweringAs(kFamily1Model);
   options.hangUpAfterCommands = kCommandsBeforeHangUp;
   options.backAfterMs = 0;
   options.linkPath = folder.File("ttyPrinter");
@@ -89,8 +88,7 @@ class StaleInput : public FaultTest, public testing::WithParamInterface<Stale> {
 // still gets its settings; one switched off since is found out, although the bytes waiting
 // would fill the 32 the liveness check reads.
 TEST_P(StaleInput, CannotPassForALivePrinterAtSet) {
-  vprinter::Options options;
-  options.reply = vprinter::ReplyForModel(kFamily1Model);
+  vprinter::Options options = AnsweringAs(kFamily1Model);
   options.afterReply = GetParam().afterReply;
   StartPrinter(options);
   OpenWindow();

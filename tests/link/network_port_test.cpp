@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "../support/ser2net_server.h"
+#include "ser2net_server.h"
 #include "code_page_proof.h"
 #include "identify.h"
 #include "printer_search.h"
@@ -40,12 +40,6 @@ struct RemoteLine {
   Ser2netServer server;
   bool serving;
 };
-
-vprinter::Options AnsweringAt(std::uint32_t baud) {
-  vprinter::Options options = Answering();
-  options.baud = baud;
-  return options;
-}
 
 std::vector<std::uint8_t> Joined(const printer::SettingsSequence& steps) {
   std::vector<std::uint8_t> bytes = {0x1B, 0x5A};  // the liveness check
@@ -80,7 +74,7 @@ class NetworkPortTest : public testing::Test {
 };
 
 TEST_F(NetworkPortTest, TheRateSetOverRfc2217ReachesThePrinterLine) {
-  RemoteLine line(AnsweringAt(2400));
+  RemoteLine line(AnsweringAs(kFamily1Model, 2400));
   ASSERT_TRUE(line.serving) << line.server.LogPath();
   Tserial serial;
 
@@ -88,7 +82,7 @@ TEST_F(NetworkPortTest, TheRateSetOverRfc2217ReachesThePrinterLine) {
   EXPECT_FALSE(serial.RateSetByServer());
   const printer::IdentifyResult atItsRate = printer::AskModel(serial, 1000);
   EXPECT_TRUE(atItsRate.answered);
-  EXPECT_EQ(atItsRate.model, kModel);
+  EXPECT_EQ(atItsRate.model, kFamily1Model);
   EXPECT_EQ(line.printer.Chunks().back().baud, 2400u);
 
   ASSERT_TRUE(serial.OpenDevice(line.server.Url(), 9600));
@@ -97,7 +91,7 @@ TEST_F(NetworkPortTest, TheRateSetOverRfc2217ReachesThePrinterLine) {
 }
 
 TEST_F(NetworkPortTest, TheSearchFindsAPrinterAt2400BehindAnRfc2217Port) {
-  RemoteLine line(AnsweringAt(2400));
+  RemoteLine line(AnsweringAs(kFamily1Model, 2400));
   ASSERT_TRUE(line.serving);
 
   const printer::SearchResult result =
@@ -106,14 +100,14 @@ TEST_F(NetworkPortTest, TheSearchFindsAPrinterAt2400BehindAnRfc2217Port) {
   ASSERT_TRUE(result.found);
   EXPECT_EQ(result.rate, 2400u);
   EXPECT_EQ(result.tries, 7) << "9600, 19200, 38400, 115200, 57600, 4800, then 2400";
-  EXPECT_EQ(result.model, kModel);
+  EXPECT_EQ(result.model, kFamily1Model);
   EXPECT_TRUE(result.bufferCleared);
 }
 
 // 0xFF is the telnet escape: it must cross both ways as one data byte.
 TEST_F(NetworkPortTest, AFamilyOneSendArrivesByteForByteWith0xFFBothWays) {
-  vprinter::Options options = AnsweringAt(19200);
-  const std::string name = kModel;
+  vprinter::Options options = AnsweringAs(kFamily1Model, 19200);
+  const std::string name = kFamily1Model;
   options.reply.fill(0xFF);
   std::copy(name.begin(), name.end(), options.reply.begin());
   options.reply[name.size()] = 0;
@@ -142,7 +136,7 @@ TEST_F(NetworkPortTest, AFamilyOneSendArrivesByteForByteWith0xFFBothWays) {
 }
 
 TEST_F(NetworkPortTest, DiscardInputDropsChatterThatHasArrived) {
-  RemoteLine line(Answering());
+  RemoteLine line(AnsweringAs(kFamily1Model));
   ASSERT_TRUE(line.serving);
   Tserial serial;
   ASSERT_TRUE(serial.OpenDevice(line.server.Url(), 9600));
@@ -157,13 +151,13 @@ TEST_F(NetworkPortTest, DiscardInputDropsChatterThatHasArrived) {
   std::uint8_t left = 0;
   EXPECT_EQ(serial.Read(&left, 1, 200), 0);
   const printer::IdentifyResult answer = printer::AskModel(serial, 1000);
-  EXPECT_EQ(answer.model, kModel);
+  EXPECT_EQ(answer.model, kFamily1Model);
 }
 
 TEST_F(NetworkPortTest, TheRestartWaitFollowsAPowerCycleBehindRfc2217) {
   constexpr std::uint32_t kOldRate = 9600;
   constexpr std::uint32_t kNewRate = 115200;
-  RemoteLine line(AnsweringAt(kOldRate));
+  RemoteLine line(AnsweringAs(kFamily1Model, kOldRate));
   ASSERT_TRUE(line.serving);
   {
     Tserial serial;
@@ -184,7 +178,7 @@ TEST_F(NetworkPortTest, TheRestartWaitFollowsAPowerCycleBehindRfc2217) {
   const printer::RestartResult result = printer::WaitForRestart(wait, hooks);
 
   EXPECT_EQ(result.outcome, printer::RestartOutcome::NewRate);
-  EXPECT_EQ(result.model, kModel);
+  EXPECT_EQ(result.model, kFamily1Model);
   EXPECT_GE(result.rounds, 3);
   EXPECT_EQ(line.printer.LineBaud(), kNewRate);
 }
@@ -195,7 +189,7 @@ TEST_F(NetworkPortTest, TheRestartWaitOutlastsNoDeviceServerThatIsGoneOrHung) {
   constexpr std::uint32_t kOldRate = 9600;
   constexpr std::uint32_t kNewRate = 115200;
   for (const bool hung : {false, true}) {
-    RemoteLine line(AnsweringAt(kOldRate));
+    RemoteLine line(AnsweringAs(kFamily1Model, kOldRate));
     ASSERT_TRUE(line.serving);
     printer::RestartWait wait{line.server.Url(), kNewRate, kOldRate};
     wait.limit = std::chrono::milliseconds(1500);
@@ -226,7 +220,7 @@ TEST_F(NetworkPortTest, TheRestartWaitOutlastsNoDeviceServerThatIsGoneOrHung) {
 }
 
 TEST_F(NetworkPortTest, ARawTcpPortOpensAtAnyRateAndIsSearchedOnce) {
-  RemoteLine line(AnsweringAt(9600), Ser2netProtocol::RawTcp);
+  RemoteLine line(AnsweringAs(kFamily1Model, 9600), Ser2netProtocol::RawTcp);
   ASSERT_TRUE(line.serving);
   Tserial serial;
 
@@ -234,7 +228,7 @@ TEST_F(NetworkPortTest, ARawTcpPortOpensAtAnyRateAndIsSearchedOnce) {
   EXPECT_TRUE(serial.RateSetByServer());
   const printer::IdentifyResult answer = printer::AskModel(serial, 1000);
   EXPECT_TRUE(answer.answered);
-  EXPECT_EQ(answer.model, kModel);
+  EXPECT_EQ(answer.model, kFamily1Model);
   serial.Close();
   EXPECT_FALSE(serial.RateSetByServer());
 
@@ -263,7 +257,7 @@ TEST_F(NetworkPortTest, EachFailureToConnectHasItsReason) {
     EXPECT_EQ(serial.LastOpenError().reason, OpenFailure::NoDevice) << malformed;
   }
 
-  RemoteLine raw(AnsweringAt(9600), Ser2netProtocol::RawTcp);
+  RemoteLine raw(AnsweringAs(kFamily1Model, 9600), Ser2netProtocol::RawTcp);
   ASSERT_TRUE(raw.serving);
   const std::string asRfc2217 = "rfc2217://127.0.0.1:" + std::to_string(raw.server.Port());
   EXPECT_FALSE(serial.OpenDevice(asRfc2217, 9600));
@@ -278,7 +272,7 @@ TEST_F(NetworkPortTest, ANewRateBehindARawPortIsForTheDeviceServerToSet) {
   for (const auto& [protocol, change] :
        {std::pair{Ser2netProtocol::RawTcp, printer::RateChange::SetDeviceServer},
         std::pair{Ser2netProtocol::Rfc2217, printer::RateChange::WaitForRestart}}) {
-    RemoteLine line(Answering(), protocol);
+    RemoteLine line(AnsweringAs(kFamily1Model), protocol);
     ASSERT_TRUE(line.serving);
     Tserial serial;
     printer::Session session(serial);
@@ -291,7 +285,7 @@ TEST_F(NetworkPortTest, ANewRateBehindARawPortIsForTheDeviceServerToSet) {
 
 // ser2net says why it closes a connection it cannot serve.
 TEST_F(NetworkPortTest, APortAnotherClientHoldsIsBusyAndAMissingDeviceIsNoDevice) {
-  RemoteLine line(Answering());
+  RemoteLine line(AnsweringAs(kFamily1Model));
   ASSERT_TRUE(line.serving);
   Tserial first;
   ASSERT_TRUE(first.OpenDevice(line.server.Url(), 9600));
@@ -308,7 +302,7 @@ TEST_F(NetworkPortTest, APortAnotherClientHoldsIsBusyAndAMissingDeviceIsNoDevice
 }
 
 TEST_F(NetworkPortTest, AServerThatStopsMidSendIsALostLineAndReadsReturnAtOnce) {
-  RemoteLine line(Answering());
+  RemoteLine line(AnsweringAs(kFamily1Model));
   ASSERT_TRUE(line.serving);
   Tserial serial;
   ASSERT_TRUE(serial.OpenDevice(line.server.Url(), 9600));
@@ -347,11 +341,11 @@ TEST_F(NetworkPortTest, AWholeJobReachesThePrinterWhenThePortClosesRightAfterIt)
       {Ser2netProtocol::Rfc2217,
        printer::BuildCodePageProof(printer::TestPageSample(InterfaceLanguage::English)), 20},
       {Ser2netProtocol::RawTcp,
-       printer::BuildTestPage(kModel, settings, printer::LabelsOf(settings, 1),
+       printer::BuildTestPage(kFamily1Model, settings, printer::LabelsOf(settings, 1),
                               InterfaceLanguage::Bulgarian),
        70}};
   for (const Case& job : cases) {
-    RemoteLine line(Answering(), job.protocol);
+    RemoteLine line(AnsweringAs(kFamily1Model), job.protocol);
     ASSERT_TRUE(line.serving);
     ReadAtLineRate(line.printer, kRate);
     Tserial serial;
@@ -375,12 +369,12 @@ TEST_F(NetworkPortTest, AWholeJobReachesThePrinterWhenThePortClosesRightAfterIt)
 // hook, owes the second to the old connection only. The cut falls where the server stopped
 // taking bytes; the bytes ahead of the 0xFFs move it by one in each round.
 TEST_F(NetworkPortTest, AWriteCutByAnOpenFromTheHookOwesTheNextConnectionNothing) {
-  RemoteLine next(Answering());
+  RemoteLine next(AnsweringAs(kFamily1Model));
   ASSERT_TRUE(next.serving);
   constexpr std::size_t kPastEveryBuffer = std::size_t{16} * 1024 * 1024;
   for (std::size_t ahead = 0; ahead < 4; ++ahead) {
     // A server whose printer has stopped reading: it takes bytes until its buffers are full.
-    RemoteLine stuck(Answering());
+    RemoteLine stuck(AnsweringAs(kFamily1Model));
     ASSERT_TRUE(stuck.serving);
     stuck.printer.SetReading(false);
     Tserial serial;

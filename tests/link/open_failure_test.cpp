@@ -11,7 +11,7 @@
 #include <fstream>
 #include <string>
 
-#include "../tools/temp_dir.h"
+#include "temp_dir.h"
 #include "child_program.h"
 #include "serial_line.h"
 

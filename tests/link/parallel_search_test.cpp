@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "../support/ser2net_server.h"
+#include "ser2net_server.h"
 #include "printer_search.h"
 #include "serial_line.h"
 
@@ -36,12 +36,6 @@ const std::vector<std::uint8_t> kIdentifyThenClear = {0x1B, 0x5A, 0x1B, 0x40};
 vprinter::Options Silent() {
   vprinter::Options options;
   options.silent = true;
-  return options;
-}
-
-vprinter::Options AnsweringAt(std::uint32_t baud, const std::string& model = kModel) {
-  vprinter::Options options = Answering(vprinter::ReplyForModel(model));
-  options.baud = baud;
   return options;
 }
 
@@ -86,8 +80,8 @@ long ThreadCount() {
 // The first port's printer answers only at the seventh rate, the second's at the first: the
 // second answers about 1.5 s sooner, and still the first port is the one found.
 TEST(ParallelSearch, TheEarlierPortWinsWhenALaterOneAnswersFirst) {
-  vprinter::VirtualPrinter slow(AnsweringAt(2400));
-  vprinter::VirtualPrinter quick(AnsweringAt(9600, "Tavrin MR2200T"));
+  vprinter::VirtualPrinter slow(AnsweringAs(kFamily1Model, 2400));
+  vprinter::VirtualPrinter quick(AnsweringAs("Tavrin MR2200T", 9600));
   ASSERT_TRUE(slow.Start() && quick.Start());
   std::vector<Progress> progress;
   printer::SearchHooks hooks;
@@ -103,7 +97,7 @@ TEST(ParallelSearch, TheEarlierPortWinsWhenALaterOneAnswersFirst) {
   EXPECT_EQ(result.portName, "COM1");
   EXPECT_EQ(result.device, slow.DevicePath());
   EXPECT_EQ(result.rate, 2400u);
-  EXPECT_EQ(result.model, kModel);
+  EXPECT_EQ(result.model, kFamily1Model);
   EXPECT_EQ(result.family, 1);
   EXPECT_EQ(result.tries, 7);
   EXPECT_TRUE(result.bufferCleared);
@@ -124,9 +118,9 @@ TEST(ParallelSearch, TheEarlierPortWinsWhenALaterOneAnswersFirst) {
 // wins although the fourth answers at once and the first takes every rate.
 TEST(ParallelSearch, WithPrintersOnSeveralPortsReturnsWhatTryingInTurnWould) {
   vprinter::VirtualPrinter silent(Silent());
-  vprinter::VirtualPrinter unsupported(AnsweringAt(19200, "Acme X1"));
-  vprinter::VirtualPrinter third(AnsweringAt(57600));
-  vprinter::VirtualPrinter fourth(AnsweringAt(9600, "Tavrin MR2200T"));
+  vprinter::VirtualPrinter unsupported(AnsweringAs("Acme X1", 19200));
+  vprinter::VirtualPrinter third(AnsweringAs(kFamily1Model, 57600));
+  vprinter::VirtualPrinter fourth(AnsweringAs("Tavrin MR2200T", 9600));
   ASSERT_TRUE(silent.Start() && unsupported.Start() && third.Start() && fourth.Start());
   std::vector<printer::PortsProgress> overviews;
   printer::SearchHooks hooks;
@@ -143,7 +137,7 @@ TEST(ParallelSearch, WithPrintersOnSeveralPortsReturnsWhatTryingInTurnWould) {
   EXPECT_EQ(result.portIndex, 2);
   EXPECT_EQ(result.tag, "COM3");
   EXPECT_EQ(result.rate, 57600u);
-  EXPECT_EQ(result.model, kModel);
+  EXPECT_EQ(result.model, kFamily1Model);
   EXPECT_EQ(result.tries, 8 + 8 + 5);
   EXPECT_TRUE(result.bufferCleared);
   ASSERT_EQ(result.findings.size(), 4u);
@@ -175,7 +169,7 @@ TEST(ParallelSearch, WithPrintersOnSeveralPortsReturnsWhatTryingInTurnWould) {
 
 // Once the first port has its printer, the silent ports after it stop within their first try.
 TEST(ParallelSearch, ThePortsAfterTheWinnerStopAtOnce) {
-  vprinter::VirtualPrinter answering(Answering());
+  vprinter::VirtualPrinter answering(AnsweringAs(kFamily1Model));
   vprinter::VirtualPrinter second(Silent());
   vprinter::VirtualPrinter third(Silent());
   ASSERT_TRUE(answering.Start() && second.Start() && third.Start());
@@ -196,7 +190,7 @@ TEST(ParallelSearch, ThePortsAfterTheWinnerStopAtOnce) {
 // would show it held by the search itself).
 TEST(ParallelSearch, ADeviceNamedTwiceIsTriedUnderEachNameInTurn) {
   vprinter::VirtualPrinter silent(Silent());
-  vprinter::VirtualPrinter answering(Answering());
+  vprinter::VirtualPrinter answering(AnsweringAs(kFamily1Model));
   ASSERT_TRUE(silent.Start() && answering.Start());
 
   const printer::SearchResult result = printer::FindPrinter(
@@ -260,9 +254,9 @@ TEST(ParallelSearch, AVanishingAHeldAndASilentNetworkPortAmongLiveOnes) {
   vprinter::Options vanishing = Silent();
   vanishing.hangUpAfterCommands = 2;
   vprinter::VirtualPrinter pulled(vanishing);
-  vprinter::VirtualPrinter held(Answering());
-  vprinter::VirtualPrinter behindServer(Answering());
-  vprinter::VirtualPrinter printer(AnsweringAt(2400));
+  vprinter::VirtualPrinter held(AnsweringAs(kFamily1Model));
+  vprinter::VirtualPrinter behindServer(AnsweringAs(kFamily1Model));
+  vprinter::VirtualPrinter printer(AnsweringAs(kFamily1Model, 2400));
   ASSERT_TRUE(pulled.Start() && held.Start() && behindServer.Start() && printer.Start());
   Ser2netServer server(behindServer.DevicePath(), Ser2netProtocol::Rfc2217);
   ASSERT_TRUE(server.Start()) << server.LogPath();

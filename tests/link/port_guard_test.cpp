@@ -19,7 +19,7 @@
 #include <iterator>
 #include <string>
 
-#include "../tools/temp_dir.h"
+#include "temp_dir.h"
 #include "child_program.h"
 #include "device_facts.h"
 #include "serial_line.h"
@@ -160,7 +160,7 @@ TEST_F(PortGuard, AnExclusiveModeSetByAnotherOpenerStays) {
 }
 
 TEST_F(PortGuard, TheSystemConsoleIsNeverOpened) {
-  vprinter::Options options = Answering();
+  vprinter::Options options = AnsweringAs(kFamily1Model);
   options.linkPath = locks.File("printer");
   Line line(options);
   ASSERT_TRUE(line.started);

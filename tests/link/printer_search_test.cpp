@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "../tools/temp_dir.h"
+#include "temp_dir.h"
 #include "child_program.h"
 #include "printer_search.h"
 #include "serial_line.h"
@@ -53,7 +53,7 @@ std::vector<std::pair<std::uint32_t, std::vector<std::uint8_t>>> BytesByRate(
 }
 
 TEST(Search, FindsThePrinterAtTheFifthRateAndThenClearsWhatTheWrongRatesLeft) {
-  vprinter::Options options = Answering();
+  vprinter::Options options = AnsweringAs(kFamily1Model);
   options.baud = 57600;
   vprinter::VirtualPrinter atFifthRate(options);
   ASSERT_TRUE(atFifthRate.Start());
@@ -80,7 +80,7 @@ TEST(Search, FindsThePrinterAtTheFifthRateAndThenClearsWhatTheWrongRatesLeft) {
 
 TEST(Search, FindsThePrinterOnTheNextPortWhenTheSelectedOneIsSilentAndSendsNoEscAt) {
   vprinter::VirtualPrinter silent(Silent());
-  vprinter::VirtualPrinter answering(Answering());
+  vprinter::VirtualPrinter answering(AnsweringAs(kFamily1Model));
   ASSERT_TRUE(silent.Start() && answering.Start());
 
   const printer::SearchResult result =
@@ -92,7 +92,7 @@ TEST(Search, FindsThePrinterOnTheNextPortWhenTheSelectedOneIsSilentAndSendsNoEsc
   EXPECT_EQ(result.portName, "COM2");
   EXPECT_EQ(result.device, answering.DevicePath());
   EXPECT_EQ(result.rate, 38400u) << "the selected rate comes first on every port";
-  EXPECT_EQ(result.model, kModel);
+  EXPECT_EQ(result.model, kFamily1Model);
   EXPECT_EQ(result.family, 1);
   EXPECT_EQ(result.tries, 9);
   EXPECT_FALSE(result.bufferCleared) << "no wrong rate was tried on the port it answered on";
@@ -107,8 +107,8 @@ TEST(Search, FindsThePrinterOnTheNextPortWhenTheSelectedOneIsSilentAndSendsNoEsc
 }
 
 TEST(Search, RemembersAnUnsupportedPrinterAndFindsTheSupportedOneOnTheNextPort) {
-  vprinter::VirtualPrinter unsupported(Answering(vprinter::ReplyForModel("Acme X1")));
-  vprinter::VirtualPrinter supported(Answering(vprinter::ReplyForModel("Tavrin MR2200T")));
+  vprinter::VirtualPrinter unsupported(AnsweringAs("Acme X1"));
+  vprinter::VirtualPrinter supported(AnsweringAs("Tavrin MR2200T"));
   ASSERT_TRUE(unsupported.Start() && supported.Start());
 
   const printer::SearchResult result =
@@ -133,11 +133,11 @@ TEST(Search, RemembersAnUnsupportedPrinterAndFindsTheSupportedOneOnTheNextPort) 
 // console and a held port keep their printers untouched, a missing device costs one try.
 TEST(Search, WithNothingFoundReportsEveryPortAndCountsItsTries) {
   TempDir folder;
-  vprinter::Options onConsole = Answering();
+  vprinter::Options onConsole = AnsweringAs(kFamily1Model);
   onConsole.linkPath = folder.File("console-link");
   vprinter::VirtualPrinter console(onConsole);
-  vprinter::VirtualPrinter held(Answering());
-  vprinter::VirtualPrinter unsupported(Answering(vprinter::ReplyForModel("Acme X1")));
+  vprinter::VirtualPrinter held(AnsweringAs(kFamily1Model));
+  vprinter::VirtualPrinter unsupported(AnsweringAs("Acme X1"));
   vprinter::VirtualPrinter silent(Silent());
   ASSERT_TRUE(console.Start() && held.Start() && unsupported.Start() && silent.Start());
   Tserial holder;
@@ -224,7 +224,7 @@ TEST(Search, EndsSoonAfterAStopRequest) {
 namespace {
 
 TEST(Search, LeavesAPortAnotherProgramHoldsAndPutsEveryLineBack) {
-  vprinter::VirtualPrinter held(Answering());
+  vprinter::VirtualPrinter held(AnsweringAs(kFamily1Model));
   vprinter::VirtualPrinter silent(Silent());
   ASSERT_TRUE(held.Start() && silent.Start());
   serial_test::ChildProgram terminal({"hold-plain", held.DevicePath()});

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "../tools/temp_dir.h"
+#include "temp_dir.h"
 #include "restart_wait.h"
 #include "serial_line.h"
 #include "settings_sequence.h"
@@ -30,7 +30,7 @@ constexpr int kNewRateIndex = 7;
 constexpr int kOffMs = 700;
 
 vprinter::Options AtOldRate() {
-  vprinter::Options options = Answering();
+  vprinter::Options options = AnsweringAs(kFamily1Model);
   options.baud = kOldRate;
   return options;
 }
@@ -71,7 +71,7 @@ TEST(RestartWait, EndsWithTheNewRateOnceThePrinterComesBackAtIt) {
       printer::WaitForRestart(ShortWait(printer), PowerCycleInSecondRound(printer));
 
   EXPECT_EQ(result.outcome, printer::RestartOutcome::NewRate);
-  EXPECT_EQ(result.model, kModel);
+  EXPECT_EQ(result.model, kFamily1Model);
   EXPECT_EQ(result.family, 1);
   EXPECT_GE(result.rounds, 3) << "the old rate's answer in the first round did not end the wait";
   EXPECT_EQ(printer.LineBaud(), kNewRate);
@@ -85,7 +85,7 @@ TEST(RestartWait, EndsWithTheOldRateWhenThePrinterWentOffAndCameBackAtIt) {
       printer::WaitForRestart(ShortWait(printer), PowerCycleInSecondRound(printer));
 
   EXPECT_EQ(result.outcome, printer::RestartOutcome::OldRateKept);
-  EXPECT_EQ(result.model, kModel);
+  EXPECT_EQ(result.model, kFamily1Model);
   EXPECT_GE(result.rounds, 3);
   EXPECT_GE(printer.IdentifyCount(), 2)
       << "the first round's answer, and the one after the restart";
@@ -112,7 +112,7 @@ TEST(RestartWait, EndsWithTheOldRateWhenAUsbPrintersDeviceVanishedAndCameBack) {
 
   EXPECT_EQ(result.outcome, printer::RestartOutcome::OldRateKept);
   EXPECT_LT(MillisSince(start), 5000);
-  EXPECT_EQ(result.model, kModel);
+  EXPECT_EQ(result.model, kFamily1Model);
   EXPECT_TRUE(result.bufferCleared);
   ASSERT_TRUE(printer.WaitForCommands(1, 1000));
   EXPECT_EQ(printer.Commands().back().bytes, std::vector<std::uint8_t>({0x1B, 0x40}))

@@ -24,7 +24,7 @@
 #include <utility>
 #include <vector>
 
-#include "../tools/temp_dir.h"
+#include "temp_dir.h"
 #include "child_program.h"
 #include "serial_line.h"
 
@@ -40,7 +40,7 @@ std::vector<std::uint8_t> Pattern(std::size_t length) {
 }
 
 vprinter::Options InFourPieces() {
-  vprinter::Options options = Answering();
+  vprinter::Options options = AnsweringAs(kFamily1Model);
   options.pieces = 4;
   options.pieceDelayMs = 200;
   return options;
@@ -55,7 +55,7 @@ int FillQueue(Line& line) {
 
 TEST(SerialHangUp, MidReplyReturnsTheShortCountAtOnceAndTheNextOpenWorks) {
   TempDir folder;
-  vprinter::Options dying = Answering();
+  vprinter::Options dying = AnsweringAs(kFamily1Model);
   dying.hangUpAfterBytes = 10;
   dying.linkPath = folder.File("ttyPrinter");
   Line line(dying);
@@ -218,7 +218,7 @@ class AlarmStorm {
 };
 
 TEST(SerialSignals, ReadsKeepTheirResultAndDeadline) {
-  vprinter::Options silent = Answering();
+  vprinter::Options silent = AnsweringAs(kFamily1Model);
   silent.silent = true;
   const auto quiet = AlarmStorm::MakeDeaf<Line>(silent);
   const auto slow = AlarmStorm::MakeDeaf<Line>(InFourPieces());
@@ -307,7 +307,7 @@ TEST(SerialOpen, FailsOnAPortTheUserMayNotOpen) {
 }
 
 TEST(SerialOpen, DropsAStaleReplyLeftByAnEarlierConnection) {
-  vprinter::Options once = Answering();
+  vprinter::Options once = AnsweringAs(kFamily1Model);
   once.stopAfter = 1;
   Line line(once);
   ASSERT_TRUE(line.started);
@@ -333,7 +333,7 @@ TEST(SerialOpen, DropsNoiseButNotWhatComesAfter) {
   ASSERT_EQ(line.SendIdentify(), 2);
   vprinter::Reply received{};
   EXPECT_EQ(line.serial.Read(received.data(), 32, 1000), 32);
-  EXPECT_EQ(received, vprinter::ReplyForModel(kModel));
+  EXPECT_EQ(received, vprinter::ReplyForModel(kFamily1Model));
   std::uint8_t more = 0;
   EXPECT_EQ(line.serial.Read(&more, 1, 200), 0);
 }
@@ -341,7 +341,7 @@ TEST(SerialOpen, DropsNoiseButNotWhatComesAfter) {
 // A read takes what it asks for and no more; the rest waits for the next read, and the next Open
 // drops it.
 TEST(SerialOpen, DropsBytesLeftAfterAReply) {
-  vprinter::Options chatty = Answering();
+  vprinter::Options chatty = AnsweringAs(kFamily1Model);
   chatty.afterReply = Pattern(8);
   Line line(chatty);
   ASSERT_TRUE(line.started);

@@ -10,7 +10,9 @@
 #include <utility>
 #include <vector>
 
+#include "answering.h"
 #include "printer.h"
+#include "printer_models.h"
 #include "serial.h"
 #include "virtual_printer.h"
 
@@ -19,16 +21,9 @@ namespace serial_test {
 using Clock = std::chrono::steady_clock;
 
 inline constexpr int kPort = 1;
-inline constexpr char kModel[] = "Tavrin MR460V Printer";
 
 inline long long MillisSince(Clock::time_point start) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
-
-inline vprinter::Options Answering(vprinter::Reply reply = vprinter::ReplyForModel(kModel)) {
-  vprinter::Options options;
-  options.reply = reply;
-  return options;
 }
 
 // Port n leads to devices[n - 1]; other numbers to nothing.
@@ -41,7 +36,7 @@ inline void PointAt(Tserial& serial, std::vector<std::string> devices) {
 
 // A virtual printer and a port pointed at it (at its link when the options make one).
 struct Line {
-  explicit Line(vprinter::Options options = Answering())
+  explicit Line(vprinter::Options options = AnsweringAs(kFamily1Model))
       : link(options.linkPath), printer(std::move(options)), started(printer.Start()) {
     PointAt(serial, {link.empty() ? printer.DevicePath() : link});
   }

@@ -81,7 +81,7 @@ TEST(SerialOpen, SetsRawEightNoneOneAndCloseRestoresTheLine) {
 
 TEST(SerialOpen, ReopenReleasesTheFirstHandle) {
   Line line;
-  vprinter::VirtualPrinter other(Answering());
+  vprinter::VirtualPrinter other(AnsweringAs(kFamily1Model));
   ASSERT_TRUE(line.started && other.Start());
   const std::string device = line.printer.DevicePath();
   PointAt(line.serial, {device, other.DevicePath()});
@@ -109,10 +109,10 @@ TEST(SerialOpen, AnotherProcessCannotOpenAHeldPort) {
 }
 
 TEST(SerialOpen, AnOpenFromTheWaitHookLetsTheOldPortGoAndEndsTheWait) {
-  vprinter::Options silent = Answering();
+  vprinter::Options silent = AnsweringAs(kFamily1Model);
   silent.silent = true;
   Line line(silent);
-  vprinter::VirtualPrinter other(Answering());
+  vprinter::VirtualPrinter other(AnsweringAs(kFamily1Model));
   ASSERT_TRUE(line.started && other.Start());
   ASSERT_TRUE(line.serial.Open(kPort, 9600));
   bool reopened = false;
@@ -159,7 +159,7 @@ TEST(SerialTransfer, IdentifyExchange) {
 
   vprinter::Reply reply{};
   ASSERT_EQ(line.serial.Read(reply.data(), 32, printer::kTimeoutMs), 32);
-  EXPECT_EQ(reply, vprinter::ReplyForModel(kModel));
+  EXPECT_EQ(reply, vprinter::ReplyForModel(kFamily1Model));
   EXPECT_EQ(line.printer.IdentifyCount(), 1);
   EXPECT_EQ(printer::Classify(printer::ModelNameFromReply(reply)), printer::kDipFamily);
 }
@@ -177,7 +177,7 @@ TEST(SerialTransfer, FullWriteArrivesCompleteAndReturnsItsLength) {
 }
 
 TEST(SerialTransfer, SilentPrinterReadReturnsZeroAfterTheTimeout) {
-  vprinter::Options silent = Answering();
+  vprinter::Options silent = AnsweringAs(kFamily1Model);
   silent.silent = true;
   Line line(silent);
   ASSERT_TRUE(line.started);
@@ -193,7 +193,7 @@ TEST(SerialTransfer, SilentPrinterReadReturnsZeroAfterTheTimeout) {
 }
 
 TEST(SerialTransfer, ShortReplyGivesItsCountAtTheDeadline) {
-  vprinter::Options shortReply = Answering();
+  vprinter::Options shortReply = AnsweringAs(kFamily1Model);
   shortReply.shortLength = 10;
   Line line(shortReply);
   ASSERT_TRUE(line.started);
@@ -206,7 +206,7 @@ TEST(SerialTransfer, ShortReplyGivesItsCountAtTheDeadline) {
   const long long elapsed = MillisSince(start);
   EXPECT_GE(elapsed, 500);
   EXPECT_LT(elapsed, 2500);
-  const vprinter::Reply expected = vprinter::ReplyForModel(kModel);
+  const vprinter::Reply expected = vprinter::ReplyForModel(kFamily1Model);
   EXPECT_TRUE(std::equal(reply.begin(), reply.begin() + 10, expected.begin()));
 }
 
@@ -227,10 +227,12 @@ TEST(SerialTransfer, TimeoutZeroStillReadsWhatIsWaiting) {
 // both orders after the name.
 TEST(SerialTransfer, ControlBytesSurviveBothWays) {
   const std::array<std::uint8_t, 6> control{0x11, 0x13, 0x0D, 0x0A, 0x00, 0xFF};
-  vprinter::Reply sent = vprinter::ReplyForModel(kModel);
+  vprinter::Reply sent = vprinter::ReplyForModel(kFamily1Model);
   std::copy(control.begin(), control.end(), sent.begin() + 21);
   std::copy(control.rbegin(), control.rend() - 1, sent.begin() + 27);
-  Line line(Answering(sent));
+  vprinter::Options options = AnsweringAs(kFamily1Model);
+  options.reply = sent;
+  Line line(options);
   ASSERT_TRUE(line.started);
   CookedLine slave(line.printer.DevicePath());
   ASSERT_TRUE(slave.Cooked());

@@ -20,8 +20,8 @@ bool FreeToOpen(const std::string& device) {
 }
 
 TEST(Session, EachConnectOutcomeWithThePortClosedWhereTheConnectFailed) {
-  vprinter::VirtualPrinter supported(Answering());
-  vprinter::VirtualPrinter unknown(Answering(vprinter::ReplyForModel("Acme X1")));
+  vprinter::VirtualPrinter supported(AnsweringAs(kFamily1Model));
+  vprinter::VirtualPrinter unknown(AnsweringAs("Acme X1"));
   vprinter::Options silentOptions;
   silentOptions.silent = true;
   vprinter::VirtualPrinter silent(silentOptions);
@@ -31,7 +31,7 @@ TEST(Session, EachConnectOutcomeWithThePortClosedWhereTheConnectFailed) {
   printer::Session session(serial);
   const printer::ConnectResult connected = session.Connect(supported.DevicePath(), 9600);
   EXPECT_EQ(connected.outcome, printer::ConnectOutcome::Connected);
-  EXPECT_EQ(connected.model, kModel);
+  EXPECT_EQ(connected.model, kFamily1Model);
   EXPECT_EQ(connected.family, printer::kDipFamily);
   EXPECT_TRUE(session.IsConnected());
   EXPECT_EQ(session.Device(), supported.DevicePath());
@@ -65,7 +65,7 @@ TEST(Session, EachConnectOutcomeWithThePortClosedWhereTheConnectFailed) {
 }
 
 TEST(Session, SendsTheSequenceOfTheConnectedFamilyAndStopsAtTheNextStep) {
-  vprinter::VirtualPrinter printer(Answering());
+  vprinter::VirtualPrinter printer(AnsweringAs(kFamily1Model));
   ASSERT_TRUE(printer.Start());
   Tserial serial;
   printer::Session session(serial);
@@ -106,8 +106,8 @@ TEST(Session, SendsTheSequenceOfTheConnectedFamilyAndStopsAtTheNextStep) {
 }
 
 TEST(Session, ARestartIsAwaitedOnlyWhenADipPrinterGetsAnotherRate) {
-  vprinter::VirtualPrinter dip(Answering());
-  vprinter::VirtualPrinter other(Answering(vprinter::ReplyForModel("Tavrin MR71C Printer")));
+  vprinter::VirtualPrinter dip(AnsweringAs(kFamily1Model));
+  vprinter::VirtualPrinter other(AnsweringAs("Tavrin MR71C Printer"));
   ASSERT_TRUE(dip.Start());
   ASSERT_TRUE(other.Start());
   Tserial serial;

@@ -4,17 +4,13 @@
 
 #include "file_events.h"
 #include "settings_folder.h"
+#include "answering.h"
+#include "printer_models.h"
 #include "virtual_printer.h"
 #include "window_state.h"
 #include "window_test_base.h"
 
 namespace {
-
-vprinter::Options Printer() {
-  vprinter::Options options;
-  options.reply = vprinter::ReplyForModel("Tavrin MR460V Printer");
-  return options;
-}
 
 QByteArray Device(const vprinter::VirtualPrinter& printer) {
   return QByteArray::fromStdString(printer.DevicePath());
@@ -25,8 +21,8 @@ void ClickConnect(const TMainF& window) { window.findChild<QAbstractButton*>("Co
 using PortMap = WindowTest;
 
 TEST_F(PortMap, ConnectOpensTheDeviceMappedToTheChosenPortAndSeesEdits) {
-  vprinter::VirtualPrinter first(Printer());
-  vprinter::VirtualPrinter second(Printer());
+  vprinter::VirtualPrinter first(AnsweringAs(kFamily1Model));
+  vprinter::VirtualPrinter second(AnsweringAs(kFamily1Model));
   ASSERT_TRUE(first.Start());
   ASSERT_TRUE(second.Start());
   folder_.Write("[General]\nPort=3\n\n[Ports]\nCOM1=" + Device(second) + "\nCOM3=" + Device(first) +
@@ -51,7 +47,7 @@ TEST_F(PortMap, ConnectOpensTheDeviceMappedToTheChosenPortAndSeesEdits) {
 }
 
 TEST_F(PortMap, ClosingWhileConnectedClosesThePortBeforeTheFileIsWritten) {
-  vprinter::VirtualPrinter printer(Printer());
+  vprinter::VirtualPrinter printer(AnsweringAs(kFamily1Model));
   ASSERT_TRUE(printer.Start());
   folder_.Write("[Ports]\nCOM1=" + Device(printer) + "\n");
   const auto window = Open();

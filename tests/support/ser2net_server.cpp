@@ -4,14 +4,12 @@
 #include <netinet/in.h>
 #include <signal.h>  // NOLINT(modernize-deprecated-headers): POSIX kill
 #include <spawn.h>
-#include <stdlib.h>  // NOLINT(modernize-deprecated-headers): POSIX mkdtemp
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -28,10 +26,7 @@ std::string Ser2netServer::Program() {
 }
 
 Ser2netServer::Ser2netServer(std::string device, Ser2netProtocol protocol)
-    : device_(std::move(device)), protocol_(protocol) {
-  std::string pattern = (std::filesystem::temp_directory_path() / "ser2net-XXXXXX").string();
-  if (mkdtemp(pattern.data()) != nullptr) folder_ = pattern;
-}
+    : device_(std::move(device)), protocol_(protocol) {}
 
 std::string Ser2netServer::Url() const {
   const char* scheme = protocol_ == Ser2netProtocol::Rfc2217 ? "rfc2217://" : "socket://";
@@ -40,10 +35,10 @@ std::string Ser2netServer::Url() const {
 
 bool Ser2netServer::Start() {
   const std::string program = Program();
-  if (Running() || program.empty() || folder_.empty()) return Running();
+  if (Running() || program.empty() || folder_.Path().empty()) return Running();
   port_ = FreeLoopbackPort();
   if (port_ == 0) return false;
-  const std::string config = folder_ + "/ser2net.yaml";
+  const std::string config = folder_.File("ser2net.yaml");
   {
     const char* accepter = protocol_ == Ser2netProtocol::Rfc2217 ? "telnet(rfc2217),tcp" : "tcp";
     std::ofstream file(config);

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "temp_dir.h"
+
 // Debian's ser2net on 127.0.0.1, sharing one device (a virtual printer's pseudo-terminal) over
 // RFC 2217 or raw TCP, for tests and benchmarks. Each server has a port and a configuration of
 // its own; nothing listens beyond the loopback address.
@@ -38,14 +40,14 @@ class Ser2netServer {
   int Port() const { return port_; }
   // rfc2217://127.0.0.1:PORT or socket://127.0.0.1:PORT.
   std::string Url() const;
-  std::string LogPath() const { return folder_ + "/ser2net.log"; }
+  std::string LogPath() const { return folder_.File("ser2net.log"); }
 
  private:
   void End(int signal);
 
   std::string device_;
   Ser2netProtocol protocol_;
-  std::string folder_;
+  TempDir folder_{"ser2net"};
   int port_ = 0;
   pid_t pid_ = -1;
 };

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "answering.h"
 #include "virtual_printer.h"
 
 // What a window bench stands on: a folder of its own for the settings and the window's cache,
@@ -26,9 +27,7 @@ class WindowBenchFolder {
 // The printer, once the application is there to write the settings file; none if it did not
 // start.
 inline std::unique_ptr<vprinter::VirtualPrinter> StartPrinterOnCom1(const std::string& model) {
-  vprinter::Options options;
-  options.reply = vprinter::ReplyForModel(model);
-  auto printer = std::make_unique<vprinter::VirtualPrinter>(options);
+  auto printer = std::make_unique<vprinter::VirtualPrinter>(AnsweringAs(model));
   if (!printer->Start()) return nullptr;
   QSettings(QSettings::NativeFormat, QSettings::UserScope, "Tavrin Ltd", "Quillsetter")
       .setValue("Ports/COM1", QString::fromStdString(printer->DevicePath()));

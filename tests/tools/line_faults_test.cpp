@@ -9,7 +9,9 @@
 #include <thread>
 #include <vector>
 
+#include "answering.h"
 #include "printer.h"
+#include "printer_models.h"
 #include "pty_client.h"
 #include "serial.h"
 #include "temp_dir.h"
@@ -22,16 +24,9 @@ using vprinter::VirtualPrinter;
 using Bytes = std::vector<std::uint8_t>;
 using Clock = std::chrono::steady_clock;
 
-constexpr char kModel[] = "Tavrin MR460V Printer";
 const Bytes kIdentify = {0x1B, 0x5A};
 constexpr int kWaitMs = 3000;
 constexpr int kSilenceMs = 300;
-
-Options Answering() {
-  Options options;
-  options.reply = vprinter::ReplyForModel(kModel);
-  return options;
-}
 
 Bytes ReplyBytes(const vprinter::Reply& reply, std::size_t length = 32) {
   return {reply.begin(), reply.begin() + static_cast<std::ptrdiff_t>(length)};
@@ -68,7 +63,7 @@ struct Port {
 
 TEST(LineFaults, HangUpInTheReplyThenPlugInAtTheSameLink) {
   TempDir dir;
-  Options options = Answering();
+  Options options = AnsweringAs(kFamily1Model);
   options.hangUpAfterBytes = 10;
   options.linkPath = dir.File("printer");
   VirtualPrinter printer(options);
@@ -102,7 +97,7 @@ TEST(LineFaults, HangUpInTheReplyThenPlugInAtTheSameLink) {
 
 TEST(LineFaults, BackOnItsOwnAfterTheSetTime) {
   TempDir dir;
-  Options options = Answering();
+  Options options = AnsweringAs(kFamily1Model);
   options.hangUpAfterBytes = 0;
   options.backAfterMs = 400;
   options.linkPath = dir.File("printer");
@@ -131,7 +126,7 @@ TEST(LineFaults, BackOnItsOwnAfterTheSetTime) {
 }
 
 TEST(LineFaults, HangUpAfterCommandsEndsASettingsSend) {
-  Options options = Answering();
+  Options options = AnsweringAs(kFamily1Model);
   options.hangUpAfterCommands = 4;
   VirtualPrinter printer(options);
   ASSERT_TRUE(printer.Start());
@@ -156,7 +151,7 @@ TEST(LineFaults, HangUpAfterCommandsEndsASettingsSend) {
 }
 
 TEST(LineFaults, HangUpAfterTheIdentifyCommandSendsNoReply) {
-  Options options = Answering();
+  Options options = AnsweringAs(kFamily1Model);
   options.hangUpAfterCommands = 1;
   options.silent = true;
   VirtualPrinter printer(options);
@@ -169,7 +164,7 @@ TEST(LineFaults, HangUpAfterTheIdentifyCommandSendsNoReply) {
 }
 
 TEST(LineFaults, GarbageBeforeAndBytesAfterTheReply) {
-  Options options = Answering();
+  Options options = AnsweringAs(kFamily1Model);
   options.beforeReply = {0xAA, 0x00, 0x1B, 0x5A};
   options.afterReply = {0x13, 0x11, 0xFF};
   VirtualPrinter printer(options);
@@ -187,7 +182,7 @@ TEST(LineFaults, GarbageBeforeAndBytesAfterTheReply) {
 }
 
 TEST(LineFaults, ByteExactReplyInFourPiecesAcceptedWithinTheDeadline) {
-  Options options = Answering();
+  Options options = AnsweringAs(kFamily1Model);
   const Bytes unused = {0x11, 0x13, 0x0D, 0x0A, 0x00, 0xFF, 0x0D, 0x0A, 0x13, 0x11, 0xFF};
   std::copy(unused.begin(), unused.end(), options.reply.begin() + printer::kModelNameLength);
   options.pieces = 4;
@@ -222,7 +217,7 @@ TEST(LineFaults, ByteExactReplyInFourPiecesAcceptedWithinTheDeadline) {
 }
 
 TEST(LineFaults, PiecesCutByAHangUp) {
-  Options options = Answering();
+  Options options = AnsweringAs(kFamily1Model);
   options.pieces = 4;
   options.pieceDelayMs = 50;
   options.hangUpAfterBytes = 20;
@@ -235,7 +230,7 @@ TEST(LineFaults, PiecesCutByAHangUp) {
 }
 
 TEST(LineFaults, AFullQueueWhileThePrinterDoesNotRead) {
-  VirtualPrinter printer(Answering());
+  VirtualPrinter printer(AnsweringAs(kFamily1Model));
   ASSERT_TRUE(printer.Start());
   Port port(printer.DevicePath());
   ASSERT_TRUE(port.Open());
@@ -257,7 +252,7 @@ TEST(LineFaults, AFullQueueWhileThePrinterDoesNotRead) {
 }
 
 TEST(LineFaults, SentUnaskedBytesWaitForTheClient) {
-  VirtualPrinter printer(Answering());
+  VirtualPrinter printer(AnsweringAs(kFamily1Model));
   ASSERT_TRUE(printer.Start());
   // Before the client opens: a stale line.
   const Bytes stale = {0x13, 0x00, 0xFF, 0x0D};
@@ -272,12 +267,12 @@ TEST(LineFaults, SentUnaskedBytesWaitForTheClient) {
   ASSERT_TRUE(printer.Send(Bytes{0x13}));
   EXPECT_EQ(port.Read(1), Bytes{0x13});
   ASSERT_EQ(port.Identify(), 2);
-  EXPECT_EQ(port.Read(32), ReplyBytes(vprinter::ReplyForModel(kModel)));
+  EXPECT_EQ(port.Read(32), ReplyBytes(vprinter::ReplyForModel(kFamily1Model)));
 }
 
 TEST(LineFaults, HangUpOnRequestAndWhatFailsWhileDown) {
   TempDir dir;
-  Options options = Answering();
+  Options options = AnsweringAs(kFamily1Model);
   options.linkPath = dir.File("printer");
   VirtualPrinter printer(options);
   EXPECT_FALSE(printer.HangUp()) << "not running";

@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "answering.h"
 #include "printer.h"
+#include "printer_models.h"
 #include "pty_client.h"
 #include "serial.h"
 #include "virtual_printer.h"
@@ -17,21 +19,13 @@ using vprinter::Reception;
 using vprinter::VirtualPrinter;
 using Bytes = std::vector<std::uint8_t>;
 
-constexpr char kModel[] = "Tavrin MR460V Printer";
 const Bytes kIdentify = {0x1B, 0x5A};
 constexpr int kWaitMs = 3000;
 // Long enough that a reply, had one been sent, would have arrived.
 constexpr int kSilenceMs = 300;
 
-Options AtBaud(std::uint32_t baud) {
-  Options options;
-  options.reply = vprinter::ReplyForModel(kModel);
-  options.baud = baud;
-  return options;
-}
-
 Bytes Reply() {
-  const auto reply = vprinter::ReplyForModel(kModel);
+  const auto reply = vprinter::ReplyForModel(kFamily1Model);
   return {reply.begin(), reply.end()};
 }
 
@@ -45,7 +39,7 @@ Bytes IdentifyAt(Tserial& serial, const std::string& device, std::uint32_t baud)
 }
 
 TEST(LineRate, AnswersOnlyAtItsRateAndRecordsWhatItCouldNotRead) {
-  VirtualPrinter printer(AtBaud(19200));
+  VirtualPrinter printer(AnsweringAs(kFamily1Model, 19200));
   ASSERT_TRUE(printer.Start());
   EXPECT_EQ(printer.LineBaud(), 19200u);
   Tserial serial;
@@ -69,7 +63,7 @@ TEST(LineRate, AnswersOnlyAtItsRateAndRecordsWhatItCouldNotRead) {
 }
 
 TEST(LineRate, RateAndFrameChangesOnTheSameOpenPortAreSeen) {
-  VirtualPrinter printer(AtBaud(9600));
+  VirtualPrinter printer(AnsweringAs(kFamily1Model, 9600));
   ASSERT_TRUE(printer.Start());
   PtyClient client(printer.DevicePath());
   ASSERT_TRUE(client.IsOpen());
@@ -122,7 +116,7 @@ bool SendBaudSwitches(PtyClient& client, int newBaudIndex,
 }
 
 TEST(PowerCycle, ComesBackAtTheRateItsSwitchesGaveAndNotBefore) {
-  VirtualPrinter printer(AtBaud(9600));
+  VirtualPrinter printer(AnsweringAs(kFamily1Model, 9600));
   std::vector<bool> events;
   std::mutex mutex;
   printer.SetPowerListener([&](bool poweredOn) {
@@ -166,7 +160,7 @@ TEST(PowerCycle, ComesBackAtTheRateItsSwitchesGaveAndNotBefore) {
 }
 
 TEST(PowerCycle, KeepsItsRateUnlessAllThreeSwitchesCameSinceTheLastCycle) {
-  VirtualPrinter printer(AtBaud(9600));
+  VirtualPrinter printer(AnsweringAs(kFamily1Model, 9600));
   ASSERT_TRUE(printer.Start());
   PtyClient client(printer.DevicePath());
   ASSERT_TRUE(client.SetLine(B9600));

@@ -7,6 +7,7 @@
 #include <string>
 #include <thread>
 
+#include "answering.h"
 #include "pty_client.h"
 #include "temp_dir.h"
 
@@ -22,12 +23,6 @@ constexpr int kReplyWaitMs = 2000;
 // Long enough that a reply, had one been sent, would have arrived.
 constexpr int kSilenceMs = 300;
 
-Options WithModel(std::string_view name) {
-  Options options;
-  options.reply = vprinter::ReplyForModel(name);
-  return options;
-}
-
 Bytes ReplyBytes(const vprinter::Reply& reply, std::size_t length = 32) {
   return {reply.begin(), reply.begin() + static_cast<std::ptrdiff_t>(length)};
 }
@@ -41,7 +36,7 @@ TEST(ReplyForModel, NameFromByteZeroPaddedWithZeros) {
 }
 
 TEST(VirtualPrinter, AnswersIdentifyWithTheWholeReply) {
-  VirtualPrinter printer(WithModel("Tavrin MR2200T"));
+  VirtualPrinter printer(AnsweringAs("Tavrin MR2200T"));
   ASSERT_TRUE(printer.Start());
   EXPECT_TRUE(printer.DevicePath().starts_with("/dev/pts/"));
   PtyClient client(printer.DevicePath());
@@ -54,7 +49,7 @@ TEST(VirtualPrinter, AnswersIdentifyWithTheWholeReply) {
 }
 
 TEST(VirtualPrinter, AnswersIdentifySplitAcrossWrites) {
-  VirtualPrinter printer(WithModel("QAV MR71C Printer"));
+  VirtualPrinter printer(AnsweringAs("QAV MR71C Printer"));
   ASSERT_TRUE(printer.Start());
   PtyClient client(printer.DevicePath());
   ASSERT_TRUE(client.Write({0x1B}));
@@ -68,7 +63,7 @@ TEST(VirtualPrinter, AnswersIdentifySplitAcrossWrites) {
 
 TEST(VirtualPrinter, AnswersEveryIdentifyWhereverItFalls) {
   const auto reply = vprinter::ReplyForModel("Tavrin MR460V Printer");
-  VirtualPrinter printer(WithModel("Tavrin MR460V Printer"));
+  VirtualPrinter printer(AnsweringAs("Tavrin MR460V Printer"));
   ASSERT_TRUE(printer.Start());
   PtyClient client(printer.DevicePath());
   // Between settings commands, and twice in one write.
@@ -103,7 +98,7 @@ TEST(VirtualPrinter, RepliesAndCommandsCrossThePtyUnchanged) {
 TEST(VirtualPrinter, SilentShortAndStopAfter) {
   const auto reply = vprinter::ReplyForModel("Tavrin MR71C Printer");
   {
-    Options options = WithModel("Tavrin MR71C Printer");
+    Options options = AnsweringAs("Tavrin MR71C Printer");
     options.silent = true;
     VirtualPrinter printer(options);
     ASSERT_TRUE(printer.Start());
@@ -113,7 +108,7 @@ TEST(VirtualPrinter, SilentShortAndStopAfter) {
     EXPECT_EQ(printer.IdentifyCount(), 1);
   }
   {
-    Options options = WithModel("Tavrin MR71C Printer");
+    Options options = AnsweringAs("Tavrin MR71C Printer");
     options.shortLength = 10;
     VirtualPrinter printer(options);
     ASSERT_TRUE(printer.Start());
@@ -122,7 +117,7 @@ TEST(VirtualPrinter, SilentShortAndStopAfter) {
     EXPECT_EQ(client.Read(32, kSilenceMs), ReplyBytes(reply, 10));
   }
   {
-    Options options = WithModel("Tavrin MR71C Printer");
+    Options options = AnsweringAs("Tavrin MR71C Printer");
     options.stopAfter = 2;
     VirtualPrinter printer(options);
     ASSERT_TRUE(printer.Start());
@@ -138,7 +133,7 @@ TEST(VirtualPrinter, SilentShortAndStopAfter) {
 }
 
 TEST(VirtualPrinter, SilenceCanBeSwitchedWhileRunning) {
-  VirtualPrinter printer(WithModel("JOX MR71C Printer"));
+  VirtualPrinter printer(AnsweringAs("JOX MR71C Printer"));
   ASSERT_TRUE(printer.Start());
   PtyClient client(printer.DevicePath());
   printer.SetSilent(true);
@@ -232,7 +227,7 @@ TEST(VirtualPrinter, LogHoldsOneJsonLinePerChunk) {
 
 TEST(VirtualPrinter, LinkPointsAtTheDeviceUntilStop) {
   TempDir dir;
-  Options options = WithModel("Tavrin MR2200T");
+  Options options = AnsweringAs("Tavrin MR2200T");
   options.linkPath = dir.File("printer");
   VirtualPrinter printer(options);
   ASSERT_TRUE(printer.Start());
@@ -274,7 +269,7 @@ TEST(VirtualPrinter, UnwritableLogFailsStart) {
 }
 
 TEST(VirtualPrinter, StartsAgainAfterStopWithAFreshRecord) {
-  VirtualPrinter printer(WithModel("Tavrin MR2200T"));
+  VirtualPrinter printer(AnsweringAs("Tavrin MR2200T"));
   ASSERT_TRUE(printer.Start());
   {
     PtyClient client(printer.DevicePath());

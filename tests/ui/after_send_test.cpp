@@ -21,10 +21,7 @@ class RestartTest : public WindowTest {
  protected:
   // A family-1 printer at 115200 bps, told to move to 9600 bps.
   void SendNewRate() {
-    vprinter::Options options;
-    options.reply = vprinter::ReplyForModel(kFamily1Model);
-    options.baud = 115200;
-    StartPrinter(options);
+    StartPrinter(AnsweringAs(kFamily1Model, 115200));
     OpenWindow();
     Click("Connect");
     ASSERT_TRUE(window_->IsConnected());

@@ -75,11 +75,10 @@ TEST_P(ConnectToModel, ShowsTheModelAndTheSettingsOfItsFamily) {
   EXPECT_EQ(ReceivedAtLeast(2), kIdentify);
 }
 
+// A model of each family; every supported model is connected at the session
+// (tests/link/connect_outcomes_test.cpp).
 INSTANTIATE_TEST_SUITE_P(EveryFamily, ConnectToModel,
-                         testing::Values(Model{"Tavrin MR71C Printer", 0},
-                                         Model{"QAV MR71C Printer", 0},
-                                         Model{"JOX MR71C Printer", 0},
-                                         Model{"Tavrin MR460V Printer", 1},
+                         testing::Values(Model{kFamily0Model, 0}, Model{kFamily1Model, 1},
                                          Model{"Tavrin MR2200T  ", 2}));
 
 TEST_F(ConnectTest, DisconnectReturnsToTheNotConnectedStateAndKeepsTheSpeedLabels) {

@@ -11,17 +11,6 @@
 #include "shown_text.h"
 #include "window_fixture.h"
 
-namespace {
-
-vprinter::Options Printer(const std::string& model, std::uint32_t baud) {
-  vprinter::Options options;
-  options.reply = vprinter::ReplyForModel(model);
-  options.baud = baud;
-  return options;
-}
-
-}  // namespace
-
 class FindTest : public WindowTest {
  protected:
   // COM1 silent, COM2 an unsupported printer, COM3 a supported one at 2400 bps.
@@ -57,8 +46,8 @@ class FindTest : public WindowTest {
     supported_.Stop();
   }
 
-  vprinter::VirtualPrinter unsupported_{Printer("Acme X1", 9600)};
-  vprinter::VirtualPrinter supported_{Printer(kFamily1Model, 2400)};
+  vprinter::VirtualPrinter unsupported_{AnsweringAs("Acme X1", 9600)};
+  vprinter::VirtualPrinter supported_{AnsweringAs(kFamily1Model, 2400)};
 };
 
 TEST_F(FindTest, EndsConnectedToTheSupportedPrinterAtItsRate) {

@@ -16,9 +16,7 @@ const QString kOperationComplete =
     "your printer!";
 
 vprinter::Options Printer(const char* model, std::uint32_t baud, const std::string& link = {}) {
-  vprinter::Options options;
-  options.reply = vprinter::ReplyForModel(model);
-  options.baud = baud;
+  vprinter::Options options = AnsweringAs(model, baud);
   options.linkPath = link;
   return options;
 }

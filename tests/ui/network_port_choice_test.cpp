@@ -23,10 +23,7 @@ class NetworkPortChoiceTest : public WindowTest {
 };
 
 TEST_F(NetworkPortChoiceTest, AnAddedPortIsConnectedRememberedAndRemoved) {
-  vprinter::Options options;
-  options.reply = vprinter::ReplyForModel(kFamily0Model);
-  options.baud = 9600;
-  vprinter::VirtualPrinter printer(options);
+  vprinter::VirtualPrinter printer(AnsweringAs(kFamily0Model, 9600));
   ASSERT_TRUE(printer.Start());
   Ser2netServer server(printer.DevicePath(), Ser2netProtocol::Rfc2217);
   ASSERT_TRUE(server.Start());

@@ -22,19 +22,13 @@ ports::DetectedDevice Adapter(const vprinter::VirtualPrinter& printer, const QSt
           "/dev/serial/by-id/usb-" + link + "-if00-port0"};
 }
 
-vprinter::Options Printer() {
-  vprinter::Options options;
-  options.reply = vprinter::ReplyForModel(kFamily1Model);
-  return options;
-}
-
 }  // namespace
 
 class PortChoiceTest : public WindowTest {
  protected:
   // A printer that no COM entry leads to.
   vprinter::VirtualPrinter& StartUnmappedPrinter() {
-    printer_ = std::make_unique<vprinter::VirtualPrinter>(Printer());
+    printer_ = std::make_unique<vprinter::VirtualPrinter>(AnsweringAs(kFamily1Model));
     EXPECT_TRUE(printer_->Start());
     return *printer_;
   }
@@ -88,9 +82,9 @@ TEST_F(PortChoiceTest, AnAdapterIsListedByNameConnectsAndDropsTheConnectionWhenP
 }
 
 TEST_F(PortChoiceTest, TheSelectionFollowsItsDeviceAndAComEntryShowsTheDeviceItReaches) {
-  vprinter::VirtualPrinter first(Printer());
-  vprinter::VirtualPrinter second(Printer());
-  vprinter::VirtualPrinter mapped(Printer());
+  vprinter::VirtualPrinter first(AnsweringAs(kFamily1Model));
+  vprinter::VirtualPrinter second(AnsweringAs(kFamily1Model));
+  vprinter::VirtualPrinter mapped(AnsweringAs(kFamily1Model));
   ASSERT_TRUE(first.Start() && second.Start() && mapped.Start());
   Store("Ports/COM2", QString::fromStdString(mapped.DevicePath()));
   OpenWindow();

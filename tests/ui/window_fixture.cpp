@@ -29,9 +29,7 @@ vprinter::VirtualPrinter& WindowTest::StartPrinter(vprinter::Options options) {
 }
 
 vprinter::VirtualPrinter& WindowTest::StartPrinter(const std::string& model) {
-  vprinter::Options options;
-  options.reply = vprinter::ReplyForModel(model);
-  return StartPrinter(std::move(options));
+  return StartPrinter(AnsweringAs(model));
 }
 
 void WindowTest::Store(const QString& name, const QVariant& value) {

@@ -13,14 +13,11 @@
 #include <utility>
 #include <vector>
 
+#include "answering.h"
 #include "fed_device_source.h"
 #include "mainform.h"
+#include "printer_models.h"
 #include "virtual_printer.h"
-
-// The family-1 model and a model of each other family.
-inline constexpr const char* kFamily0Model = "Tavrin MR71C Printer";
-inline constexpr const char* kFamily1Model = "Tavrin MR460V Printer";
-inline constexpr const char* kFamily2Model = "Tavrin MR2200T";
 
 using Bytes = std::vector<std::uint8_t>;
 

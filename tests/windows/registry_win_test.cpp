@@ -13,30 +13,12 @@
 #include "network_ports.h"
 #include "preferences.h"
 #include "registry_key.h"
+#include "stored_values.h"
 
 namespace {
 
 using prefs::LoadStatus;
 using prefs::StoredChoices;
-
-// The thirteen numbers under their stored names, as written from `choices`.
-std::vector<std::pair<std::wstring, DWORD>> StoredNumbers(const StoredChoices& choices) {
-  const printer::PrinterSettings& p = choices.printer;
-  const auto number = [](int value) { return static_cast<DWORD>(value); };
-  return {{L"Language", number(choices.language)},
-          {L"Port", number(choices.port)},
-          {L"Baud", number(choices.baud)},
-          {L"Intensity", number(p.intensity)},
-          {L"Speed", number(p.speed)},
-          {L"Country", number(p.country)},
-          {L"CodePage", number(p.codePage)},
-          {L"NewBaud", number(p.newBaud)},
-          {L"Autocutter", number(p.autoCutter)},
-          {L"Paper", number(p.paper)},
-          {L"Protocol", number(p.protocol)},
-          {L"Commandset", number(p.commandSet)},
-          {L"DsiableESCt", number(p.esct)}};
-}
 
 class Registry : public testing::Test {
  protected:
@@ -45,28 +27,15 @@ class Registry : public testing::Test {
 };
 
 TEST_F(Registry, HoldsTheThirteenNumbersAsDwordsUnderTheirExactNames) {
-  const StoredChoices written{.language = 0,
-                              .port = 6,
-                              .baud = 2,
-                              .printer = {.intensity = 5,
-                                          .speed = 4,
-                                          .country = 11,
-                                          .codePage = 17,
-                                          .newBaud = 3,
-                                          .autoCutter = 0,
-                                          .paper = 0,
-                                          .protocol = 1,
-                                          .commandSet = 1,
-                                          .esct = 1},
-                              .portDevice = QString()};
+  const StoredChoices& written = kEveryValueChanged;
   ASSERT_TRUE(prefs::Save(written));
 
   const auto values = QuillsetterValues();
   for (const auto& [name, number] : StoredNumbers(written)) {
-    const auto value = values.find(name);
-    ASSERT_NE(value, values.end()) << QString::fromStdWString(name).toStdString();
+    const auto value = values.find(name.toStdWString());
+    ASSERT_NE(value, values.end()) << name.toStdString();
     EXPECT_EQ(value->second.type, static_cast<DWORD>(REG_DWORD));
-    EXPECT_EQ(value->second.Dword(), number) << QString::fromStdWString(name).toStdString();
+    EXPECT_EQ(value->second.Dword(), static_cast<DWORD>(number)) << name.toStdString();
   }
   // Nothing but the thirteen while no device, slip or network port was chosen.
   EXPECT_EQ(values.size(), 13U);
