@@ -33,15 +33,8 @@ cpack --config "$build_dir/CPackConfig.cmake" >"$work/cpack.log" 2>&1 || {
 debs=("$build_dir"/package/quillsetter_*.deb)
 deb=${debs[0]}
 
-passed=0
-failed=0
-pass() { passed=$((passed + 1)); echo "ok: $1"; }
-fail() { failed=$((failed + 1)); echo "FAILED: $1" >&2; }
-check() {
-  local name=$1
-  shift
-  if "$@"; then pass "$name"; else fail "$name"; fi
-}
+# shellcheck source=tests/support/checks.sh
+source tests/support/checks.sh
 
 field() { dpkg-deb -f "$deb" "$1"; }
 contents=$(dpkg-deb -c "$deb")

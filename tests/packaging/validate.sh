@@ -18,15 +18,8 @@ prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build_dir" --prefix "$prefix" >/dev/null
 
-passed=0
-failed=0
-pass() { passed=$((passed + 1)); echo "ok: $1"; }
-fail() { failed=$((failed + 1)); echo "FAILED: $1" >&2; }
-check() {
-  local name=$1
-  shift
-  if "$@"; then pass "$name"; else fail "$name"; fi
-}
+# shellcheck source=tests/support/checks.sh
+source tests/support/checks.sh
 
 desktop=$prefix/share/applications/$app_id.desktop
 mime=$prefix/share/mime/packages/$app_id.xml

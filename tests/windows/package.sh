@@ -36,15 +36,8 @@ work=build-windows/package-test
 version=$(sed -n 's/^project(Quillsetter VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 readonly OLD_VERSION=1.9
 
-passed=0
-failed=0
-pass() { passed=$((passed + 1)); echo "ok: $1"; }
-fail() { failed=$((failed + 1)); echo "FAILED: $1" >&2; }
-check() {
-  local name=$1
-  shift
-  if "$@"; then pass "$name"; else fail "$name"; fi
-}
+# shellcheck source=tests/support/checks.sh
+source tests/support/checks.sh
 
 # --- The packages ---------------------------------------------------------------------------
 cmake --preset windows >/dev/null
