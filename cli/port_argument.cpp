@@ -12,19 +12,8 @@
 
 namespace cli {
 
-namespace {
-
-// Resolves COM numbers as the window does: the [Ports] map, else the system's default device.
-Tserial& ComResolver() {
-  static Tserial serial;
-  serial.SetDeviceResolver(prefs::PortMapResolver());
-  return serial;
-}
-
-}  // namespace
-
 std::vector<ports::PortEntry> CurrentPortList() {
-  return ports::BuildPortList(ports::EnumerateDevices(), ports::ComDevicesOf(ComResolver()),
+  return ports::BuildPortList(ports::EnumerateDevices(), ports::ComDevicesOf(prefs::PortMapResolver()),
                               prefs::NetworkPorts());
 }
 
@@ -41,8 +30,9 @@ PortTarget ResolvePort(const QString& port, const std::vector<ports::PortEntry>&
   // Any COM number, also beyond the list's six: COM7 is never a file of that name here.
   if (com.hasMatch()) {
     const QString name = QStringLiteral("COM%1").arg(com.captured(1));
+    // Resolved as the window resolves it: the [Ports] map, else the system's default device.
     return {name, QFile::decodeName(QByteArray::fromStdString(
-                      ComResolver().DevicePath(com.captured(1).toInt())))};
+                      ComDevice(com.captured(1).toInt(), prefs::PortMapResolver())))};
   }
   if (port.contains(u'/') || port.contains(QDir::separator())) return {port, port};
 #ifdef Q_OS_WIN

@@ -40,8 +40,9 @@ struct OpenError {
 
 class NetworkPort;
 
-// One serial port, opened by number, written and read synchronously with a deadline in
-// milliseconds. Failures are results: Open returns false, Write and Read return counts.
+// One serial port: a local device or a port on a device server, opened by its path or address
+// (or by COM number), written and read synchronously with a deadline in milliseconds. Failures
+// are results: Open returns false, Write and Read return counts.
 class Tserial {
  public:
   // Maps a port number to the device to open: "COMn" on Windows; on POSIX systems the
@@ -101,7 +102,6 @@ class Tserial {
   bool LineGone() const;
   std::uint32_t BaudRate() const { return baudRate_; }
   void SetDeviceResolver(DeviceResolver resolver) { resolver_ = std::move(resolver); }
-  std::string DevicePath(int portNumber) const;
 
   // Milliseconds on the monotonic clock every deadline is taken on; it does not wrap at
   // midnight, so a wait across midnight ends on time.
@@ -151,3 +151,7 @@ class Tserial {
   // stays open, and gone, until Close.
   bool deviceGone_ = false;
 };
+
+// The device COM<portNumber> opens: on Windows the system's port of that name; elsewhere the
+// device map gives for the number, else /dev/ttyS<n-1>.
+std::string ComDevice(int portNumber, const Tserial::DeviceResolver& map);

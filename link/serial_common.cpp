@@ -9,7 +9,7 @@ bool Tserial::Open(int portNumber, std::uint32_t baudRate) {
     baudRate_ = baudRate;
     return Failed(OpenFailure::NoDevice, "COM" + std::to_string(portNumber), 0);
   }
-  return OpenDevice(DevicePath(portNumber), baudRate);
+  return OpenDevice(ComDevice(portNumber, resolver_), baudRate);
 }
 
 void Tserial::Close() {

@@ -154,9 +154,9 @@ bool Tserial::LineGone() const {
          (entry.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
-std::string Tserial::DevicePath(int portNumber) const {
-  if (resolver_) {
-    std::string path = resolver_(portNumber);
+std::string ComDevice(int portNumber, const Tserial::DeviceResolver& map) {
+  if (map) {
+    std::string path = map(portNumber);
     if (!path.empty()) return path;
   }
   return "/dev/ttyS" + std::to_string(portNumber - 1);

@@ -140,7 +140,9 @@ bool Tserial::LineGone() const {
           serial_errors::DeviceGone(GetLastError()));
 }
 
-std::string Tserial::DevicePath(int portNumber) const { return "COM" + std::to_string(portNumber); }
+std::string ComDevice(int portNumber, const Tserial::DeviceResolver& /*map*/) {
+  return "COM" + std::to_string(portNumber);
+}
 
 bool Tserial::OpenDevice(const std::string& device, std::uint32_t baudRate) {
   if (OpenRefused(device)) return false;

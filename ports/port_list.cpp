@@ -169,9 +169,9 @@ QString NetworkPortFromInput(const QString& typed, bool rfc2217) {
   return number ? NetworkPortAddress(text.left(colon), port, rfc2217) : QString();
 }
 
-std::function<QString(int comNumber)> ComDevicesOf(const Tserial& serial) {
-  return [&serial](int number) {
-    return QFile::decodeName(QByteArray::fromStdString(serial.DevicePath(number)));
+std::function<QString(int comNumber)> ComDevicesOf(const Tserial::DeviceResolver& map) {
+  return [map](int number) {
+    return QFile::decodeName(QByteArray::fromStdString(ComDevice(number, map)));
   };
 }
 

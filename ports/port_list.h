@@ -64,8 +64,8 @@ QString NetworkPortAddress(const QString& host, int port, bool rfc2217);
 // as it is, else "host:port" with the protocol chosen beside it; empty when it makes none.
 QString NetworkPortFromInput(const QString& typed, bool rfc2217);
 
-// The device each COM entry opens, as serial resolves its number.
-std::function<QString(int comNumber)> ComDevicesOf(const Tserial& serial);
+// The device each COM entry opens, its number resolved through map as Tserial resolves it.
+std::function<QString(int comNumber)> ComDevicesOf(const Tserial::DeviceResolver& map);
 
 // The ports a printer search tries: the selected entry first (-1: none), then every other entry
 // that is present, in list order; each tagged with the entry's name.

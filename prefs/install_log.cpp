@@ -1,6 +1,5 @@
 #include "install_log.h"
 
-#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -15,15 +14,14 @@ namespace prefs {
 
 QString DefaultInstallLogPath() {
   // The window and the command line are programs of different names; the data folder is the
-  // application's, named as its stored choices are.
-  const QString organization = QCoreApplication::organizationName();
-  const QString application = QCoreApplication::applicationName();
-  QCoreApplication::setOrganizationName(QStringLiteral("Tavrin Ltd"));
-  QCoreApplication::setApplicationName(QStringLiteral("Quillsetter"));
-  const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-  QCoreApplication::setOrganizationName(organization);
-  QCoreApplication::setApplicationName(application);
-  return folder + QStringLiteral("/installs.jsonl");
+  // application's, named as its stored choices are, wherever Qt keeps an application's data: the
+  // roaming folder on Windows, the user's data folder (XDG_DATA_HOME) elsewhere.
+#ifdef Q_OS_WIN
+  const QString data = QDir::fromNativeSeparators(qEnvironmentVariable("APPDATA"));
+#else
+  const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+#endif
+  return data + QStringLiteral("/Tavrin Ltd/Quillsetter/installs.jsonl");
 }
 
 namespace {

@@ -16,17 +16,20 @@ QString ResultName(printer::InstallResult result);
 // A sentence for the line and the log: "configured at 9600 bps", "restart needed at 115200 bps".
 QString StatusText(const printer::InstallOutcome& outcome);
 
-// The settings file part of a job: its name and SHA-256, and the time and language of the slip.
+// What a job's records and slips share: the settings file (none for the window's Set) and its
+// SHA-256, the settings sent, and the language of the slip.
 struct InstallContext {
   QString settingsFile;  // as given
   QString sha256;
   printer::PrinterSettings settings;
-  InterfaceLanguage language = InterfaceLanguage::English;  // the window's
+  // The window's stored language, else the one it would start in.
+  InterfaceLanguage language = InterfaceLanguage::English;
 };
 
 InstallContext ContextFor(const QString& settingsFile, const printer::PrinterSettings& settings);
 
-// The slip's facts that come from the command line: the time, the port and the file.
+// The slip's facts besides the printer's: the time now, the port as shown, and the settings
+// file's name and SHA-256.
 printer::SlipFacts SlipFactsFor(const InstallContext& context, const QString& portShown);
 
 InstallRecord RecordOf(const InstallContext& context, const printer::SearchPort& port,

@@ -9,8 +9,8 @@
 #include "serial.h"
 
 // The messages about a printer that the window and the command line both show. They are the
-// tool's own English sentences in every language; only the reasons a port would not open are
-// translated.
+// tool's own English sentences in every language; only the reasons a port would not open and
+// the rate to set on a device server are said in the interface language.
 namespace texts {
 
 // "Connect failed. ...", and after a blank line why the port would not open at rate, where the

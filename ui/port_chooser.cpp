@@ -12,6 +12,7 @@
 #include "device_paths.h"
 #include "network_ports.h"
 #include "port_combo_box.h"
+#include "preferences.h"
 #include "serial.h"
 #include "system_device_source.h"
 
@@ -127,7 +128,7 @@ QString PortChooser::DeviceAt(int index) const {
     return entries_[static_cast<std::size_t>(index)].device;
   }
   if (index < 0 || index >= ports::kComEntries) return {};
-  return DeviceName(serial_.DevicePath(index + 1));
+  return DeviceName(ComDevice(index + 1, prefs::PortMapResolver()));
 }
 
 int PortChooser::IndexOf(const QString& device) const {
@@ -140,7 +141,8 @@ int PortChooser::IndexOf(const QString& device) const {
 
 void PortChooser::Fill() {
   entries_ =
-      ports::BuildPortList(source_->Devices(), ports::ComDevicesOf(serial_), prefs::NetworkPorts());
+      ports::BuildPortList(source_->Devices(), ports::ComDevicesOf(prefs::PortMapResolver()),
+                           prefs::NetworkPorts());
   {
     const QSignalBlocker quiet(list_);
     list_->clear();

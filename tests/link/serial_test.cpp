@@ -40,11 +40,12 @@ TEST(SerialOpen, FailsWithoutDeviceOrForBadPortOrRate) {
 }
 
 TEST(SerialOpen, DeviceDefaultsToTtySWhenTheResolverHasNone) {
-  Tserial serial;
-  EXPECT_EQ(serial.DevicePath(1), "/dev/ttyS0");
-  PointAt(serial, {"/dev/pts/9"});
-  EXPECT_EQ(serial.DevicePath(1), "/dev/pts/9");
-  EXPECT_EQ(serial.DevicePath(3), "/dev/ttyS2");
+  EXPECT_EQ(ComDevice(1, {}), "/dev/ttyS0");
+  const Tserial::DeviceResolver map = [](int port) {
+    return port == 1 ? std::string("/dev/pts/9") : std::string();
+  };
+  EXPECT_EQ(ComDevice(1, map), "/dev/pts/9");
+  EXPECT_EQ(ComDevice(3, map), "/dev/ttyS2");
 }
 
 TEST(SerialOpen, SetsRawEightNoneOneAndCloseRestoresTheLine) {

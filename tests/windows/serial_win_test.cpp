@@ -94,7 +94,7 @@ TEST(WinSerial, PortsAboveNineOpenByNumber) {
   Tserial port;
   ASSERT_TRUE(port.Open(kTwoDigitPort, 9600));
   EXPECT_EQ(port.LastOpenError().reason, OpenFailure::None);
-  EXPECT_EQ(port.DevicePath(kTwoDigitPort), "COM10");
+  EXPECT_EQ(ComDevice(kTwoDigitPort, {}), "COM10");
   Reply reply{};
   ASSERT_EQ(Identify(port, reply), printer::kIdentifyReplyLength);
   EXPECT_EQ(printer::ModelNameFromReply(reply), kModel);
