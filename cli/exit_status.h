@@ -32,8 +32,9 @@ inline constexpr std::array<ExitStatusRow, 9> kExitStatuses = {{
     {kStoppedAnswering, "the printer stopped answering during a send"},
     // Also a batch whose only port will not open.
     {kSomeFailed, "batch: some printers failed"},
-    {kNotWritten, "every printer was served, but the install log or standard output could not "
-                  "be written"},
+    {kNotWritten,
+     "every printer was served, but the install log or standard output could not "
+     "be written"},
     {kInterrupted, "interrupted with Ctrl-C, SIGTERM or SIGHUP"},
 }};
 

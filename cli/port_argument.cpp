@@ -13,8 +13,8 @@
 namespace cli {
 
 std::vector<ports::PortEntry> CurrentPortList() {
-  return ports::BuildPortList(ports::EnumerateDevices(), ports::ComDevicesOf(prefs::PortMapResolver()),
-                              prefs::NetworkPorts());
+  return ports::BuildPortList(ports::EnumerateDevices(),
+                              ports::ComDevicesOf(prefs::PortMapResolver()), prefs::NetworkPorts());
 }
 
 PortTarget ResolvePort(const QString& port, const std::vector<ports::PortEntry>& entries) {

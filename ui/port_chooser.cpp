@@ -140,9 +140,8 @@ int PortChooser::IndexOf(const QString& device) const {
 }
 
 void PortChooser::Fill() {
-  entries_ =
-      ports::BuildPortList(source_->Devices(), ports::ComDevicesOf(prefs::PortMapResolver()),
-                           prefs::NetworkPorts());
+  entries_ = ports::BuildPortList(source_->Devices(), ports::ComDevicesOf(prefs::PortMapResolver()),
+                                  prefs::NetworkPorts());
   {
     const QSignalBlocker quiet(list_);
     list_->clear();

@@ -7,12 +7,12 @@
 #include <cstdio>
 #include <vector>
 
-#include "ser2net_server.h"
-#include "identify.h"
-#include "printer_search.h"
-#include "serial.h"
 #include "answering.h"
+#include "identify.h"
 #include "printer_models.h"
+#include "printer_search.h"
+#include "ser2net_server.h"
+#include "serial.h"
 #include "virtual_printer.h"
 
 namespace {

@@ -10,9 +10,9 @@
 #include <thread>
 #include <vector>
 
-#include "printer_search.h"
 #include "answering.h"
 #include "printer_models.h"
+#include "printer_search.h"
 #include "virtual_printer.h"
 
 namespace {
@@ -22,12 +22,6 @@ using Clock = std::chrono::steady_clock;
 constexpr int kStopRuns = 10;
 
 double Seconds(Clock::duration duration) { return std::chrono::duration<double>(duration).count(); }
-
-vprinter::Options Silent() {
-  vprinter::Options options;
-  options.silent = true;
-  return options;
-}
 
 const char* Verdict(bool met) { return met ? "met" : "MISSED"; }
 

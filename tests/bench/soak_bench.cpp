@@ -12,13 +12,13 @@
 #include <memory>
 #include <string>
 
+#include "answering.h"
 #include "fed_device_source.h"
 #include "mainform.h"
+#include "printer_models.h"
 #include "printer_search.h"
 #include "pty_line.h"
 #include "size_hint_warnings.h"
-#include "answering.h"
-#include "printer_models.h"
 #include "virtual_printer.h"
 #include "window_bench.h"
 

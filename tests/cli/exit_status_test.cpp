@@ -37,7 +37,8 @@ Entries ManualPageEntries() {
   const QString page = SourceFile("packaging/quillsetter-cli.1");
   const qsizetype start = page.indexOf(QStringLiteral(".SH EXIT STATUS"));
   EXPECT_GE(start, 0);
-  const QString section = page.mid(start, page.indexOf(QStringLiteral("\n.SH "), start + 1) - start);
+  const QString section =
+      page.mid(start, page.indexOf(QStringLiteral("\n.SH "), start + 1) - start);
   Entries entries;
   for (const QString& entry : section.split(QStringLiteral(".TP\n")).mid(1)) {
     const qsizetype lineEnd = entry.indexOf(u'\n');

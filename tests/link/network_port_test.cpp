@@ -9,11 +9,11 @@
 #include <utility>
 #include <vector>
 
-#include "ser2net_server.h"
 #include "code_page_proof.h"
 #include "identify.h"
 #include "printer_search.h"
 #include "restart_wait.h"
+#include "ser2net_server.h"
 #include "serial_line.h"
 #include "session.h"
 #include "settings_sequence.h"

@@ -11,9 +11,9 @@
 #include <fstream>
 #include <string>
 
-#include "temp_dir.h"
 #include "child_program.h"
 #include "serial_line.h"
+#include "temp_dir.h"
 
 namespace {
 

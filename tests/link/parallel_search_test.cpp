@@ -15,8 +15,8 @@
 #include <utility>
 #include <vector>
 
-#include "ser2net_server.h"
 #include "printer_search.h"
+#include "ser2net_server.h"
 #include "serial_line.h"
 
 namespace {
@@ -32,16 +32,6 @@ using Progress = std::tuple<int, int, std::string, std::uint32_t>;
 
 const std::vector<std::uint8_t> kIdentify = {0x1B, 0x5A};
 const std::vector<std::uint8_t> kIdentifyThenClear = {0x1B, 0x5A, 0x1B, 0x40};
-
-vprinter::Options Silent() {
-  vprinter::Options options;
-  options.silent = true;
-  return options;
-}
-
-SearchPort PortOf(const std::string& name, const vprinter::VirtualPrinter& printer) {
-  return {name, printer.DevicePath(), name};
-}
 
 // The bytes the printer received, joined while the line stayed at one rate.
 RateRuns BytesByRate(const vprinter::VirtualPrinter& printer) {

@@ -19,11 +19,11 @@
 #include <iterator>
 #include <string>
 
-#include "temp_dir.h"
 #include "child_program.h"
 #include "device_facts.h"
 #include "serial_line.h"
 #include "system_console.h"
+#include "temp_dir.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include <utility>
 #include <vector>
 
-#include "temp_dir.h"
 #include "child_program.h"
 #include "printer_search.h"
 #include "serial_line.h"
+#include "temp_dir.h"
 
 namespace {
 
@@ -23,16 +23,6 @@ using printer::PortSeen;
 using printer::SearchPort;
 
 const std::vector<std::uint8_t> kIdentify = {0x1B, 0x5A};
-
-vprinter::Options Silent() {
-  vprinter::Options options;
-  options.silent = true;
-  return options;
-}
-
-SearchPort PortOf(const std::string& name, const vprinter::VirtualPrinter& printer) {
-  return {name, printer.DevicePath(), name};
-}
 
 std::vector<std::uint8_t> Repeated(const std::vector<std::uint8_t>& bytes, int times) {
   std::vector<std::uint8_t> all;

@@ -8,21 +8,15 @@
 #include <thread>
 #include <vector>
 
-#include "temp_dir.h"
 #include "restart_wait.h"
 #include "serial_line.h"
 #include "settings_sequence.h"
+#include "temp_dir.h"
 
 namespace {
 
 using namespace serial_test;
 using std::chrono::milliseconds;
-
-vprinter::Options Silent() {
-  vprinter::Options options;
-  options.silent = true;
-  return options;
-}
 
 constexpr std::uint32_t kOldRate = 9600;
 constexpr std::uint32_t kNewRate = 115200;

@@ -24,9 +24,9 @@
 #include <utility>
 #include <vector>
 
-#include "temp_dir.h"
 #include "child_program.h"
 #include "serial_line.h"
+#include "temp_dir.h"
 
 namespace {
 

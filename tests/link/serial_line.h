@@ -13,6 +13,7 @@
 #include "answering.h"
 #include "printer.h"
 #include "printer_models.h"
+#include "printer_search.h"
 #include "serial.h"
 #include "virtual_printer.h"
 
@@ -32,6 +33,12 @@ inline void PointAt(Tserial& serial, std::vector<std::string> devices) {
     const bool known = port >= 1 && static_cast<std::size_t>(port) <= devices.size();
     return known ? devices[static_cast<std::size_t>(port - 1)] : std::string();
   });
+}
+
+// The printer as a port a search tries, named name.
+inline printer::SearchPort PortOf(const std::string& name,
+                                  const vprinter::VirtualPrinter& printer) {
+  return {name, printer.DevicePath(), name};
 }
 
 // A virtual printer and a port pointed at it (at its link when the options make one).

@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "file_events.h"
-#include "settings_folder.h"
 #include "answering.h"
+#include "file_events.h"
 #include "printer_models.h"
+#include "settings_folder.h"
 #include "virtual_printer.h"
 #include "window_state.h"
 #include "window_test_base.h"

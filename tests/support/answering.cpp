@@ -6,3 +6,9 @@ vprinter::Options AnsweringAs(const std::string& model, std::uint32_t baud) {
   options.baud = baud;
   return options;
 }
+
+vprinter::Options Silent() {
+  vprinter::Options options;
+  options.silent = true;
+  return options;
+}
