@@ -1,5 +1,5 @@
-// The exit statuses as the manual page and the README give them, held to the program's table; and
-// the code-page range the manual page gives, to the table of code pages.
+// What the manual page, the README and the bash completion say of the program's tables: the exit
+// statuses, and the numbers of the code pages.
 #include <QFile>
 #include <QRegularExpression>
 #include <QStringList>
@@ -91,14 +91,21 @@ TEST(ExitStatus, TheManualPageAndTheReadmeGiveTheStatusesOfTheTable) {
   ExpectTheTable(ReadmeEntries(), "README.md");
 }
 
-TEST(ExitStatus, TheManualPageGivesTheCodePagesOfTheTable) {
-  const QString page = SourceFile("packaging/quillsetter-cli.1");
-  static const QRegularExpression kRange(
+TEST(CodePages, TheManualPageAndTheCompletionGiveTheNumbersOfTheTable) {
+  const int last = static_cast<int>(std::tuple_size_v<decltype(printer::kCodePageLabels)>) - 1;
+  static const QRegularExpression kManualRange(
       QStringLiteral("code\\\\-page \" N\"\\n[^\\n]* 0 to (\\d+)\\."));
-  const QRegularExpressionMatch range = kRange.match(page);
-  ASSERT_TRUE(range.hasMatch());
-  EXPECT_EQ(range.captured(1).toInt(),
-            static_cast<int>(std::tuple_size_v<decltype(printer::kCodePageLabels)>) - 1);
+  const QRegularExpressionMatch manual =
+      kManualRange.match(SourceFile("packaging/quillsetter-cli.1"));
+  ASSERT_TRUE(manual.hasMatch());
+  EXPECT_EQ(manual.captured(1).toInt(), last);
+
+  static const QRegularExpression kCompletionRange(
+      QStringLiteral("--code-page\\)\\n[^\\n]*seq 0 (\\d+)"));
+  const QRegularExpressionMatch completion =
+      kCompletionRange.match(SourceFile("packaging/quillsetter-cli.bash"));
+  ASSERT_TRUE(completion.hasMatch());
+  EXPECT_EQ(completion.captured(1).toInt(), last);
 }
 
 }  // namespace
