@@ -15,8 +15,7 @@ namespace {
 using CliAgreement = WindowTest;
 
 TEST_F(CliAgreement, ApplySendsTheBytesOfTheWindowsSet) {
-  vprinter::VirtualPrinter forCli(
-      vprinter::Options{.reply = vprinter::ReplyForModel(kFamily1Model)});
+  vprinter::VirtualPrinter forCli(AnsweringAs(kFamily1Model));
   ASSERT_TRUE(forCli.Start());
   Store("Ports/COM2", QString::fromStdString(forCli.DevicePath()));
   auto& forWindow = StartPrinter(kFamily1Model);
