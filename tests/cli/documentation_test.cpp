@@ -91,21 +91,20 @@ TEST(ExitStatus, TheManualPageAndTheReadmeGiveTheStatusesOfTheTable) {
   ExpectTheTable(ReadmeEntries(), "README.md");
 }
 
+// The number pattern captures in a source file; -1 where it does not match.
+int NumberIn(const char* name, const QString& pattern) {
+  const QRegularExpressionMatch match = QRegularExpression(pattern).match(SourceFile(name));
+  return match.hasMatch() ? match.captured(1).toInt() : -1;
+}
+
 TEST(CodePages, TheManualPageAndTheCompletionGiveTheNumbersOfTheTable) {
   const int last = static_cast<int>(std::tuple_size_v<decltype(printer::kCodePageLabels)>) - 1;
-  static const QRegularExpression kManualRange(
-      QStringLiteral("code\\\\-page \" N\"\\n[^\\n]* 0 to (\\d+)\\."));
-  const QRegularExpressionMatch manual =
-      kManualRange.match(SourceFile("packaging/quillsetter-cli.1"));
-  ASSERT_TRUE(manual.hasMatch());
-  EXPECT_EQ(manual.captured(1).toInt(), last);
-
-  static const QRegularExpression kCompletionRange(
-      QStringLiteral("--code-page\\)\\n[^\\n]*seq 0 (\\d+)"));
-  const QRegularExpressionMatch completion =
-      kCompletionRange.match(SourceFile("packaging/quillsetter-cli.bash"));
-  ASSERT_TRUE(completion.hasMatch());
-  EXPECT_EQ(completion.captured(1).toInt(), last);
+  EXPECT_EQ(NumberIn("packaging/quillsetter-cli.1",
+                     QStringLiteral("code\\\\-page \" N\"\\n[^\\n]* 0 to (\\d+)\\.")),
+            last);
+  EXPECT_EQ(NumberIn("packaging/quillsetter-cli.bash",
+                     QStringLiteral("--code-page\\)\\n[^\\n]*seq 0 (\\d+)")),
+            last);
 }
 
 }  // namespace
