@@ -43,7 +43,7 @@ void TMainF::RecordCompletedSend(const printer::PrinterSettings& settings) {
   context.language = Speaking();
   printer::SendWishes wishes;
   wishes.printSlip = ui->PrintSlip->isChecked();
-  wishes.slip = prefs::SlipFactsFor(context, port + " (" + device + ')');
+  wishes.slip = prefs::SlipFactsFor(context, entry != nullptr ? port + " (" + device + ')' : port);
   wishes.language = Speaking();
   wishes.run = [this](const printer::SettingsSequence& slip) {
     return RunOnPrinter(Activity::PrintingTestPage,
