@@ -22,6 +22,7 @@
 #include "printer_messages.h"
 #include "printer_search.h"
 #include "report.h"
+#include "session.h"
 #include "settings_argument.h"
 
 namespace cli {
@@ -151,7 +152,7 @@ int DryRun(const Arguments& arguments, const printer::PrinterSettings& settings,
     return PlanForModel(
         arguments.model,
         [&settings, pauseMs](int family) {
-          return WithLivenessCheck(printer::BuildSettingsSequence(family, settings, pauseMs));
+          return printer::Session::SendPlan(family, settings, pauseMs);
         },
         arguments.json);
   }
@@ -182,8 +183,8 @@ int DryRun(const Arguments& arguments, const printer::PrinterSettings& settings,
     PrintPlan(QStringLiteral("%1 on %2 at %3 bps")
                   .arg(texts::ModelName(result.model), Shown(port))
                   .arg(result.rate),
-              WithLivenessCheck(printer::BuildSettingsSequence(result.family, settings, pauseMs)),
-              result.family, result.rate, arguments.json);
+              printer::Session::SendPlan(result.family, settings, pauseMs), result.family,
+              result.rate, arguments.json);
   }
   return found ? kDone : Failed(arguments.json, kNoPrinter, "No supported printer answered.");
 }
@@ -208,10 +209,11 @@ int Batch(const Arguments& arguments) {
     job.firstRate = firstRate;
     job.settings = *settings;
     job.pauseMs = arguments.pauseMs.value_or(printer::kSequencePauseMs);
-    job.waitForRestart = arguments.waitRestart;
-    job.printSlip = arguments.slip;
-    job.slip = prefs::SlipFactsFor(context, Shown(job.port));
-    job.language = context.language;
+    job.wishes.confirmModel = true;
+    job.wishes.followRestart = arguments.waitRestart;
+    job.wishes.printSlip = arguments.slip;
+    job.wishes.slip = prefs::SlipFactsFor(context, Shown(job.port));
+    job.wishes.language = context.language;
     threads.emplace_back([job = std::move(job), index, &finished] {
       finished.Put(index, printer::RunInstallJob(job, [] { return Interrupted(); }));
     });

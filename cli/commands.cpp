@@ -11,8 +11,8 @@
 
 #include "batch.h"
 #include "code_page_proof.h"
+#include "completed_send.h"
 #include "install_record.h"
-#include "install_slip.h"
 #include "interrupt.h"
 #include "log_command.h"
 #include "open_failure_text.h"
@@ -173,15 +173,10 @@ int Find(const Arguments& arguments) {
   return kDone;
 }
 
-// How a run on a printer ended: kDone, or a failure's status and what to say.
-struct RunEnd {
-  int status = kDone;
-  QString message;
-};
-
 // Runs steps with progress on standard error, each step in words, pauses that Ctrl-C ends.
-RunEnd RunOnPrinter(const printer::SettingsSequence& steps,
-                    const std::function<printer::SendOutcome(const printer::SendHooks&)>& run) {
+printer::SendOutcome RunOnPrinter(
+    const printer::SettingsSequence& steps,
+    const std::function<printer::SendOutcome(const printer::SendHooks&)>& run) {
   ProgressLine progress;
   printer::SendHooks hooks;
   const int total = static_cast<int>(steps.size());
@@ -194,6 +189,16 @@ RunEnd RunOnPrinter(const printer::SettingsSequence& steps,
   hooks.stopRequested = Interrupted;
   const printer::SendOutcome outcome = run(hooks);
   progress.Finish();
+  return outcome;
+}
+
+// How a run on a printer ended: kDone, or a failure's status and what to say.
+struct RunEnd {
+  int status = kDone;
+  QString message;
+};
+
+RunEnd EndOf(printer::SendOutcome outcome) {
   switch (outcome) {
     case printer::SendOutcome::Complete:
       return {};
@@ -210,28 +215,8 @@ RunEnd RunOnPrinter(const printer::SettingsSequence& steps,
 int RunReported(const Arguments& arguments, const Found& found,
                 const printer::SettingsSequence& steps,
                 const std::function<printer::SendOutcome(const printer::SendHooks&)>& run) {
-  const RunEnd end = RunOnPrinter(steps, run);
+  const RunEnd end = EndOf(RunOnPrinter(steps, run));
   return end.status == kDone ? kDone : Failed(arguments.json, end.status, end.message, found);
-}
-
-// What a completed or failed send did, for the install log and the slip.
-printer::InstallOutcome SendOutcomeOf(const Found& found, const printer::Session& session,
-                                      const printer::PrinterSettings& sent, int status) {
-  printer::InstallOutcome outcome;
-  outcome.model = session.Model();
-  outcome.family = found.family;
-  outcome.rateBefore = found.baud;
-  outcome.rateAfter = found.baud;
-  outcome.result =
-      status == kDone ? printer::InstallResult::Configured : printer::InstallResult::Failed;
-  outcome.failure =
-      status == kInterrupted ? printer::InstallFailure::Stopped : printer::InstallFailure::LineLost;
-  const printer::RateChangeAfterSend change = session.RateChangeAfter(sent);
-  if (status == kDone && change.change != printer::RateChange::None) {
-    outcome.result = printer::InstallResult::RestartNeeded;
-    outcome.rateAfter = change.newRate;
-  }
-  return outcome;
 }
 
 int Apply(const Arguments& arguments) {
@@ -243,13 +228,11 @@ int Apply(const Arguments& arguments) {
   auto settings = LoadSettingsArgument(arguments, plannedFamily);
   if (!settings) return kUsage;
   const int pauseMs = arguments.pauseMs.value_or(printer::kSequencePauseMs);
-  const auto stepsFor = [&settings, pauseMs](int family) {
-    return printer::BuildSettingsSequence(family, *settings, pauseMs);
+  const auto planFor = [&settings, pauseMs](int family) {
+    return printer::Session::SendPlan(family, *settings, pauseMs);
   };
   if (arguments.dryRun && !arguments.model.isEmpty()) {
-    return PlanForModel(
-        arguments.model, [&stepsFor](int family) { return WithLivenessCheck(stepsFor(family)); },
-        arguments.json);
+    return PlanForModel(arguments.model, planFor, arguments.json);
   }
   InterruptibleSerial line;
   printer::Session& session = line.session();
@@ -260,29 +243,26 @@ int Apply(const Arguments& arguments) {
   if (!settings) return kUsage;
   if (arguments.dryRun) {
     session.Disconnect();
-    PrintPlan(Described(found), WithLivenessCheck(stepsFor(found.family)), found.family, found.baud,
-              arguments.json);
+    PrintPlan(Described(found), planFor(found.family), found.family, found.baud, arguments.json);
     return kDone;
   }
 
-  RunEnd end = RunOnPrinter(stepsFor(found.family), [&](const printer::SendHooks& hooks) {
-    return session.Send(*settings, hooks, pauseMs);
-  });
+  // The run that ended the job, the send's or the slip's, decides the exit status.
+  printer::SendOutcome last = RunOnPrinter(
+      planFor(found.family),
+      [&](const printer::SendHooks& hooks) { return session.Send(*settings, hooks, pauseMs); });
   const prefs::InstallContext context = prefs::ContextFor(arguments.file, *settings);
-  const printer::InstallOutcome outcome = SendOutcomeOf(found, session, *settings, end.status);
-  const bool serverSetsRate =
-      session.RateChangeAfter(*settings).change == printer::RateChange::SetDeviceServer;
-  if (end.status == kDone && arguments.slip) {
-    printer::SlipFacts facts = prefs::SlipFactsFor(context, Named({found.port, found.device}));
-    facts.model = outcome.model;
-    facts.rateBefore = outcome.rateBefore;
-    facts.rateAfter = outcome.rateAfter;
-    facts.family = outcome.family;
-    facts.settings = *settings;
-    const printer::SettingsSequence slip = printer::BuildInstallSlip(facts, context.language);
-    end = RunOnPrinter(slip,
-                       [&](const printer::SendHooks& hooks) { return session.Run(slip, hooks); });
-  }
+  printer::SendWishes wishes;
+  wishes.printSlip = arguments.slip;
+  wishes.slip = prefs::SlipFactsFor(context, Named({found.port, found.device}));
+  wishes.language = context.language;
+  wishes.run = [&](const printer::SettingsSequence& slip) {
+    last = RunOnPrinter(slip,
+                        [&](const printer::SendHooks& hooks) { return session.Run(slip, hooks); });
+    return last;
+  };
+  wishes.stop = Interrupted;
+  const printer::InstallOutcome outcome = printer::CompleteSend(session, *settings, last, wishes);
   session.Disconnect();
   const printer::SearchPort port{found.port.toStdString(),
                                  QFile::encodeName(found.device).toStdString(),
@@ -294,6 +274,7 @@ int Apply(const Arguments& arguments) {
     logFailure.insert("log_error", "Cannot write the install log " + arguments.logFile + '.');
     Err(logFailure["log_error"].toString());
   }
+  const RunEnd end = EndOf(last);
   if (end.status != kDone) {
     return Failed(arguments.json, end.status, end.message, found, logFailure);
   }
@@ -302,7 +283,7 @@ int Apply(const Arguments& arguments) {
     sentence +=
         QStringLiteral(" Switch the printer off and on for the DIP switches to take effect.");
   }
-  if (outcome.rateAfter != outcome.rateBefore && serverSetsRate) {
+  if (outcome.rateChange == printer::RateChange::SetDeviceServer) {
     sentence +=
         u' ' + texts::SetDeviceServer(found.device, outcome.rateAfter, InterfaceLanguage::English);
   }
@@ -314,16 +295,12 @@ int TestPage(const Arguments& arguments) {
   // The window's choices, as it stored them.
   printer::PrinterSettings settings = prefs::Load().choices.printer;
   settings.codePage = arguments.codePage.value_or(settings.codePage);
-  const auto stepsFor = [&settings](const std::string& model, int family) {
-    return printer::BuildTestPage(model, settings, printer::LabelsOf(settings, family),
-                                  InterfaceLanguage::English);
+  const auto planFor = [&settings](const std::string& model) {
+    return printer::Session::TestPagePlan(model, settings, InterfaceLanguage::English);
   };
   if (arguments.dryRun && !arguments.model.isEmpty()) {
     return PlanForModel(
-        arguments.model,
-        [&stepsFor, &arguments](int family) {
-          return stepsFor(arguments.model.toStdString(), family);
-        },
+        arguments.model, [&](int) { return planFor(arguments.model.toStdString()); },
         arguments.json);
   }
 
@@ -332,14 +309,14 @@ int TestPage(const Arguments& arguments) {
   Found found;
   const int identified = ConnectAsGiven(arguments, session, found);
   if (identified != kDone) return identified;
-  const auto steps = stepsFor(session.Model(), found.family);
+  const auto steps = planFor(session.Model());
   if (arguments.dryRun) {
     session.Disconnect();
     PrintPlan(Described(found), steps, found.family, found.baud, arguments.json);
     return kDone;
   }
   const int status = RunReported(arguments, found, steps, [&](const printer::SendHooks& hooks) {
-    return session.Run(steps, hooks);
+    return session.PrintTestPage(settings, InterfaceLanguage::English, hooks);
   });
   session.Disconnect();
   if (status == kDone) {

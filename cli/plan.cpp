@@ -34,15 +34,6 @@ QStringList Meaning(const std::vector<std::uint8_t>& bytes, int family) {
 
 }  // namespace
 
-printer::SettingsSequence WithLivenessCheck(printer::SettingsSequence steps) {
-  const printer::Identify identify = printer::EncodeIdentify();
-  printer::SequenceStep check;
-  check.bytes.assign(identify.begin(), identify.end());
-  check.what = "liveness check";
-  steps.insert(steps.begin(), check);
-  return steps;
-}
-
 void PrintPlan(const QString& title, const printer::SettingsSequence& steps, int family,
                std::uint32_t rate, bool json) {
   QJsonArray planned;

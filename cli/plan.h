@@ -10,9 +10,6 @@
 // The dry run: what a send would write, step by step, instead of writing it.
 namespace cli {
 
-// A send's steps with the liveness check before them, as the send makes it.
-printer::SettingsSequence WithLivenessCheck(printer::SettingsSequence steps);
-
 // Each step with its bytes in hex, what they mean, and the pause after it; then the total time,
 // the wire time at the rate included when the rate is known (not 0). With json, one JSON object.
 void PrintPlan(const QString& title, const printer::SettingsSequence& steps, int family,

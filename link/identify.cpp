@@ -8,8 +8,12 @@
 namespace printer {
 
 IdentifyResult AskModel(Tserial& serial, std::uint32_t timeoutMs) {
+  return AskModel(serial, EncodeIdentify(), timeoutMs);
+}
+
+IdentifyResult AskModel(Tserial& serial, std::span<const std::uint8_t> query,
+                        std::uint32_t timeoutMs) {
   serial.DiscardInput();
-  const auto query = EncodeIdentify();
   serial.Write(query.data(), static_cast<int>(query.size()), kTimeoutMs);
   std::array<std::uint8_t, kIdentifyReplyLength> reply{};
   IdentifyResult result;

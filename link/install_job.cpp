@@ -1,7 +1,5 @@
 #include "install_job.h"
 
-#include "identify.h"
-#include "restart_wait.h"
 #include "serial.h"
 #include "session.h"
 
@@ -38,17 +36,9 @@ InstallOutcome FromSearch(const SearchResult& search) {
   return outcome;
 }
 
-InstallOutcome Failed(InstallOutcome outcome, InstallFailure failure, bool stopped) {
-  outcome.result = InstallResult::Failed;
-  outcome.failure = stopped ? InstallFailure::Stopped : failure;
-  outcome.stopped = stopped;
-  return outcome;
-}
-
 }  // namespace
 
 InstallOutcome RunInstallJob(const InstallJob& job, const StopRequest& stop) {
-  const auto stopped = [&stop] { return stop && stop(); };
   SearchRequest request;
   request.ports = {job.port};
   request.firstRate = job.firstRate;
@@ -57,81 +47,24 @@ InstallOutcome RunInstallJob(const InstallJob& job, const StopRequest& stop) {
   const SearchResult search = FindPrinter(request, searchHooks);
   if (!search.found) return FromSearch(search);
 
-  InstallOutcome outcome;
-  outcome.model = search.model;
-  outcome.family = search.family;
-  outcome.rateBefore = search.rate;
-  outcome.rateAfter = search.rate;
-
   Tserial serial;
-  serial.SetWaitHook([&stopped] { return !stopped(); });
+  serial.SetWaitHook([&stop] { return !(stop && stop()); });
   Session session(serial);
-  const ConnectResult connected = session.Connect(job.port.device, search.rate);
-  if (connected.outcome != ConnectOutcome::Connected) {
-    return Failed(outcome, InstallFailure::NoAnswerAtSend, stopped());
+  if (session.Connect(job.port.device, search.rate).outcome != ConnectOutcome::Connected) {
+    InstallOutcome outcome;
+    outcome.model = search.model;
+    outcome.family = search.family;
+    outcome.rateBefore = search.rate;
+    outcome.rateAfter = search.rate;
+    return FailedWith(outcome, InstallFailure::NoAnswerAtSend, stop && stop());
   }
   SendHooks hooks;
   hooks.pause = [&stop](int ms) { return SleepUnlessStopped(std::chrono::milliseconds(ms), stop); };
   hooks.stopRequested = stop;
-  switch (session.Send(job.settings, hooks, job.pauseMs)) {
-    case SendOutcome::Complete:
-      break;
-    case SendOutcome::NoAnswer:
-      return Failed(outcome, InstallFailure::NoAnswerAtSend, stopped());
-    case SendOutcome::LineLost:
-      return Failed(outcome, InstallFailure::LineLost, stopped());
-    case SendOutcome::Stopped:
-      return Failed(outcome, InstallFailure::Stopped, true);
-  }
-  // The printer still runs at the connection's rate until it is switched off and on.
-  const IdentifyResult again = AskModel(serial);
-  if (!again.answered || again.model != search.model) {
-    return Failed(outcome, InstallFailure::NotConfirmed, stopped());
-  }
-  const RateChangeAfterSend change = session.RateChangeAfter(job.settings);
-  if (change.change != RateChange::None) outcome.rateAfter = change.newRate;
-
-  if (job.printSlip) {
-    SlipFacts facts = job.slip;
-    facts.model = outcome.model;
-    facts.rateBefore = outcome.rateBefore;
-    facts.rateAfter = outcome.rateAfter;
-    facts.family = outcome.family;
-    facts.settings = job.settings;
-    if (session.Run(BuildInstallSlip(facts, job.language), hooks) != SendOutcome::Complete) {
-      return Failed(outcome, InstallFailure::LineLost, stopped());
-    }
-  }
-  session.Disconnect();
-
-  if (change.change == RateChange::None) {
-    outcome.result = InstallResult::Configured;
-    return outcome;
-  }
-  // A device server's rate is set by hand; there is nothing to wait for before that.
-  if (!job.waitForRestart || change.change == RateChange::SetDeviceServer) {
-    outcome.result = InstallResult::RestartNeeded;
-    return outcome;
-  }
-  RestartWait wait;
-  wait.device = job.port.device;
-  wait.newRate = change.newRate;
-  wait.oldRate = change.oldRate;
-  wait.limit = job.restartLimit;
-  const RestartResult restarted = WaitForRestart(wait, {{}, stop});
-  switch (restarted.outcome) {
-    case RestartOutcome::NewRate:
-      outcome.result = InstallResult::Configured;
-      return outcome;
-    case RestartOutcome::OldRateKept:
-      outcome.rateAfter = outcome.rateBefore;
-      return Failed(outcome, InstallFailure::OldRateKept, false);
-    case RestartOutcome::NoAnswer:
-      return Failed(outcome, InstallFailure::NoAnswerAfterWait, false);
-    case RestartOutcome::Stopped:
-      break;
-  }
-  return Failed(outcome, InstallFailure::Stopped, true);
+  SendWishes wishes = job.wishes;
+  wishes.stop = stop;
+  return CompleteSend(session, job.settings, session.Send(job.settings, hooks, job.pauseMs),
+                      wishes);
 }
 
 }  // namespace printer

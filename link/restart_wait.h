@@ -12,12 +12,15 @@
 // switched off and on. This waits for that on the connection's port, off the window's thread.
 namespace printer {
 
+// How long a printer is waited for after a send that changed its rate.
+inline constexpr std::chrono::milliseconds kRestartLimit{120000};
+
 struct RestartWait {
   std::string device;  // the connected device's path, which a USB printer loses while off
   std::uint32_t newRate = 0;
   std::uint32_t oldRate = 0;
-  std::chrono::milliseconds period{500};    // from the start of one round to the next
-  std::chrono::milliseconds limit{120000};  // no round starts after this
+  std::chrono::milliseconds period{500};            // from the start of one round to the next
+  std::chrono::milliseconds limit = kRestartLimit;  // no round starts after this
 };
 
 enum class RestartOutcome {

@@ -44,17 +44,31 @@ void Session::Disconnect() {
   connected_ = false;
 }
 
+SettingsSequence Session::SendPlan(int family, const PrinterSettings& settings, int pauseMs) {
+  return WithLivenessCheck(BuildSettingsSequence(family, settings, pauseMs));
+}
+
+SettingsSequence Session::TestPagePlan(const std::string& model, const PrinterSettings& settings,
+                                       InterfaceLanguage language) {
+  return BuildTestPage(model, settings, LabelsOf(settings, Classify(model)), language);
+}
+
 SendOutcome Session::Send(const PrinterSettings& settings, const SendHooks& hooks, int pauseMs) {
-  return SendSequence(serial_, BuildSettingsSequence(Family(), settings, pauseMs), hooks);
+  return Run(SendPlan(Family(), settings, pauseMs), hooks);
 }
 
 SendOutcome Session::PrintTestPage(const PrinterSettings& settings, InterfaceLanguage language,
                                    const SendHooks& hooks) {
-  return Run(BuildTestPage(model_, settings, LabelsOf(settings, Family()), language), hooks);
+  return Run(TestPagePlan(model_, settings, language), hooks);
 }
 
 SendOutcome Session::Run(const SettingsSequence& steps, const SendHooks& hooks) {
   return RunSteps(serial_, steps, hooks);
+}
+
+bool Session::ConfirmModel() {
+  const IdentifyResult again = AskModel(serial_);
+  return again.answered && again.model == model_;
 }
 
 RateChangeAfterSend Session::RateChangeAfter(const PrinterSettings& sent) const {

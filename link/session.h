@@ -62,15 +62,25 @@ class Session {
   const std::string& Model() const { return model_; }
   int Family() const { return connected_ ? family_ : kNoFamily; }
 
-  // The liveness check and the settings sequence for the connected family. A printer that
-  // stopped answering stays connected here: the caller reports it and drops the connection.
+  // What Send writes to a printer of a family: the liveness check, then the settings sequence.
+  // Needs no connection, so that a plan can be shown before anything is sent.
+  static SettingsSequence SendPlan(int family, const PrinterSettings& settings,
+                                   int pauseMs = kSequencePauseMs);
+  // What PrintTestPage writes to a printer of a model.
+  static SettingsSequence TestPagePlan(const std::string& model, const PrinterSettings& settings,
+                                       InterfaceLanguage language);
+
+  // The send plan of the connected family. A printer that stopped answering stays connected
+  // here: the caller reports it and drops the connection.
   SendOutcome Send(const PrinterSettings& settings, const SendHooks& hooks,
                    int pauseMs = kSequencePauseMs);
-  // The test page of these settings in an interface language.
+  // The test page plan of the connected model, in an interface language.
   SendOutcome PrintTestPage(const PrinterSettings& settings, InterfaceLanguage language,
                             const SendHooks& hooks);
   // Steps as they are, without a liveness check.
   SendOutcome Run(const SettingsSequence& steps, const SendHooks& hooks);
+  // Asks the connected printer for its name again: true when the same model answers.
+  bool ConfirmModel();
 
   // Whether a completed send of these settings moved the printer to another rate.
   RateChangeAfterSend RateChangeAfter(const PrinterSettings& sent) const;

@@ -51,6 +51,13 @@ SettingsSequence BuildSettingsSequence(int family, const PrinterSettings& settin
   return steps;
 }
 
+SettingsSequence WithLivenessCheck(SettingsSequence steps) {
+  SequenceStep check{Bytes(EncodeIdentify()), 0, SequenceStep::kRestart, 1, "liveness check"};
+  check.asksModel = true;
+  steps.insert(steps.begin(), std::move(check));
+  return steps;
+}
+
 namespace {
 
 // The steps marked always from `from` on, each written whole: the stop that ended the run does
@@ -76,15 +83,24 @@ SendOutcome RunSteps(Tserial& serial, const SettingsSequence& steps, const SendH
   };
   for (std::size_t index = 0; index < steps.size(); ++index) {
     const SequenceStep& step = steps[index];
-    if (stopRequested() || !serial.IsOpen()) return stopped(index);
+    // A question on a closed port goes unanswered: the printer is lost, not the send stopped.
+    if (stopRequested() || (!step.asksModel && !serial.IsOpen())) return stopped(index);
     if (step.progressMaximum != SequenceStep::kKeep && hooks.progress) {
-      hooks.progress(step.progressMaximum, 0);
+      hooks.progress(step.progressMaximum == SequenceStep::kRestart ? SequenceStep::kKeep
+                                                                    : step.progressMaximum,
+                     0);
     }
-    const int length = static_cast<int>(step.bytes.size());
-    if (serial.Write(step.bytes.data(), length, kTimeoutMs) != length) {
-      // A port its owner closed during the write is a stop, not a lost line.
-      if (serial.IsOpen() && !stopRequested()) return SendOutcome::LineLost;
-      return stopped(index + 1);
+    if (step.asksModel) {
+      if (!AskModel(serial, step.bytes).answered) {
+        return stopRequested() ? stopped(index + 1) : SendOutcome::NoAnswer;
+      }
+    } else {
+      const int length = static_cast<int>(step.bytes.size());
+      if (serial.Write(step.bytes.data(), length, kTimeoutMs) != length) {
+        // A port its owner closed during the write is a stop, not a lost line.
+        if (serial.IsOpen() && !stopRequested()) return SendOutcome::LineLost;
+        return stopped(index + 1);
+      }
     }
     if (hooks.stepSent) hooks.stepSent(index);
     if (step.pauseMs > 0 && hooks.pause && !hooks.pause(step.pauseMs)) return stopped(index + 1);
@@ -93,21 +109,6 @@ SendOutcome RunSteps(Tserial& serial, const SettingsSequence& steps, const SendH
     }
   }
   return SendOutcome::Complete;
-}
-
-SendOutcome SendSequence(Tserial& serial, const SettingsSequence& steps, const SendHooks& hooks) {
-  const auto progress = [&hooks](int position) {
-    if (hooks.progress) hooks.progress(SequenceStep::kKeep, position);
-  };
-  const auto stopRequested = [&hooks] { return hooks.stopRequested && hooks.stopRequested(); };
-
-  progress(0);
-  if (stopRequested()) return SendOutcome::Stopped;
-  if (!AskModel(serial).answered) {
-    return stopRequested() ? SendOutcome::Stopped : SendOutcome::NoAnswer;
-  }
-  progress(1);
-  return RunSteps(serial, steps, hooks);
 }
 
 }  // namespace printer

@@ -30,10 +30,12 @@ struct PrinterSettings {
 // One write of the settings sequence. Before the bytes go out the progress bar may get a new
 // maximum (and restart at 0); after them and the pause it shows `progress`. A step marked
 // `always` goes out also after a stop, while the port is open, so that a stopped run leaves the
-// printer as it found it.
+// printer as it found it. A step marked `asksModel` is the identify query: the printer must
+// answer it before the next step goes out.
 struct SequenceStep {
-  static constexpr int kKeep = -1;  // the bar keeps its maximum, or its position
-  static constexpr int kFull = -2;  // the bar goes to its maximum
+  static constexpr int kKeep = -1;     // the bar keeps its maximum, or its position
+  static constexpr int kFull = -2;     // the bar goes to its maximum
+  static constexpr int kRestart = -3;  // the bar keeps its maximum and restarts at 0
 
   std::vector<std::uint8_t> bytes;
   int pauseMs = 0;
@@ -41,6 +43,7 @@ struct SequenceStep {
   int progress = kKeep;
   std::string what;  // in words, for a log: "settings block", "DIP switch 3 = 1", ...
   bool always = false;
+  bool asksModel = false;
 
   bool operator==(const SequenceStep&) const = default;
 };
@@ -54,6 +57,10 @@ inline constexpr int kSequencePauseMs = 1500;
 // block, the settings end, for the DIP family its switches, and the closing command.
 SettingsSequence BuildSettingsSequence(int family, const PrinterSettings& settings,
                                        int pauseMs = kSequencePauseMs);
+
+// The liveness check, then the steps: before a send the printer must still answer. The bar
+// restarts at 0 for the check and shows 1 after it.
+SettingsSequence WithLivenessCheck(SettingsSequence steps);
 
 enum class SendOutcome {
   Complete,  // every step went out
@@ -74,11 +81,10 @@ struct SendHooks {
   std::function<void(std::size_t index)> stepSent;
 };
 
-// The steps in order with their pauses and progress; never NoAnswer. After a stop the steps
-// marked always that are left still go out, without pauses or progress, and the run is
-// Stopped. Every hook may be empty.
+// The steps in order with their pauses and progress; NoAnswer only where a step that asks for
+// the model got no answer (a closed port included). After a stop the steps marked always that
+// are left still go out, without pauses or progress, and the run is Stopped. Every hook may be
+// empty.
 SendOutcome RunSteps(Tserial& serial, const SettingsSequence& steps, const SendHooks& hooks);
-// The liveness check (the bar at 0, then 1), then RunSteps.
-SendOutcome SendSequence(Tserial& serial, const SettingsSequence& steps, const SendHooks& hooks);
 
 }  // namespace printer

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "install_job.h"
+#include "completed_send.h"
 #include "install_log.h"
 #include "interface_language.h"
 #include "printer_search.h"

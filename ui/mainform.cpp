@@ -308,7 +308,7 @@ void TMainF::SetClick() {
   setLeftOn_ = true;
   UpdateControls();
   if (!complete || !IsConnected() || closed_) return;
-  RecordCompletedSend(settings, after);
+  RecordCompletedSend(settings);
   if (!IsConnected() || closed_) return;
   if (after.change == printer::RateChange::WaitForRestart) FollowRateChange(after);
   if (after.change == printer::RateChange::SetDeviceServer) {

@@ -45,8 +45,8 @@ class TMainF : public QWidget {
  public:
   using MessageSink = std::function<void(const QString&)>;
 
-  static constexpr int kPauseMs = 1500;
-  static constexpr int kRestartLimitMs = 120000;
+  static constexpr int kPauseMs = printer::kSequencePauseMs;
+  static constexpr int kRestartLimitMs = static_cast<int>(printer::kRestartLimit.count());
 
   explicit TMainF(QWidget* parent = nullptr);
   ~TMainF() override;
@@ -129,8 +129,7 @@ class TMainF : public QWidget {
       const std::function<printer::SendOutcome(const printer::SendHooks& hooks)>& run);
   void DropSilentPrinter();
   // The slip, where asked for, and the install log's line for a completed send.
-  void RecordCompletedSend(const printer::PrinterSettings& settings,
-                           const printer::RateChangeAfterSend& after);
+  void RecordCompletedSend(const printer::PrinterSettings& settings);
   // The device of the connection has left the system: disconnects at once and says so.
   void DropVanishedPrinter();
   void StopSend();

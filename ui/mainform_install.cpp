@@ -3,10 +3,9 @@
 #include <QInputDialog>
 
 #include "code_page_proof.h"
-#include "install_job.h"
+#include "completed_send.h"
 #include "install_log.h"
 #include "install_record.h"
-#include "install_slip.h"
 #include "language.h"
 #include "mainform.h"
 #include "port_chooser.h"
@@ -35,32 +34,23 @@ void TMainF::CodePagesClick() {
   UpdateControls();
 }
 
-void TMainF::RecordCompletedSend(const printer::PrinterSettings& settings,
-                                 const printer::RateChangeAfterSend& after) {
-  printer::InstallOutcome outcome;
-  outcome.model = session_.Model();
-  outcome.family = session_.Family();
-  outcome.rateBefore = after.oldRate;
-  const bool restart = after.change != printer::RateChange::None;
-  outcome.rateAfter = restart ? after.newRate : after.oldRate;
-  outcome.result =
-      restart ? printer::InstallResult::RestartNeeded : printer::InstallResult::Configured;
-
-  prefs::InstallContext context = prefs::ContextFor({}, settings);
-  context.language = Speaking();
+void TMainF::RecordCompletedSend(const printer::PrinterSettings& settings) {
   const QString device = DeviceName(session_.Device());
-  const QString port = ui->cbPort->currentText().section(QStringLiteral(" — "), 0, 0);
-  if (ui->PrintSlip->isChecked()) {
-    printer::SlipFacts facts = prefs::SlipFactsFor(context, port + " (" + device + ')');
-    facts.model = outcome.model;
-    facts.rateBefore = outcome.rateBefore;
-    facts.rateAfter = outcome.rateAfter;
-    facts.family = outcome.family;
-    facts.settings = settings;
-    const printer::SettingsSequence slip = printer::BuildInstallSlip(facts, Speaking());
-    RunOnPrinter(Activity::PrintingTestPage,
-                 [&](const printer::SendHooks& hooks) { return session_.Run(slip, hooks); });
-  }
+  const ports::PortEntry* entry = portChooser_->EntryFor(device);
+  const QString port = entry != nullptr ? entry->Name() : device;
+  prefs::InstallContext context;
+  context.settings = settings;
+  context.language = Speaking();
+  printer::SendWishes wishes;
+  wishes.printSlip = ui->PrintSlip->isChecked();
+  wishes.slip = prefs::SlipFactsFor(context, entry != nullptr ? port + " (" + device + ')' : port);
+  wishes.language = Speaking();
+  wishes.run = [this](const printer::SettingsSequence& slip) {
+    return RunOnPrinter(Activity::PrintingTestPage,
+                        [&](const printer::SendHooks& hooks) { return session_.Run(slip, hooks); });
+  };
+  const printer::InstallOutcome outcome =
+      printer::CompleteSend(session_, settings, printer::SendOutcome::Complete, wishes);
   const printer::SearchPort reached{port.toStdString(), session_.Device(), port.toStdString()};
   if (!prefs::AppendInstallRecord(installLogPath_, prefs::RecordOf(context, reached, outcome))) {
     Message(QString::fromUtf8(TextsFor(Speaking()).installLogNotWritten).arg(installLogPath_));

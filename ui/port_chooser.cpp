@@ -114,10 +114,14 @@ void PortChooser::SelectDevice(const QString& device) {
 }
 
 void PortChooser::Watch(const QString& device) {
+  const ports::PortEntry* entry = EntryFor(device);
+  openedDevice_ = entry != nullptr && entry->detected ? entry->detected->path : QString();
+}
+
+const ports::PortEntry* PortChooser::EntryFor(const QString& device) const {
   const int index = IndexOf(device);
   const bool listed = index >= 0 && static_cast<std::size_t>(index) < entries_.size();
-  const ports::PortEntry* entry = listed ? &entries_[static_cast<std::size_t>(index)] : nullptr;
-  openedDevice_ = entry != nullptr && entry->detected ? entry->detected->path : QString();
+  return listed ? &entries_[static_cast<std::size_t>(index)] : nullptr;
 }
 
 // A COM entry reaches the device its number resolves to now: the [Ports] map may have been

@@ -54,6 +54,8 @@ class PortChooser : public QObject {
   void SetAddressDialog(AddressDialog dialog) { addressDialog_ = std::move(dialog); }
 
   const std::vector<ports::PortEntry>& Entries() const { return entries_; }
+  // The entry that reaches device; none when no entry does.
+  const ports::PortEntry* EntryFor(const QString& device) const;
   // The device the selected entry opens now; empty when nothing is selected.
   QString SelectedDevice() const;
 

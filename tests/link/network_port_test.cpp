@@ -128,7 +128,8 @@ TEST_F(NetworkPortTest, AFamilyOneSendArrivesByteForByteWith0xFFBothWays) {
   printer::PrinterSettings settings;
   settings.country = -1;  // nothing selected: sent as 0xFF
   const printer::SettingsSequence steps = printer::BuildSettingsSequence(1, settings, 0);
-  ASSERT_EQ(printer::SendSequence(serial, steps, {}), printer::SendOutcome::Complete);
+  ASSERT_EQ(printer::RunSteps(serial, printer::WithLivenessCheck(steps), {}),
+            printer::SendOutcome::Complete);
   const std::vector<std::uint8_t> expected = Joined(steps);
   ASSERT_TRUE(line.printer.WaitForReceived(expected.size(), 2000));
   EXPECT_FALSE(line.printer.WaitForReceived(expected.size() + 1, 100));
@@ -165,7 +166,8 @@ TEST_F(NetworkPortTest, TheRestartWaitFollowsAPowerCycleBehindRfc2217) {
     printer::PrinterSettings settings;
     settings.newBaud = 7;
     const printer::SettingsSequence steps = printer::BuildSettingsSequence(1, settings, 0);
-    ASSERT_EQ(printer::SendSequence(serial, steps, {}), printer::SendOutcome::Complete);
+    ASSERT_EQ(printer::RunSteps(serial, printer::WithLivenessCheck(steps), {}),
+              printer::SendOutcome::Complete);
     ASSERT_TRUE(line.printer.WaitForCommands(1 + 4 + (steps.size() - 1), 2000));
   }
   printer::RestartWait wait{line.server.Url(), kNewRate, kOldRate};
@@ -307,8 +309,9 @@ TEST_F(NetworkPortTest, AServerThatStopsMidSendIsALostLineAndReadsReturnAtOnce) 
   Tserial serial;
   ASSERT_TRUE(serial.OpenDevice(line.server.Url(), 9600));
   printer::SendHooks hooks;
+  // Step 0 is the liveness check: the server goes after the settings end.
   hooks.stepSent = [&line](std::size_t index) {
-    if (index == 1) line.server.Kill();
+    if (index == 2) line.server.Kill();
   };
   hooks.pause = [](int ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
@@ -316,7 +319,8 @@ TEST_F(NetworkPortTest, AServerThatStopsMidSendIsALostLineAndReadsReturnAtOnce) 
   };
 
   const printer::SettingsSequence steps = printer::BuildSettingsSequence(1, {}, 30);
-  EXPECT_EQ(printer::SendSequence(serial, steps, hooks), printer::SendOutcome::LineLost);
+  EXPECT_EQ(printer::RunSteps(serial, printer::WithLivenessCheck(steps), hooks),
+            printer::SendOutcome::LineLost);
 
   const Clock::time_point start = Clock::now();
   std::uint8_t byte = 0;

@@ -55,7 +55,8 @@ TEST(RestartWait, EndsWithTheNewRateOnceThePrinterComesBackAtIt) {
     printer::PrinterSettings settings;
     settings.newBaud = kNewRateIndex;
     const printer::SettingsSequence steps = printer::BuildSettingsSequence(1, settings, 0);
-    ASSERT_EQ(printer::SendSequence(serial, steps, {}), printer::SendOutcome::Complete);
+    ASSERT_EQ(printer::RunSteps(serial, printer::WithLivenessCheck(steps), {}),
+              printer::SendOutcome::Complete);
     // All read at the old rate before the wait's first try sets the line to the new one: the
     // liveness check, the settings block's four commands and one for each later step.
     ASSERT_TRUE(printer.WaitForCommands(1 + 4 + (steps.size() - 1), 2000));

@@ -85,7 +85,8 @@ TEST(Session, SendsTheSequenceOfTheConnectedFamilyAndStopsAtTheNextStep) {
   // The unselected country goes out as 0xFF.
   EXPECT_EQ(expected.front().bytes[8], 0xFF);
 
-  // A stop asked for during the third DIP switch's pause sends nothing after it.
+  // A stop asked for during the second DIP switch's pause (the liveness check is the first step
+  // sent) sends nothing after it.
   printer.ClearReceived();
   printer::SendHooks hooks;
   int sent = 0;

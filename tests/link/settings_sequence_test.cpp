@@ -102,8 +102,10 @@ class SendSequenceTest : public testing::Test {
         return true;
       };
     }
-    run.outcome = printer::SendSequence(
-        line_.serial, printer::BuildSettingsSequence(family, PrinterSettings{}), hooks);
+    run.outcome = printer::RunSteps(
+        line_.serial,
+        printer::WithLivenessCheck(printer::BuildSettingsSequence(family, PrinterSettings{})),
+        hooks);
     return run;
   }
 
