@@ -12,9 +12,9 @@
 #include <thread>
 #include <vector>
 
-#include "temp_dir.h"
 #include "completed_send.h"
 #include "serial_line.h"
+#include "temp_dir.h"
 
 namespace {
 
