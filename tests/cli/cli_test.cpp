@@ -24,6 +24,7 @@
 #include "settings_sequence.h"
 #include "size_hint_warnings.h"
 #include "virtual_printer.h"
+#include "window_state.h"
 
 namespace {
 
@@ -198,12 +199,13 @@ TEST_F(CliTest, ApplySendsTheBytesOfTheWindowsSet) {
   ASSERT_EQ(run.status, 0) << run.err.toStdString();
   EXPECT_EQ(Json(run.out)["model"].toString(), kFamily1Model);
 
-  TMainF window;
-  window.SetMessageSink([](const QString&) {});
-  window.SetPauseMs(10);
+  WindowSeams seams;
+  seams.message = [](const QString&) {};
+  seams.pauseMs = 10;
+  TMainF window(std::move(seams));
   window.findChild<QComboBox*>("cbPort")->setCurrentIndex(1);
   window.findChild<QPushButton*>("Connect")->click();
-  ASSERT_TRUE(window.IsConnected());
+  ASSERT_TRUE(Connected(window));
   const std::vector<std::pair<const char*, int>> lists = {
       {"cbIntensity", 4},  {"cbSpeed", 2},     {"cbCountry", 6}, {"cbCodePage", 15},
       {"cbNewBaud", 7},    {"cbProtocol", 1},  {"cbEsct", 1},    {"cbPaper", 0},
