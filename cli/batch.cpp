@@ -14,6 +14,7 @@
 #include "commands.h"
 #include "install_job.h"
 #include "install_record.h"
+#include "install_result_text.h"
 #include "interrupt.h"
 #include "open_failure_text.h"
 #include "plan.h"
@@ -69,7 +70,7 @@ QString Shown(const printer::SearchPort& port) {
 
 // The outcome in words; for a port that would not open, why, as identify would say it.
 QString StatusOf(const InstallOutcome& outcome) {
-  QString status = prefs::StatusText(outcome);
+  QString status = texts::StatusText(outcome);
   if (outcome.result != InstallResult::CannotOpen && outcome.result != InstallResult::NotProbed) {
     return status;
   }
@@ -87,7 +88,7 @@ void PrintLine(const printer::SearchPort& port, const InstallOutcome& outcome, b
              {"family", outcome.family},
              {"baud_before", static_cast<qint64>(outcome.rateBefore)},
              {"baud_after", static_cast<qint64>(outcome.rateAfter)},
-             {"result", prefs::ResultName(outcome.result)},
+             {"result", texts::ResultName(outcome.result)},
              {"status", StatusOf(outcome)}});
     return;
   }
@@ -107,7 +108,7 @@ void PrintSummary(const std::map<QString, int>& counts, int portCount, const QSt
     QJsonObject summary{{"ports", portCount}};
     if (!logError.isEmpty()) summary.insert("log_error", logError);
     for (const InstallResult result : kCounted) {
-      const QString name = prefs::ResultName(result);
+      const QString name = texts::ResultName(result);
       summary.insert(name, counts.contains(name) ? counts.at(name) : 0);
     }
     OutJson({{"summary", summary}});
@@ -115,7 +116,7 @@ void PrintSummary(const std::map<QString, int>& counts, int portCount, const QSt
   }
   QStringList parts;
   for (const InstallResult result : kCounted) {
-    const QString name = prefs::ResultName(result);
+    const QString name = texts::ResultName(result);
     if (counts.contains(name)) {
       parts << QStringLiteral("%1 %2").arg(counts.at(name)).arg(QString(name).replace(u'-', u' '));
     }
@@ -228,7 +229,7 @@ int Batch(const Arguments& arguments) {
     // A console or a held port of the list is no printer of this batch.
     if (outcome.result == InstallResult::NotProbed && !targets.given) continue;
     ++lines;
-    ++counts[prefs::ResultName(outcome.result)];
+    ++counts[texts::ResultName(outcome.result)];
     PrintLine(port, outcome, arguments.json);
     const bool reached = outcome.family != printer::kNoFamily;
     if (reached && !arguments.logFile.isEmpty() &&
@@ -247,7 +248,7 @@ int Batch(const Arguments& arguments) {
 
   if (Interrupted()) return kInterrupted;
   const auto count = [&counts](InstallResult result) {
-    const QString name = prefs::ResultName(result);
+    const QString name = texts::ResultName(result);
     return counts.contains(name) ? counts.at(name) : 0;
   };
   // A port that will not open is a failure, also when it is the only one.

@@ -22,17 +22,14 @@ constexpr DipEntries kEnglishDipEntries = {
     {"Disabled", "Enabled"},
 };
 
-// The captions of the ten lists, in the window's order.
-using Captions = std::array<const char*, 10>;
-
-constexpr Captions kBulgarianCaptions = {
+constexpr SettingCaptions kBulgarianCaptions = {
     "Интензитет на печат:", "Скорост на печат:",        "Страна:",
     "Кодова страница:",     "Нова серийна скорост:",    "Отрязване на хартията:",
     "Размер на хартията:",  "Комуникационен протокол:", "Команден протокол:",
     "ESC t команда:",
 };
 
-constexpr Captions kEnglishCaptions = {
+constexpr SettingCaptions kEnglishCaptions = {
     "Printing Intensity:", "Printing Speed:", "Country:",         "Codepage:",   "Baudrate:",
     "AutoCutter:",         "Paper Size:",     "Serial Protocol:", "Commandset:", "ESC t Command:",
 };
@@ -43,25 +40,28 @@ const DipEntries& DipEntriesFor(InterfaceLanguage language) {
   return language == InterfaceLanguage::Bulgarian ? kBulgarianDipEntries : kEnglishDipEntries;
 }
 
+const SettingCaptions& SettingCaptionsFor(InterfaceLanguage language) {
+  return language == InterfaceLanguage::Bulgarian ? kBulgarianCaptions : kEnglishCaptions;
+}
+
 std::vector<SettingLine> SettingLines(const PrinterSettings& settings, int family,
                                       InterfaceLanguage language) {
-  const Captions& captions =
-      language == InterfaceLanguage::Bulgarian ? kBulgarianCaptions : kEnglishCaptions;
+  const SettingCaptions& captions = SettingCaptionsFor(language);
   const TestPageLabels labels = LabelsOf(settings, family);
   std::vector<SettingLine> lines = {
-      {captions[0], labels.intensity},
-      {captions[1], labels.speed},
-      {captions[2], labels.country},
-      {captions[3], labels.codePage},
+      {captions.intensity, labels.intensity},
+      {captions.speed, labels.speed},
+      {captions.country, labels.country},
+      {captions.codePage, labels.codePage},
   };
   if (family != kDipFamily) return lines;
   const DipEntries& dip = DipEntriesFor(language);
-  lines.push_back({captions[4], ListEntry(kBaudLabels, settings.newBaud)});
-  lines.push_back({captions[5], ListEntry(dip.autoCutter, settings.autoCutter)});
-  lines.push_back({captions[6], ListEntry(dip.paper, settings.paper)});
-  lines.push_back({captions[7], ListEntry(kProtocolLabels, settings.protocol)});
-  lines.push_back({captions[8], ListEntry(dip.commandSet, settings.commandSet)});
-  lines.push_back({captions[9], ListEntry(dip.esct, settings.esct)});
+  lines.push_back({captions.newBaud, ListEntry(kBaudLabels, settings.newBaud)});
+  lines.push_back({captions.autoCutter, ListEntry(dip.autoCutter, settings.autoCutter)});
+  lines.push_back({captions.paper, ListEntry(dip.paper, settings.paper)});
+  lines.push_back({captions.protocol, ListEntry(kProtocolLabels, settings.protocol)});
+  lines.push_back({captions.commandSet, ListEntry(dip.commandSet, settings.commandSet)});
+  lines.push_back({captions.esct, ListEntry(dip.esct, settings.esct)});
   return lines;
 }
 

@@ -8,7 +8,7 @@
 #include "settings_sequence.h"
 
 // The settings as the window's lists show them, with the captions before the lists, in an
-// interface language.
+// interface language; the window's lists and captions take their texts from here.
 namespace printer {
 
 // The entries of the window's two-entry DIP lists.
@@ -20,6 +20,22 @@ struct DipEntries {
 };
 
 const DipEntries& DipEntriesFor(InterfaceLanguage language);
+
+// The captions before the window's ten settings lists.
+struct SettingCaptions {
+  const char* intensity;
+  const char* speed;
+  const char* country;
+  const char* codePage;
+  const char* newBaud;
+  const char* autoCutter;
+  const char* paper;
+  const char* protocol;
+  const char* commandSet;
+  const char* esct;
+};
+
+const SettingCaptions& SettingCaptionsFor(InterfaceLanguage language);
 
 struct SettingLine {
   std::string caption;  // "Printing Intensity:"

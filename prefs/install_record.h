@@ -10,12 +10,6 @@
 // What the window, apply and batch write to the install log and print on the slip.
 namespace prefs {
 
-// "configured", "restart-needed", "no-printer", "unsupported", "cannot-open", "failed".
-QString ResultName(printer::InstallResult result);
-
-// A sentence for the line and the log: "configured at 9600 bps", "restart needed at 115200 bps".
-QString StatusText(const printer::InstallOutcome& outcome);
-
 // What a job's records and slips share: the settings file (none for the window's Set) and its
 // SHA-256, the settings sent, and the language of the slip.
 struct InstallContext {

@@ -10,6 +10,7 @@
 
 #include "language.h"
 #include "printer.h"
+#include "setting_lines.h"
 #include "task_texts.h"
 #include "ui_mainform.h"
 
@@ -57,6 +58,8 @@ void FillLists(Ui::TMainF& form) {
 void WriteTexts(Ui::TMainF& form, InterfaceLanguage language) {
   const LanguageTexts& texts = TextsFor(language);
   const TaskTexts& tasks = TaskTextsFor(language);
+  const printer::SettingCaptions& captions = printer::SettingCaptionsFor(language);
+  const printer::DipEntries& dip = printer::DipEntriesFor(language);
   form.tabCommunicationSettings->setTitle(Text(texts.communicationSettings));
   form.lbPort->setText(Text(texts.port));
   form.lbBaud->setText(Text(texts.baud));
@@ -66,21 +69,21 @@ void WriteTexts(Ui::TMainF& form, InterfaceLanguage language) {
   form.Find->setAccessibleName(Text(tasks.find));
   form.lbPrinterModel->setText(Text(texts.printerModel));
   form.tabPrinterSettings->setTitle(Text(texts.printerSettings));
-  form.lbIntensity->setText(Text(texts.intensity));
-  form.lbSpeed->setText(Text(texts.speed));
-  form.lbCountry->setText(Text(texts.country));
-  form.lbCodePage->setText(Text(texts.codePage));
+  form.lbIntensity->setText(Text(captions.intensity));
+  form.lbSpeed->setText(Text(captions.speed));
+  form.lbCountry->setText(Text(captions.country));
+  form.lbCodePage->setText(Text(captions.codePage));
   form.tabDIPSwitches->setTitle(Text(texts.dipSwitches));
-  form.lbNewBaud->setText(Text(texts.newBaud));
-  form.lbAutoCutter->setText(Text(texts.autoCutter));
-  SetEntries(form.cbAutoCutter, texts.autoCutterEntries);
-  form.lbPaper->setText(Text(texts.paper));
-  SetEntries(form.cbPaper, texts.paperEntries);
-  form.lbProtocol->setText(Text(texts.protocol));
-  form.lbCommandSet->setText(Text(texts.commandSet));
-  SetEntries(form.cbCommandSet, texts.commandSetEntries);
-  form.lbEsct->setText(Text(texts.esct));
-  SetEntries(form.cbEsct, texts.esctEntries);
+  form.lbNewBaud->setText(Text(captions.newBaud));
+  form.lbAutoCutter->setText(Text(captions.autoCutter));
+  SetEntries(form.cbAutoCutter, dip.autoCutter);
+  form.lbPaper->setText(Text(captions.paper));
+  SetEntries(form.cbPaper, dip.paper);
+  form.lbProtocol->setText(Text(captions.protocol));
+  form.lbCommandSet->setText(Text(captions.commandSet));
+  SetEntries(form.cbCommandSet, dip.commandSet);
+  form.lbEsct->setText(Text(captions.esct));
+  SetEntries(form.cbEsct, dip.esct);
   // Read out for the controls without a caption or label; each flag's name is its language's own.
   form.pgProgress->setAccessibleName(Text(texts.progress));
   form.LangBG->setAccessibleDescription(Text(texts.bulgarianFlag));

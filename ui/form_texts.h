@@ -14,6 +14,10 @@ namespace form {
 
 // What the model field shows once a connection has ended.
 inline constexpr const char* kConnectFirst = "... please connect first...";
+// The messages when the stored choices could not be read at the start, or written at the close;
+// the same in both languages.
+inline constexpr const char* kLoadFailed = "Failed loading preferences!";
+inline constexpr const char* kSaveFailed = "Failed saving preferences!";
 
 // Fills the lists whose entries are the same in every language.
 void FillLists(Ui::TMainF& form);

@@ -1,10 +1,9 @@
 #pragma once
 
-#include <array>
-
 #include "interface_language.h"
 
-// The window's texts in one interface language, in the order they are written, then the names
+// The window's texts in one interface language, in the order they are written (the settings
+// lists' captions and two-entry lists are the printer's setting lines'), then the names
 // and descriptions read out for the controls that have no caption or label, then the texts of
 // the settings-file buttons: their captions, names and descriptions, the file dialog's name for
 // settings files, and the messages (%1: the file; %2: the names of the values left unread).
@@ -16,21 +15,7 @@ struct LanguageTexts {
   const char* connect;
   const char* printerModel;
   const char* printerSettings;
-  const char* intensity;
-  const char* speed;
-  const char* country;
-  const char* codePage;
   const char* dipSwitches;
-  const char* newBaud;
-  const char* autoCutter;
-  std::array<const char*, 2> autoCutterEntries;
-  const char* paper;
-  std::array<const char*, 2> paperEntries;
-  const char* protocol;
-  const char* commandSet;
-  std::array<const char*, 2> commandSetEntries;
-  const char* esct;
-  std::array<const char*, 2> esctEntries;
   const char* progress;
   const char* bulgarianFlag;
   const char* englishFlag;
@@ -49,6 +34,7 @@ struct LanguageTexts {
   const char* codePagesPrompt;  // what the question asks for
   const char* printSlip;
   const char* installLogNotWritten;  // %1 the file
+  const char* addNetworkPort;        // the port list's last entry
 };
 
 // The stored "Language" numbers of the two languages.

@@ -3,11 +3,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QPointer>
 #include <QShortcut>
-#include <QTimer>
 
 #include "column_fit.h"
 #include "enter_press.h"
@@ -27,9 +25,6 @@
 #include "ui_mainform.h"
 
 namespace {
-
-constexpr auto kLoadFailed = "Failed loading preferences!";
-constexpr auto kSaveFailed = "Failed saving preferences!";
 
 QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
 
@@ -52,22 +47,17 @@ class TMainF::RunningHandler {
   TMainF& window_;
 };
 
-// What the window does while a handler waits on the printer; the controls follow it, and the
-// window is idle again when the handler is done. While it connects the cursor shows that the
-// tool is busy, and the focus goes back where the user left it in this window, also while
+// What the window does while a handler waits on the printer; the window is idle again when the
+// handler is done, and the focus goes back where the user left it in this window, also while
 // another window is the active one.
 class TMainF::ActivityScope {
  public:
   ActivityScope(TMainF& window, Activity activity)
       : window_(window), running_(window), focused_(window.focusWidget()) {
-    window_.activity_ = activity;
-    window_.UpdateControls();
-    if (activity == Activity::Connecting) QApplication::setOverrideCursor(Qt::WaitCursor);
+    window_.ChangeActivity(activity);
   }
   ~ActivityScope() {
-    if (window_.activity_ == Activity::Connecting) QApplication::restoreOverrideCursor();
-    window_.activity_ = Activity::Idle;
-    window_.UpdateControls();
+    window_.ChangeActivity(Activity::Idle);
     if (focused_ != nullptr && focused_->isEnabled()) focused_->setFocus();
   }
   ActivityScope(const ActivityScope&) = delete;
@@ -81,21 +71,21 @@ class TMainF::ActivityScope {
   QPointer<QWidget> focused_;
 };
 
-TMainF::TMainF(QWidget* parent)
+TMainF::TMainF(WindowSeams seams, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
       ui(std::make_unique<Ui::TMainF>()),
-      messageSink_(ShowMessage),
-      textQuestion_(AskForText),
-      installLogPath_(prefs::DefaultInstallLogPath()) {
+      seams_(std::move(seams)) {
   Q_INIT_RESOURCE(resources);
   ui->setupUi(this);
   settingsFile_ = new SettingsFileActions(
-      this, *ui, [this] { return IsConnected() ? ui->PrinterModel->text() : QString(); },
+      this, *ui, [this] { return session_.IsConnected() ? ui->PrinterModel->text() : QString(); },
       [this](const QString& text) { Message(text); });
+  settingsFile_->SetFileDialog(seams_.fileDialog);
   portChooser_ = std::make_unique<PortChooser>(ui->cbPort, Serial);
-  portChooser_->SetAddressDialog(AskForNetworkPort);
+  portChooser_->SetAddressDialog(seams_.networkPort);
+  send_ = std::make_unique<PumpedSend>(*ui->pgProgress, [this] { return closed_; });
   LangImages = {SvgIcon(":/flag_bg.svg"), SvgIcon(":/flag_bg_grey.svg"), SvgIcon(":/flag_gb.svg"),
                 SvgIcon(":/flag_gb_grey.svg")};
   bolts_ = {SvgIcon(":/bolt_off.svg"), SvgIcon(":/bolt_on.svg")};
@@ -125,24 +115,18 @@ TMainF::TMainF(QWidget* parent)
   // so that none starts inside another.
   Serial.SetWaitHook([this] {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    return !closed_ && !stopSend_;
+    return !send_->StopRequested();
   });
   try {
     FormCreate();
   } catch (...) {
     ShowError(CurrentErrorMessage());
   }
+  // Once the stored choices are in the lists; the system's devices come once the list shows.
+  if (seams_.devices) portChooser_->SetSource(std::move(seams_.devices));
 }
 
 TMainF::~TMainF() = default;
-
-void TMainF::SetNetworkPortDialog(std::function<QString(QWidget*, InterfaceLanguage)> dialog) {
-  portChooser_->SetAddressDialog(std::move(dialog));
-}
-
-void TMainF::SetDeviceSource(std::unique_ptr<ports::DeviceSource> source) {
-  portChooser_->SetSource(std::move(source));
-}
 
 void TMainF::FormCreate() {
   ui->Connect->setIcon(bolts_[0]);
@@ -165,14 +149,15 @@ void TMainF::FormCreate() {
   ui->cbBaud->setCurrentIndex(loaded.choices.baud);
   SelectSettings(PrinterListsOf(*ui), loaded.choices.printer);
   ui->PrintSlip->setChecked(loaded.choices.printSlip);
-  if (loaded.status == prefs::LoadStatus::Failed) Message(Text(kLoadFailed));
+  if (loaded.status == prefs::LoadStatus::Failed) Message(Text(form::kLoadFailed));
 
   if (Language == -1) Language = prefs::SystemUsesCyrillic() ? kBulgarian : kEnglish;
   ApplyLanguage();
 }
 
-void TMainF::FormClose() {
-  if (IsConnected()) session_.Disconnect();
+void TMainF::closeEvent(QCloseEvent* event) {
+  worker_.RequestStop();
+  if (session_.IsConnected()) session_.Disconnect();
   prefs::StoredChoices choices;
   choices.language = Language;
   choices.port = portChooser_->ChosenCom();
@@ -180,12 +165,7 @@ void TMainF::FormClose() {
   choices.baud = ui->cbBaud->currentIndex();
   choices.printer = ChosenSettings();
   choices.printSlip = ui->PrintSlip->isChecked();
-  if (!prefs::Save(choices)) Message(Text(kSaveFailed));
-}
-
-void TMainF::closeEvent(QCloseEvent* event) {
-  worker_.RequestStop();
-  FormClose();
+  if (!prefs::Save(choices)) Message(Text(form::kSaveFailed));
   closed_ = true;
   event->accept();
   if (runningHandlers_ == 0) emit Finished();
@@ -193,8 +173,23 @@ void TMainF::closeEvent(QCloseEvent* event) {
 
 void TMainF::ExitClick() { close(); }
 
+void TMainF::ChangeActivity(Activity activity, const QString& heldDevice) {
+  const auto holdsDevice = [](Activity running) {
+    return running == Activity::Searching || running == Activity::WaitingForRestart;
+  };
+  if (activity_ == Activity::Connecting) QApplication::restoreOverrideCursor();
+  if (holdsDevice(activity)) {
+    portChooser_->Hold(heldDevice);
+  } else if (holdsDevice(activity_)) {
+    portChooser_->Release();
+  }
+  activity_ = activity;
+  if (activity_ == Activity::Connecting) QApplication::setOverrideCursor(Qt::WaitCursor);
+  UpdateControls();
+}
+
 void TMainF::UpdateControls() {
-  const bool connected = IsConnected();
+  const bool connected = session_.IsConnected();
   const bool idle = activity_ == Activity::Idle;
   const bool sending = activity_ == Activity::Sending || activity_ == Activity::PrintingTestPage;
   const bool searching = activity_ == Activity::Searching;
@@ -221,7 +216,7 @@ void TMainF::UpdateControls() {
   ui->Find->setText(form::WithMnemonic(searching ? tasks.stop : tasks.find));
   // Connect stays usable during a send, to stop it; it waits for the send to wind down once it
   // was clicked. While a restarted printer is awaited, it stops the wait.
-  ui->Connect->setEnabled(idle || waiting || (sending && !stopSend_));
+  ui->Connect->setEnabled(idle || waiting || (sending && !send_->Stopping()));
   const LanguageTexts& captions = TextsFor(connectCaptionLanguage_);
   ui->Connect->setText(form::WithMnemonic(waiting     ? tasks.stop
                                           : connected ? captions.disconnect
@@ -241,10 +236,17 @@ void TMainF::ConnectClick() {
     worker_.RequestStop();
     return;
   }
-  if (IsConnected()) {
+  if (session_.IsConnected()) {
     session_.Disconnect();
-    ShowDisconnected();
-    StopSend();
+    portChooser_->Watch({});
+    portChooser_->Release();
+    ui->Connect->setIcon(bolts_[0]);
+    connectCaptionLanguage_ = InterfaceLanguage::English;
+    setLeftOn_ = false;
+    ui->PrinterModel->setText(Text(form::kConnectFirst));
+    // A running send ends at its next step; Connect comes back once it has returned.
+    send_->Stop();
+    UpdateControls();
     return;
   }
   // A send in progress keeps its port: a second one would interleave its commands on the wire.
@@ -290,16 +292,6 @@ void TMainF::ConnectTo(const QString& device, std::uint32_t rate) {
   UpdateControls();
 }
 
-void TMainF::ShowDisconnected() {
-  portChooser_->Watch({});
-  portChooser_->Release();
-  ui->Connect->setIcon(bolts_[0]);
-  connectCaptionLanguage_ = InterfaceLanguage::English;
-  setLeftOn_ = false;
-  ui->PrinterModel->setText(Text(form::kConnectFirst));
-  UpdateControls();
-}
-
 void TMainF::SetClick() {
   if (activity_ != Activity::Idle) return;
   const printer::PrinterSettings settings = ChosenSettings();
@@ -307,9 +299,9 @@ void TMainF::SetClick() {
   const bool complete = SendSettings();
   setLeftOn_ = true;
   UpdateControls();
-  if (!complete || !IsConnected() || closed_) return;
+  if (!complete || !session_.IsConnected() || closed_) return;
   RecordCompletedSend(settings);
-  if (!IsConnected() || closed_) return;
+  if (!session_.IsConnected() || closed_) return;
   if (after.change == printer::RateChange::WaitForRestart) FollowRateChange(after);
   if (after.change == printer::RateChange::SetDeviceServer) {
     Message(texts::SetDeviceServer(DeviceName(session_.Device()), after.newRate, Speaking()));
@@ -317,7 +309,7 @@ void TMainF::SetClick() {
 }
 
 void TMainF::TestPageClick() {
-  if (!IsConnected() || activity_ != Activity::Idle) return;
+  if (!session_.IsConnected() || activity_ != Activity::Idle) return;
   // Prints what the lists show and the chart of the chosen code page; nothing the printer stores
   // changes.
   const printer::PrinterSettings settings = ChosenSettings();
@@ -335,90 +327,41 @@ printer::PrinterSettings TMainF::ChosenSettings() const {
 bool TMainF::SendSettings() {
   // Every value is taken now; the lists cannot change while the send runs.
   const printer::PrinterSettings settings = ChosenSettings();
-  const printer::SendOutcome outcome = RunOnPrinter(
-      Activity::Sending,
-      [&](const printer::SendHooks& hooks) { return session_.Send(settings, hooks, pauseMs_); });
+  const printer::SendOutcome outcome =
+      RunOnPrinter(Activity::Sending, [&](const printer::SendHooks& hooks) {
+        return session_.Send(settings, hooks, seams_.pauseMs);
+      });
   if (outcome == printer::SendOutcome::Complete && session_.Family() == printer::kDipFamily) {
     Message(texts::OperationComplete());
   }
   return outcome == printer::SendOutcome::Complete;
 }
 
-printer::SendOutcome TMainF::RunOnPrinter(
-    Activity activity,
-    const std::function<printer::SendOutcome(const printer::SendHooks& hooks)>& run) {
-  printer::SendHooks hooks;
-  hooks.progress = [this](int maximum, int position) {
-    if (maximum != printer::SequenceStep::kKeep) ui->pgProgress->setMaximum(maximum);
-    ui->pgProgress->setValue(position == printer::SequenceStep::kFull ? ui->pgProgress->maximum()
-                                                                      : position);
-    QCoreApplication::processEvents();
-  };
-  hooks.pause = [this](int ms) { return Pause(ms); };
-  hooks.stopRequested = [this] { return stopSend_ || closed_; };
-
+printer::SendOutcome TMainF::RunOnPrinter(Activity activity, const PumpedSend::Steps& run) {
   printer::SendOutcome outcome = printer::SendOutcome::Stopped;
   {
     const ActivityScope running(*this, activity);
-    stopSend_ = false;
-    outcome = run(hooks);
-    stopSend_ = false;
+    outcome = send_->Run(run);
   }
-  switch (outcome) {
-    case printer::SendOutcome::NoAnswer:
-    case printer::SendOutcome::LineLost:
-      DropSilentPrinter();
-      break;
-    case printer::SendOutcome::Stopped:
-      ui->pgProgress->setValue(0);
-      break;
-    case printer::SendOutcome::Complete:
-      break;
+  if (outcome == printer::SendOutcome::NoAnswer || outcome == printer::SendOutcome::LineLost) {
+    Message(texts::NoAnswer());
+    // As a click of Connect: a connected printer is dropped; after a send that found the port
+    // closed, this is a new connection attempt.
+    ConnectClick();
   }
   return outcome;
 }
 
 void TMainF::DropVanishedPrinter() {
-  if (!IsConnected()) return;
+  if (!session_.IsConnected()) return;
   ConnectClick();
   ui->pgProgress->setValue(0);
   Message(texts::NoAnswer());
-}
-
-void TMainF::DropSilentPrinter() {
-  ui->pgProgress->setValue(0);
-  Message(texts::NoAnswer());
-  // As a click of Connect: a connected printer is dropped; after a send that found the port
-  // closed, this is a new connection attempt.
-  ConnectClick();
-}
-
-// A disconnect ends a running send at its next step; Connect comes back once it has returned.
-void TMainF::StopSend() {
-  if (activity_ != Activity::Sending && activity_ != Activity::PrintingTestPage) return;
-  stopSend_ = true;
-  UpdateControls();
-  if (pauseLoop_ != nullptr) pauseLoop_->quit();
-}
-
-// Waits the full pause while the window goes on repainting and handling input; false when the
-// send was stopped meanwhile.
-bool TMainF::Pause(int ms) {
-  QElapsedTimer clock;
-  clock.start();
-  for (qint64 left = ms; left > 0 && !stopSend_ && !closed_; left = ms - clock.elapsed()) {
-    QEventLoop loop;
-    pauseLoop_ = &loop;
-    QTimer::singleShot(static_cast<int>(left), Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec();
-    pauseLoop_ = nullptr;
-  }
-  return !stopSend_ && !closed_;
 }
 
 void TMainF::Message(const QString& text) {
   // A closed window shows nothing more.
-  if (!closed_) messageSink_(text);
+  if (!closed_) seams_.message(text);
 }
 
 void TMainF::LangBGClick() {
@@ -433,16 +376,12 @@ void TMainF::LangENClick() {
 
 void TMainF::ApplyLanguage() {
   if (Language != kBulgarian && Language != kEnglish) return;
-  ShowFlags();
+  const bool bulgarian = Language == kBulgarian;
+  ui->LangBG->setIcon(LangImages[bulgarian ? 0 : 1]);
+  ui->LangEN->setIcon(LangImages[bulgarian ? 3 : 2]);
   form::WriteTexts(*ui, Speaking());
   settingsFile_->WriteTexts(TextsFor(Speaking()));
   connectCaptionLanguage_ = Speaking();
   UpdateControls();
   portChooser_->SetLanguage(Speaking());
-}
-
-void TMainF::ShowFlags() {
-  const bool bulgarian = Language == kBulgarian;
-  ui->LangBG->setIcon(LangImages[bulgarian ? 0 : 1]);
-  ui->LangEN->setIcon(LangImages[bulgarian ? 3 : 2]);
 }

@@ -1,7 +1,5 @@
 // What the window does for installers: after a completed Set, the installation slip and a line
 // in the install log; and the code-page proof, which changes nothing the printer stores.
-#include <QInputDialog>
-
 #include "code_page_proof.h"
 #include "completed_send.h"
 #include "install_log.h"
@@ -12,20 +10,12 @@
 #include "test_page.h"
 #include "ui_mainform.h"
 
-QString AskForText(QWidget* parent, const QString& title, const QString& prompt,
-                   const QString& suggested) {
-  bool accepted = false;
-  const QString text =
-      QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, suggested, &accepted);
-  return accepted ? text : QString();
-}
-
 void TMainF::CodePagesClick() {
-  if (!IsConnected() || activity_ != Activity::Idle) return;
+  if (!session_.IsConnected() || activity_ != Activity::Idle) return;
   const LanguageTexts& texts = TextsFor(Speaking());
-  const QString text = textQuestion_(this, QString::fromUtf8(texts.codePages).remove(u'&'),
-                                     QString::fromUtf8(texts.codePagesPrompt),
-                                     QString::fromUtf8(printer::TestPageSample(Speaking())));
+  const QString text = seams_.question(this, QString::fromUtf8(texts.codePages).remove(u'&'),
+                                       QString::fromUtf8(texts.codePagesPrompt),
+                                       QString::fromUtf8(printer::TestPageSample(Speaking())));
   if (text.isEmpty()) return;
   const printer::SettingsSequence steps = printer::BuildCodePageProof(text.toStdString());
   RunOnPrinter(Activity::PrintingTestPage,
@@ -52,7 +42,9 @@ void TMainF::RecordCompletedSend(const printer::PrinterSettings& settings) {
   const printer::InstallOutcome outcome =
       printer::CompleteSend(session_, settings, printer::SendOutcome::Complete, wishes);
   const printer::SearchPort reached{port.toStdString(), session_.Device(), port.toStdString()};
-  if (!prefs::AppendInstallRecord(installLogPath_, prefs::RecordOf(context, reached, outcome))) {
-    Message(QString::fromUtf8(TextsFor(Speaking()).installLogNotWritten).arg(installLogPath_));
+  if (!prefs::AppendInstallRecord(seams_.installLogPath,
+                                  prefs::RecordOf(context, reached, outcome))) {
+    Message(
+        QString::fromUtf8(TextsFor(Speaking()).installLogNotWritten).arg(seams_.installLogPath));
   }
 }

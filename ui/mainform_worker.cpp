@@ -3,6 +3,7 @@
 #include "form_texts.h"
 #include "mainform.h"
 #include "port_chooser.h"
+#include "printer_lists.h"
 #include "printer_messages.h"
 #include "search_progress.h"
 #include "search_report.h"
@@ -20,16 +21,14 @@ void TMainF::FindClick() {
     worker_.RequestStop();
     return;
   }
-  if (IsConnected() || activity_ != Activity::Idle) return;
+  if (session_.IsConnected() || activity_ != Activity::Idle) return;
 
   printer::SearchRequest request;
   request.ports = ports::SearchPorts(portChooser_->Entries(), ui->cbPort->currentIndex());
   request.firstRate = printer::BaudRateOf(ui->cbBaud->currentIndex());
   const QString modelBefore = ui->PrinterModel->text();
   const int maximumBefore = ui->pgProgress->maximum();
-  activity_ = Activity::Searching;
-  portChooser_->Hold(portChooser_->SelectedDevice());
-  UpdateControls();
+  ChangeActivity(Activity::Searching, portChooser_->SelectedDevice());
   ui->Find->setFocus();
   ui->pgProgress->setValue(0);
 
@@ -65,9 +64,7 @@ void TMainF::FindClick() {
 
 void TMainF::FinishSearch(const printer::SearchResult& result, const QString& modelBefore,
                           int maximumBefore) {
-  activity_ = Activity::Idle;
-  portChooser_->Release();
-  UpdateControls();
+  ChangeActivity(Activity::Idle);
   ui->pgProgress->setMaximum(maximumBefore);
   ui->pgProgress->setValue(0);
   ui->pgProgress->setTextVisible(false);
@@ -79,7 +76,7 @@ void TMainF::FinishSearch(const printer::SearchResult& result, const QString& mo
     return;
   }
   // The device that answered, whatever the list shows now; by its path when it has no entry.
-  SelectRate(result.rate);
+  SelectRate(*ui->cbBaud, result.rate);
   ConnectTo(DeviceName(result.device), result.rate);
 }
 
@@ -90,16 +87,14 @@ void TMainF::FollowRateChange(const printer::RateChangeAfterSend& after) {
   wait.device = session_.Device();
   wait.newRate = after.newRate;
   wait.oldRate = after.oldRate;
-  wait.limit = std::chrono::milliseconds(restartLimitMs_);
+  wait.limit = seams_.restartLimit;
   ConnectClick();
 
-  activity_ = Activity::WaitingForRestart;
-  portChooser_->Hold(DeviceName(wait.device));
   const int maximumBefore = ui->pgProgress->maximum();
   ui->pgProgress->setRange(0, 0);
   ui->PrinterModel->setText(
       Text(TaskTextsFor(Speaking()).waitingForRestart).arg(QString::number(wait.newRate)));
-  UpdateControls();
+  ChangeActivity(Activity::WaitingForRestart, DeviceName(wait.device));
   worker_.Run<printer::RestartResult>(
       [wait](BackgroundJob& job) {
         printer::RestartHooks hooks;
@@ -113,40 +108,31 @@ void TMainF::FollowRateChange(const printer::RateChangeAfterSend& after) {
 
 void TMainF::FinishRestartWait(const printer::RestartResult& result,
                                const printer::RestartWait& wait, int maximumBefore) {
-  activity_ = Activity::Idle;
-  portChooser_->Release();
+  ChangeActivity(Activity::Idle);
   ui->pgProgress->setRange(0, maximumBefore);
   ui->pgProgress->setValue(0);
   ui->PrinterModel->setText(Text(form::kConnectFirst));
-  UpdateControls();
   if (closed_) return;
-  const TaskTexts& texts = TaskTextsFor(Speaking());
+  const TaskTexts& tasks = TaskTextsFor(Speaking());
+  std::uint32_t rate = 0;
+  const char* report = nullptr;
   switch (result.outcome) {
     case printer::RestartOutcome::NewRate:
-      ReconnectAt(wait.device, wait.newRate,
-                  Text(texts.newRateTaken).arg(QString::number(wait.newRate)));
+      rate = wait.newRate;
+      report = tasks.newRateTaken;
       break;
     case printer::RestartOutcome::OldRateKept:
-      ReconnectAt(wait.device, wait.oldRate,
-                  Text(texts.newRateNotTaken).arg(QString::number(wait.oldRate)));
+      rate = wait.oldRate;
+      report = tasks.newRateNotTaken;
       break;
     case printer::RestartOutcome::NoAnswer:
       Message(texts::NoAnswer());
-      break;
+      return;
     case printer::RestartOutcome::Stopped:
-      break;
+      return;
   }
-}
-
-// The printer answered on its device: that device is connected, whatever the list shows now.
-void TMainF::ReconnectAt(const std::string& device, std::uint32_t rate, const QString& report) {
-  SelectRate(rate);
-  ConnectTo(DeviceName(device), rate);
-  if (IsConnected()) Message(report);
-}
-
-void TMainF::SelectRate(std::uint32_t rate) {
-  for (int index = 0; index < ui->cbBaud->count(); ++index) {
-    if (printer::BaudRateOf(index) == rate) ui->cbBaud->setCurrentIndex(index);
-  }
+  // The printer answered on its device: that device is connected, whatever the list shows now.
+  SelectRate(*ui->cbBaud, rate);
+  ConnectTo(DeviceName(wait.device), rate);
+  if (session_.IsConnected()) Message(Text(report).arg(QString::number(rate)));
 }

@@ -1,6 +1,7 @@
 #include "message_dialog.h"
 
 #include <QApplication>
+#include <QInputDialog>
 #include <QMessageBox>
 
 #include <exception>
@@ -41,4 +42,12 @@ void ShowError(const QString& message) {
                   QApplication::activeWindow());
   box.setAccessibleDescription(box.text());
   box.exec();
+}
+
+QString AskForText(QWidget* parent, const QString& title, const QString& prompt,
+                   const QString& suggested) {
+  bool accepted = false;
+  const QString text =
+      QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, suggested, &accepted);
+  return accepted ? text : QString();
 }

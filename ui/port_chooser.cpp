@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "device_paths.h"
+#include "language.h"
 #include "network_ports.h"
 #include "port_combo_box.h"
 #include "preferences.h"
@@ -19,8 +20,7 @@
 namespace {
 
 QString AddNetworkPortText(InterfaceLanguage language) {
-  return language == InterfaceLanguage::Bulgarian ? QStringLiteral("Мрежов порт…")
-                                                  : QStringLiteral("Network port…");
+  return QString::fromUtf8(TextsFor(language).addNetworkPort);
 }
 
 }  // namespace

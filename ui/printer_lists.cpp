@@ -1,5 +1,6 @@
 #include "printer_lists.h"
 
+#include "printer.h"
 #include "ui_mainform.h"
 
 PrinterLists PrinterListsOf(const Ui::TMainF& form) {
@@ -26,4 +27,10 @@ printer::PrinterSettings SelectedSettings(const PrinterLists& lists) {
 
 void SelectSettings(const PrinterLists& lists, const printer::PrinterSettings& settings) {
   for (const auto& [list, setting] : lists) list->setCurrentIndex(settings.*setting);
+}
+
+void SelectRate(QComboBox& list, std::uint32_t rate) {
+  for (int index = 0; index < list.count(); ++index) {
+    if (printer::BaudRateOf(index) == rate) list.setCurrentIndex(index);
+  }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <utility>
 
 #include "settings_sequence.h"
@@ -18,3 +19,5 @@ PrinterLists PrinterListsOf(const Ui::TMainF& form);
 printer::PrinterSettings SelectedSettings(const PrinterLists& lists);
 // Selects each setting in its list; an index outside a list leaves it with no entry selected.
 void SelectSettings(const PrinterLists& lists, const printer::PrinterSettings& settings);
+// Selects the entry of the rate in a list of the baud rates; nothing changes for another rate.
+void SelectRate(QComboBox& list, std::uint32_t rate);

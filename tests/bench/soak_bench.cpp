@@ -21,6 +21,7 @@
 #include "size_hint_warnings.h"
 #include "virtual_printer.h"
 #include "window_bench.h"
+#include "window_state.h"
 
 namespace {
 
@@ -77,21 +78,21 @@ void Search(TMainF& window) {
   const QString idle = find->text();
   find->click();
   while (find->text() != idle) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  if (window.IsConnected()) Click(window, "Connect");
+  if (Connected(window)) Click(window, "Connect");
 }
 
 // One Connect / Disconnect cycle, with the extra work the cycle number asks for; false when the
 // window did not connect.
 bool Cycle(TMainF& window, int cycle) {
   Click(window, "Connect");
-  if (!window.IsConnected()) return false;
+  if (!Connected(window)) return false;
   if (cycle % kSendEvery == 0) {
     Click(window, "Set");
     Click(window, "TestPage");
   }
   Click(window, "Connect");
   if (cycle % kSearchEvery == 0) Search(window);
-  return !window.IsConnected();
+  return !Connected(window);
 }
 
 // The search's threads on their own: 1,000 searches over three ports at once, the printer found
@@ -139,13 +140,14 @@ int main(int argc, char** argv) {
   if (!started) return 1;
   vprinter::VirtualPrinter& printer = *started;
 
-  TMainF window;
+  WindowSeams seams;
   auto source = std::make_unique<FedDeviceSource>();
   FedDeviceSource& devices = *source;
-  window.SetDeviceSource(std::move(source));
-  window.SetPauseMs(10);
+  seams.devices = std::move(source);
+  seams.pauseMs = 10;
   int messages = 0;
-  window.SetMessageSink([&messages](const QString&) { ++messages; });
+  seams.message = [&messages](const QString&) { ++messages; };
+  TMainF window(std::move(seams));
   window.show();
   QApplication::processEvents();
 

@@ -26,6 +26,7 @@
 #include "size_hint_warnings.h"
 #include "virtual_printer.h"
 #include "window_bench.h"
+#include "window_state.h"
 
 namespace {
 
@@ -127,9 +128,10 @@ double ThreePortFindMs() {
   settings.setValue("Ports/COM3", QString::fromStdString(atSlowRate.DevicePath()));
   settings.sync();
 
-  TMainF window;
-  window.SetDeviceSource(std::make_unique<FedDeviceSource>());
-  window.SetMessageSink([](const QString&) {});
+  WindowSeams seams;
+  seams.devices = std::make_unique<FedDeviceSource>();
+  seams.message = [](const QString&) {};
+  TMainF window(std::move(seams));
   window.show();
   QApplication::processEvents();
   auto* find = window.findChild<QPushButton*>("Find");
@@ -139,7 +141,7 @@ double ThreePortFindMs() {
   find->click();
   while (find->text() != idle) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
   const auto elapsed = static_cast<double>(clock.elapsed());
-  const bool connected = window.IsConnected() && atSlowRate.IdentifyCount() >= 2;
+  const bool connected = Connected(window) && atSlowRate.IdentifyCount() >= 2;
   window.close();
   return connected ? elapsed : -1;
 }
@@ -156,11 +158,12 @@ int main(int argc, char** argv) {
   if (!started) return 1;
   vprinter::VirtualPrinter& printer = *started;
 
-  TMainF window;
-  // Only the virtual printer's port is there to search, whatever this machine has.
-  window.SetDeviceSource(std::make_unique<FedDeviceSource>());
   QStringList messages;
-  window.SetMessageSink([&](const QString& text) { messages << text; });
+  WindowSeams seams;
+  seams.message = [&](const QString& text) { messages << text; };
+  // Only the virtual printer's port is there to search, whatever this machine has.
+  seams.devices = std::make_unique<FedDeviceSource>();
+  TMainF window(std::move(seams));
   window.show();
   QApplication::processEvents();
 
@@ -175,8 +178,8 @@ int main(int argc, char** argv) {
               connectTimes.back() < 20 ? "met" : "MISSED");
 
   window.findChild<QPushButton*>("Connect")->click();
-  std::printf("Window, family-1 settings with nine %d ms pauses:\n", TMainF::kPauseMs);
-  PrintGap(LongestEventGapMs(window, "Set"), TMainF::kPauseMs);
+  std::printf("Window, family-1 settings with nine %d ms pauses:\n", printer::kSequencePauseMs);
+  PrintGap(LongestEventGapMs(window, "Set"), printer::kSequencePauseMs);
 
   window.findChild<QPushButton*>("Connect")->click();
   printer.SetSilent(true);

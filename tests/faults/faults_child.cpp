@@ -12,6 +12,7 @@
 
 #include "mainform.h"
 #include "serial.h"
+#include "window_state.h"
 
 namespace {
 
@@ -31,12 +32,14 @@ int HoldPort(const std::string& device) {
 
 int ConnectOnce(int argc, char** argv) {
   QApplication application(argc, argv);
-  TMainF window;
-  window.SetMessageSink(
-      [](const QString& text) { std::printf("message=%s\n", text.toUtf8().constData()); });
+  WindowSeams seams;
+  seams.message = [](const QString& text) {
+    std::printf("message=%s\n", text.toUtf8().constData());
+  };
+  TMainF window(std::move(seams));
   window.show();
   window.findChild<QAbstractButton*>("Connect")->click();
-  std::printf("connected=%d\nmodel=%s\n", window.IsConnected() ? 1 : 0,
+  std::printf("connected=%d\nmodel=%s\n", Connected(window) ? 1 : 0,
               window.findChild<QLineEdit*>("PrinterModel")->text().toUtf8().constData());
   return 0;
 }

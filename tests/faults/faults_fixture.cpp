@@ -11,8 +11,8 @@ long long FaultTest::TimedClick(const char* button) const {
 }
 
 void FaultTest::ExpectNotConnected(const QString& modelText) const {
-  EXPECT_FALSE(window_->IsConnected());
-  EXPECT_EQ(window_->CurrentFamily(), -1);
+  EXPECT_FALSE(Connected(*window_));
+  EXPECT_EQ(ShownFamily(*window_), -1);
   EXPECT_FALSE(Shown("tabPrinterSettings"));
   EXPECT_FALSE(Shown("tabDIPSwitches"));
   for (const char* choice : {"cbPort", "lbPort", "cbBaud", "lbBaud"}) {
@@ -22,8 +22,8 @@ void FaultTest::ExpectNotConnected(const QString& modelText) const {
 }
 
 void FaultTest::ExpectConnected(const QString& model, int family) const {
-  EXPECT_TRUE(window_->IsConnected());
-  EXPECT_EQ(window_->CurrentFamily(), family);
+  EXPECT_TRUE(Connected(*window_));
+  EXPECT_EQ(ShownFamily(*window_), family);
   EXPECT_EQ(Find<QLineEdit>("PrinterModel")->text(), model);
   EXPECT_TRUE(Shown("tabPrinterSettings"));
   EXPECT_EQ(Shown("tabDIPSwitches"), family == 1);

@@ -44,10 +44,10 @@ TEST_F(SendFaults, HangUpDuringAFamilyOneSendStopsItAndDisconnects) {
   options.linkPath = folder.File("ttyPrinter");
   StartPrinter(options);
   MapComOne(options.linkPath);
+  seams_.pauseMs = kPauseMs;
   OpenWindow();
-  window_->SetPauseMs(kPauseMs);
   Click("Connect");
-  ASSERT_TRUE(window_->IsConnected());
+  ASSERT_TRUE(Connected(*window_));
 
   const long long took = TimedClick("Set");
   std::cout << "family-1 send over a line that dropped after switch 3: " << took << " ms (bound "

@@ -6,10 +6,10 @@
 
 #include <utility>
 
+#include "folder_window_test.h"
 #include "settings_folder.h"
 #include "shown_text.h"
 #include "window_state.h"
-#include "window_test_base.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ void Click(const TMainF& window, const char* name) {
   window.findChild<QAbstractButton*>(name)->click();
 }
 
-using StoredWindow = WindowTest;
+using StoredWindow = FolderWindowTest;
 
 TEST_F(StoredWindow, ChoicesAndLanguageSurviveClosingAndReopening) {
   const std::pair<const char*, int> chosen[] = {
@@ -40,14 +40,14 @@ TEST_F(StoredWindow, ChoicesAndLanguageSurviveClosingAndReopening) {
     for (const auto& [name, index] : chosen) {
       EXPECT_EQ(List(*window, name)->currentIndex(), index) << name;
     }
-    EXPECT_EQ(window->CurrentLanguage(), 0);
+    EXPECT_EQ(ShownLanguage(*window), 0);
     EXPECT_EQ(List(*window, "cbPaper")->currentText(), "Тясна (57mm)");
     EXPECT_EQ(ButtonText(*window, "Connect"), "Свързване");
     Click(*window, "LangEN");
     window->close();
   }
   const auto window = Open();
-  EXPECT_EQ(window->CurrentLanguage(), 1);
+  EXPECT_EQ(ShownLanguage(*window), 1);
   EXPECT_EQ(List(*window, "cbPaper")->currentText(), "Narrow (57mm)");
   EXPECT_EQ(List(*window, "cbPort")->currentIndex(), 4);
   EXPECT_TRUE(messages_.isEmpty()) << messages_.join(u'|').toStdString();
@@ -86,7 +86,7 @@ TEST_F(StoredWindow, AnUnknownLanguageIsNotAppliedAndIsWrittenBack) {
   folder_.Write("[General]\nLanguage=5\n");
   {
     const auto window = Open();
-    EXPECT_EQ(window->CurrentLanguage(), 5);
+    EXPECT_EQ(ShownLanguage(*window), -1);
     // The texts of the form description: nothing was written over them.
     EXPECT_EQ(ButtonText(*window, "Connect"), "Connect");
     EXPECT_EQ(List(*window, "cbEsct")->itemText(0), "Enabled");

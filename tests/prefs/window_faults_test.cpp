@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include "folder_window_test.h"
 #include "message_box_closer.h"
 #include "settings_folder.h"
 #include "shown_text.h"
 #include "window_state.h"
-#include "window_test_base.h"
 
 namespace {
 
@@ -18,14 +18,15 @@ QString ConnectText(const TMainF& window) {
   return ShownText(window.findChild<QAbstractButton*>("Connect"));
 }
 
-using DamagedSettings = WindowTest;
+using DamagedSettings = FolderWindowTest;
 
 TEST_F(DamagedSettings, AnUnreadableFileAppliesNoLanguageAndShowsNothing) {
   ASSERT_TRUE(QDir().mkpath(folder_.FilePath()));
   const MessageBoxCloser boxes;
   const auto window = Open();
   EXPECT_TRUE(boxes.Texts().isEmpty());
-  EXPECT_EQ(window->CurrentLanguage(), -1);
+  EXPECT_TRUE(messages_.isEmpty()) << messages_.join(u'|').toStdString();
+  EXPECT_EQ(ShownLanguage(*window), -1);
   EXPECT_EQ(ConnectText(*window), "Connect");
   EXPECT_EQ(List(*window, "cbBaud")->currentIndex(), 7);
 
@@ -50,18 +51,19 @@ TEST_F(DamagedSettings, AnUnparsableFileShowsTheLoadMessageThenAppliesTheLanguag
   const MessageBoxCloser boxes;
   {
     const auto window = Open();
-    EXPECT_EQ(boxes.Texts(), QStringList{"Failed loading preferences!"});
-    EXPECT_EQ(window->CurrentLanguage(), 0);
+    EXPECT_EQ(messages_, QStringList{"Failed loading preferences!"});
+    EXPECT_EQ(ShownLanguage(*window), 0);
     EXPECT_EQ(ConnectText(*window), "Свързване");
     EXPECT_EQ(List(*window, "cbBaud")->currentIndex(), 3);
     EXPECT_EQ(List(*window, "cbPaper")->currentText(), "Тясна (57mm)");
     window->close();
   }
-  EXPECT_TRUE(messages_.isEmpty()) << messages_.join(u'|').toStdString();
+  EXPECT_EQ(messages_, QStringList{"Failed loading preferences!"}) << "nothing on closing";
   EXPECT_FALSE(folder_.Read().contains("not a setting"));
 
   const auto repaired = Open();
-  EXPECT_EQ(boxes.Texts().size(), 1);
+  EXPECT_EQ(messages_.size(), 1);
+  EXPECT_TRUE(boxes.Texts().isEmpty());
   EXPECT_EQ(List(*repaired, "cbBaud")->currentIndex(), 3);
 }
 

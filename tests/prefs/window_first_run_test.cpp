@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include "folder_window_test.h"
 #include "settings_folder.h"
 #include "window_state.h"
-#include "window_test_base.h"
 
 namespace {
 
@@ -36,7 +36,7 @@ void ExpectDefaultsSelected(const QMap<QString, QString>& shown) {
   }
 }
 
-using FirstRun = WindowTest;
+using FirstRun = FolderWindowTest;
 
 TEST_F(FirstRun, OnACyrillicSystemIsBulgarianAndStaysSoAtTheNextStart) {
   const auto shown = FirstRunIn(folder_, "bg_BG.UTF-8");
@@ -51,7 +51,7 @@ TEST_F(FirstRun, OnACyrillicSystemIsBulgarianAndStaysSoAtTheNextStart) {
 
   // Stored now, so the locale of this process does not matter.
   const auto window = Open();
-  EXPECT_EQ(window->CurrentLanguage(), 0);
+  EXPECT_EQ(ShownLanguage(*window), 0);
   EXPECT_EQ(ParseDescription(DescribeWindow(*window)).value("lbPort"), "Сериен порт:");
 }
 

@@ -4,11 +4,11 @@
 
 #include "answering.h"
 #include "file_events.h"
+#include "folder_window_test.h"
 #include "printer_models.h"
 #include "settings_folder.h"
 #include "virtual_printer.h"
 #include "window_state.h"
-#include "window_test_base.h"
 
 namespace {
 
@@ -18,7 +18,7 @@ QByteArray Device(const vprinter::VirtualPrinter& printer) {
 
 void ClickConnect(const TMainF& window) { window.findChild<QAbstractButton*>("Connect")->click(); }
 
-using PortMap = WindowTest;
+using PortMap = FolderWindowTest;
 
 TEST_F(PortMap, ConnectOpensTheDeviceMappedToTheChosenPortAndSeesEdits) {
   vprinter::VirtualPrinter first(AnsweringAs(kFamily1Model));
@@ -31,16 +31,16 @@ TEST_F(PortMap, ConnectOpensTheDeviceMappedToTheChosenPortAndSeesEdits) {
   ASSERT_EQ(List(*window, "cbPort")->currentIndex(), 2);
 
   ClickConnect(*window);
-  EXPECT_TRUE(window->IsConnected());
+  EXPECT_TRUE(Connected(*window));
   EXPECT_EQ(first.IdentifyCount(), 1);
   EXPECT_EQ(second.IdentifyCount(), 0);
   ClickConnect(*window);
-  ASSERT_FALSE(window->IsConnected());
+  ASSERT_FALSE(Connected(*window));
 
   // Edited while the tool runs; the next Connect reads the map anew.
   folder_.Write("[General]\nPort=3\n\n[Ports]\nCOM3=" + Device(second) + "\nCOM4=/dev/null\n");
   ClickConnect(*window);
-  EXPECT_TRUE(window->IsConnected());
+  EXPECT_TRUE(Connected(*window));
   EXPECT_EQ(first.IdentifyCount(), 1);
   EXPECT_EQ(second.IdentifyCount(), 1);
   EXPECT_TRUE(messages_.isEmpty()) << messages_.join(u'|').toStdString();
@@ -52,7 +52,7 @@ TEST_F(PortMap, ClosingWhileConnectedClosesThePortBeforeTheFileIsWritten) {
   folder_.Write("[Ports]\nCOM1=" + Device(printer) + "\n");
   const auto window = Open();
   ClickConnect(*window);
-  ASSERT_TRUE(window->IsConnected());
+  ASSERT_TRUE(Connected(*window));
 
   FileEvents events(QString::fromStdString(printer.DevicePath()), folder_.OrganisationPath());
   ASSERT_TRUE(events.Watching());

@@ -42,7 +42,7 @@ TEST_F(CliAgreement, ApplySendsTheBytesOfTheWindowsSet) {
 
   OpenWindow();
   Click("Connect");
-  ASSERT_TRUE(window_->IsConnected());
+  ASSERT_TRUE(Connected(*window_));
   const std::vector<std::pair<const char*, int>> lists = {
       {"cbIntensity", 4},  {"cbSpeed", 2},     {"cbCountry", 6}, {"cbCodePage", 15},
       {"cbNewBaud", 7},    {"cbProtocol", 1},  {"cbEsct", 1},    {"cbPaper", 0},

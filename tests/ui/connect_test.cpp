@@ -31,8 +31,8 @@ QStringList SpeedTexts(int family) {
 class ConnectTest : public WindowTest {
  protected:
   void ExpectNotConnected() {
-    EXPECT_FALSE(window_->IsConnected());
-    EXPECT_EQ(window_->CurrentFamily(), -1);
+    EXPECT_FALSE(Connected(*window_));
+    EXPECT_EQ(ShownFamily(*window_), -1);
     EXPECT_FALSE(Shown("tabPrinterSettings"));
     EXPECT_FALSE(Shown("tabDIPSwitches"));
     EXPECT_FALSE(Find<QPushButton>("Set")->isEnabled());
@@ -58,8 +58,8 @@ TEST_P(ConnectToModel, ShowsTheModelAndTheSettingsOfItsFamily) {
   Click("Connect");
 
   EXPECT_TRUE(messages_.isEmpty()) << messages_.join("|").toStdString();
-  EXPECT_TRUE(window.IsConnected());
-  EXPECT_EQ(window.CurrentFamily(), GetParam().family);
+  EXPECT_TRUE(Connected(window));
+  EXPECT_EQ(ShownFamily(window), GetParam().family);
   EXPECT_EQ(Find<QLineEdit>("PrinterModel")->text(), QString(GetParam().name).trimmed());
   EXPECT_EQ(ShownText(Find<QPushButton>("Connect")), "Disconnect");
   EXPECT_TRUE(Shown("tabPrinterSettings"));
@@ -94,7 +94,7 @@ TEST_F(ConnectTest, DisconnectReturnsToTheNotConnectedStateAndKeepsTheSpeedLabel
 
   // The port was closed: connecting again opens it anew.
   Click("Connect");
-  EXPECT_TRUE(window_->IsConnected());
+  EXPECT_TRUE(Connected(*window_));
   EXPECT_EQ(printer_->IdentifyCount(), 2);
 }
 
@@ -191,7 +191,7 @@ TEST_F(ConnectTest, ChosenPortAndMissingDevice) {
   Select("cbPort", 2);
   Select("cbBaud", 3);
   Click("Connect");
-  EXPECT_TRUE(window_->IsConnected());
+  EXPECT_TRUE(Connected(*window_));
   EXPECT_EQ(messages_.size(), 1);
 }
 

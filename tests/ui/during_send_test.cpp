@@ -28,7 +28,7 @@ class DuringSendTest : public WindowTest {
     OpenWindow();
     Select("cbNewBaud", 7);
     Click("Connect");
-    ASSERT_TRUE(window_->IsConnected());
+    ASSERT_TRUE(Connected(*window_));
     ASSERT_TRUE(printer_->WaitForReceived(2, 2000));
     printer_->ClearReceived();
     QObject::connect(Find<QProgressBar>("pgProgress"), &QProgressBar::valueChanged,
@@ -72,7 +72,7 @@ TEST_F(DuringSendTest, DisconnectInTheSwitchesStopsTheSendAndConnectWaitsForItsE
   EXPECT_TRUE(connectOffDuringTheSend);
   EXPECT_EQ(positions_, std::vector<int>({1, 2, 0, 1, 2, 3, 0}));
   EXPECT_TRUE(messages_.isEmpty());
-  EXPECT_FALSE(window_->IsConnected());
+  EXPECT_FALSE(Connected(*window_));
   EXPECT_EQ(printer_->IdentifyCount(), 1);
   EXPECT_EQ(ShownText(Find<QPushButton>("Connect")), "Connect");
   EXPECT_FALSE(Shown("tabDIPSwitches"));
@@ -80,7 +80,7 @@ TEST_F(DuringSendTest, DisconnectInTheSwitchesStopsTheSendAndConnectWaitsForItsE
   // Once the send has returned, Connect works again.
   EXPECT_TRUE(Find<QPushButton>("Connect")->isEnabled());
   Click("Connect");
-  EXPECT_TRUE(window_->IsConnected());
+  EXPECT_TRUE(Connected(*window_));
 }
 
 TEST_F(DuringSendTest, DisconnectBeforeTheSwitchesSendsNothingMore) {
@@ -89,7 +89,7 @@ TEST_F(DuringSendTest, DisconnectBeforeTheSwitchesSendsNothingMore) {
   EXPECT_EQ(AllReceived(2), kIdentify);
   EXPECT_EQ(positions_, std::vector<int>({1, 0}));
   EXPECT_TRUE(messages_.isEmpty());
-  EXPECT_FALSE(window_->IsConnected());
+  EXPECT_FALSE(Connected(*window_));
 }
 
 // The values go out as they were when Set was clicked: a new rate chosen half-way through the

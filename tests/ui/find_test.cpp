@@ -67,7 +67,7 @@ TEST_F(FindTest, EndsConnectedToTheSupportedPrinterAtItsRate) {
   });
   FindAndWait();
 
-  EXPECT_TRUE(window_->IsConnected());
+  EXPECT_TRUE(Connected(*window_));
   EXPECT_EQ(Selected("cbPort"), 2);
   EXPECT_EQ(Selected("cbBaud"), 1);
   EXPECT_EQ(Find<QLineEdit>("PrinterModel")->text(), kFamily1Model);
@@ -110,7 +110,7 @@ TEST_F(FindTest, TriesThreePortsAtOnceAndConnectsToThePrinterAt2400OnTheThird) {
   });
   FindAndWait();
 
-  EXPECT_TRUE(window_->IsConnected());
+  EXPECT_TRUE(Connected(*window_));
   EXPECT_EQ(Selected("cbPort"), 2);
   EXPECT_EQ(Selected("cbBaud"), 1);
   EXPECT_EQ(Find<QLineEdit>("PrinterModel")->text(), kFamily1Model);
@@ -136,7 +136,7 @@ TEST_F(FindTest, NothingFoundListsWhatEachPortShowed) {
   OpenWindow();
   Find<QLineEdit>("PrinterModel")->setText("before");
   FindAndWait();
-  EXPECT_FALSE(window_->IsConnected());
+  EXPECT_FALSE(Connected(*window_));
   ASSERT_EQ(messages_.size(), 1);
   const QStringList lines = messages_.first().split('\n');
   const QString second = QString::fromStdString(unsupported_.DevicePath()).section('/', -2);
@@ -161,7 +161,7 @@ TEST_F(FindTest, StopEndsTheSearchAtOnceAndLeavesTheWindowAsBefore) {
   clock.start();
   FindAndWait();
   EXPECT_LT(clock.elapsed(), 1000);
-  EXPECT_FALSE(window_->IsConnected());
+  EXPECT_FALSE(Connected(*window_));
   EXPECT_TRUE(messages_.isEmpty());
   EXPECT_EQ(Find<QLineEdit>("PrinterModel")->text(), "before");
   EXPECT_EQ(Find<QProgressBar>("pgProgress")->value(), 0);

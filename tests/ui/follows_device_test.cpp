@@ -53,7 +53,7 @@ TEST_F(FollowsDeviceTest, ASearchConnectsToTheDeviceThatAnsweredThoughTheListShi
     devices_->Plug(Adapter(newcomer, "ttyACM0"));
   });
   Click("Find");
-  ASSERT_TRUE(WaitUntil([this] { return window_->IsConnected() || !messages_.isEmpty(); }, 20000));
+  ASSERT_TRUE(WaitUntil([this] { return Connected(*window_) || !messages_.isEmpty(); }, 20000));
   ASSERT_TRUE(plugged);
   EXPECT_EQ(Entries("cbPort")[6], "ttyACM0 — FT232R USB UART");
   EXPECT_EQ(Find<QLineEdit>("PrinterModel")->text(), kFamily1Model);
@@ -74,7 +74,7 @@ TEST_F(FollowsDeviceTest, ARestartedPrinterBackBeforeTheListKnowsItIsReconnected
   Select("cbPort", 6);
   Select("cbBaud", 3);
   Click("Connect");
-  ASSERT_TRUE(window_->IsConnected()) << messages_.join(u'|').toStdString();
+  ASSERT_TRUE(Connected(*window_)) << messages_.join(u'|').toStdString();
   Select("cbNewBaud", 7);
   Click("Set");
   ASSERT_EQ(messages_, QStringList({kOperationComplete}));
@@ -87,7 +87,7 @@ TEST_F(FollowsDeviceTest, ARestartedPrinterBackBeforeTheListKnowsItIsReconnected
   printer.SetLineBaud(115200);
   ASSERT_TRUE(printer.PlugIn());
 
-  ASSERT_TRUE(WaitUntil([this] { return window_->IsConnected(); }, 10000))
+  ASSERT_TRUE(WaitUntil([this] { return Connected(*window_); }, 10000))
       << messages_.join(u'|').toStdString();
   EXPECT_EQ(messages_.last(), "The printer now works at 115200 bps.");
   EXPECT_EQ(Selected("cbBaud"), 7);
@@ -104,7 +104,7 @@ TEST_F(FollowsDeviceTest, AnAdapterThatReturnsWhileConnectedElsewhereTakesNotThe
   OpenWindow();
   ASSERT_EQ(Selected("cbPort"), 0);
   Click("Connect");
-  ASSERT_TRUE(window_->IsConnected());
+  ASSERT_TRUE(Connected(*window_));
 
   devices_->Plug(returning);
   EXPECT_EQ(Selected("cbPort"), 0);
@@ -112,7 +112,7 @@ TEST_F(FollowsDeviceTest, AnAdapterThatReturnsWhileConnectedElsewhereTakesNotThe
   Click("Connect");
   EXPECT_EQ(Selected("cbPort"), 0) << "the next Connect goes to the printer that was connected";
   Click("Connect");
-  EXPECT_TRUE(window_->IsConnected());
+  EXPECT_TRUE(Connected(*window_));
   EXPECT_EQ(printer_->IdentifyCount(), 2);
   EXPECT_EQ(adapter.IdentifyCount(), 0);
 }

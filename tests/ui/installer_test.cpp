@@ -13,13 +13,13 @@ class InstallerTest : public WindowTest {};
 
 TEST_F(InstallerTest, ACompletedSetPrintsTheSlipAndIsLogged) {
   StartPrinter(kFamily0Model);
-  OpenWindow();
   const QTemporaryDir folder;
   const QString log = folder.filePath("installs.jsonl");
-  window_->SetInstallLogPath(log);
+  seams_.installLogPath = log;
+  OpenWindow();
   Find<QCheckBox>("PrintSlip")->setChecked(true);
   Click("Connect");
-  ASSERT_TRUE(window_->IsConnected());
+  ASSERT_TRUE(Connected(*window_));
   printer_->ClearReceived();
   Click("Set");
   // The slip ends with a cut and ESC @ after the settings' closing command.
@@ -50,12 +50,12 @@ TEST_F(InstallerTest, ACompletedSetPrintsTheSlipAndIsLogged) {
 
 TEST_F(InstallerTest, CodePagesPrintsTheTextInEveryPageAndChangesNothing) {
   StartPrinter(kFamily0Model);
-  OpenWindow();
   QString suggested;
-  window_->SetTextQuestion([&](QWidget*, const QString&, const QString&, const QString& text) {
+  seams_.question = [&](QWidget*, const QString&, const QString&, const QString& text) {
     suggested = text;
     return QStringLiteral("Abc");
-  });
+  };
+  OpenWindow();
   Click("Connect");
   printer_->ClearReceived();
   Click("CodePages");
@@ -65,6 +65,6 @@ TEST_F(InstallerTest, CodePagesPrintsTheTextInEveryPageAndChangesNothing) {
     expected.insert(expected.end(), step.bytes.begin(), step.bytes.end());
   }
   EXPECT_EQ(ReceivedAtLeast(expected.size()), expected);
-  EXPECT_TRUE(window_->IsConnected());
+  EXPECT_TRUE(Connected(*window_));
   EXPECT_TRUE(messages_.isEmpty());
 }

@@ -70,7 +70,7 @@ TEST_P(TabOrder, TabAndShiftTabVisitEveryShownControlInOrder) {
   OpenActive();
   if (GetParam().model) {
     Click("Connect");
-    ASSERT_TRUE(window_->IsConnected());
+    ASSERT_TRUE(Connected(*window_));
   }
   const QStringList& cycle = GetParam().cycle;
   QStringList forward = cycle.mid(1);
@@ -120,7 +120,7 @@ TEST_F(KeyboardTest, AltLettersPressConnectSetAndExit) {
   EXPECT_TRUE(printer_->Received().empty());
 
   PressAlt(u'c');
-  ASSERT_TRUE(QTest::qWaitFor([&] { return window.IsConnected(); }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Connected(window); }));
   EXPECT_EQ(ReceivedAtLeast(2), kIdentify);
   printer_->ClearReceived();
 
@@ -132,7 +132,7 @@ TEST_F(KeyboardTest, AltLettersPressConnectSetAndExit) {
   EXPECT_EQ(Bytes(sent.begin(), sent.begin() + std::min<std::size_t>(2, sent.size())), kIdentify);
 
   PressAlt(u'd');
-  EXPECT_TRUE(QTest::qWaitFor([&] { return !window.IsConnected(); }));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !Connected(window); }));
   PressAlt(u'e');
   EXPECT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }));
   EXPECT_EQ(finished.count(), 1);
@@ -144,21 +144,21 @@ TEST_F(KeyboardTest, ConnectKeepsALetterInBulgarian) {
   Store("Language", 0);
   TMainF& window = OpenActive();
   PressAlt(u'с');  // "Свързване"
-  ASSERT_TRUE(QTest::qWaitFor([&] { return window.IsConnected(); }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Connected(window); }));
   // The caption of a connection is English until the language is applied again.
   Click("LangBG");
   PressAlt(u'р');  // "Разкачане"
-  EXPECT_TRUE(QTest::qWaitFor([&] { return !window.IsConnected(); }));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !Connected(window); }));
 }
 
 TEST_F(KeyboardTest, SettingsFileButtonsHaveALetterInEachLanguage) {
-  TMainF& window = OpenActive();
   std::vector<FileDialogKind> asked;
   // Each dialog is cancelled.
-  window.SetFileDialog([&](QWidget*, FileDialogKind kind, const QString&, const QString&) {
+  seams_.fileDialog = [&](QWidget*, FileDialogKind kind, const QString&, const QString&) {
     asked.push_back(kind);
     return QString();
-  });
+  };
+  OpenActive();
   const auto pressed = [&](char16_t letter) {
     asked.clear();
     PressAlt(letter);
@@ -180,17 +180,17 @@ TEST_F(KeyboardTest, FlagsAreReachedWithTabAndPressedWithSpaceOrEnter) {
   Press(Qt::Key_Tab);
   ASSERT_EQ(Focused(), "LangBG");
   Press(Qt::Key_Space);
-  EXPECT_EQ(window_->CurrentLanguage(), 0);
+  EXPECT_EQ(ShownLanguage(*window_), 0);
   EXPECT_EQ(Find<QLabel>("lbPort")->text(), "Сериен порт:");
 
   Press(Qt::Key_Tab);
   ASSERT_EQ(Focused(), "LangEN");
   Press(Qt::Key_Return);
-  EXPECT_EQ(window_->CurrentLanguage(), 1);
+  EXPECT_EQ(ShownLanguage(*window_), 1);
   EXPECT_EQ(Find<QLabel>("lbPort")->text(), "COM port:");
   Click("LangBG");
   Press(Qt::Key_Enter);
-  EXPECT_EQ(window_->CurrentLanguage(), 1);
+  EXPECT_EQ(ShownLanguage(*window_), 1);
 }
 
 TEST_F(KeyboardTest, EnterPressesTheFocusedButton) {
@@ -198,9 +198,9 @@ TEST_F(KeyboardTest, EnterPressesTheFocusedButton) {
   TMainF& window = OpenActive();
   Find<QWidget>("Connect")->setFocus();
   Press(Qt::Key_Return);
-  ASSERT_TRUE(window.IsConnected());
+  ASSERT_TRUE(Connected(window));
   Press(Qt::Key_Space);
-  EXPECT_FALSE(window.IsConnected());
+  EXPECT_FALSE(Connected(window));
   Find<QWidget>("Exit")->setFocus();
   Press(Qt::Key_Enter);
   EXPECT_FALSE(window.isVisible());

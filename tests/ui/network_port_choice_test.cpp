@@ -31,12 +31,12 @@ TEST_F(NetworkPortChoiceTest, AnAddedPortIsConnectedRememberedAndRemoved) {
   const QString label =
       QStringLiteral("127.0.0.1:%1 — network, RFC 2217").arg(QString::number(server.Port()));
 
-  OpenWindow();
   int asked = 0;
-  window_->SetNetworkPortDialog([&](QWidget*, InterfaceLanguage) {
+  seams_.networkPort = [&](QWidget*, InterfaceLanguage) {
     ++asked;
     return QString(url);
-  });
+  };
+  OpenWindow();
   const int addEntry = static_cast<int>(Entries("cbPort").size());
   EXPECT_EQ(Find<QComboBox>("cbPort")->itemText(addEntry), "Network port…");
   Select("cbPort", addEntry);
@@ -46,7 +46,7 @@ TEST_F(NetworkPortChoiceTest, AnAddedPortIsConnectedRememberedAndRemoved) {
 
   Select("cbBaud", 3);
   Click("Connect");
-  ASSERT_TRUE(window_->IsConnected()) << messages_.join(u'|').toStdString();
+  ASSERT_TRUE(Connected(*window_)) << messages_.join(u'|').toStdString();
   EXPECT_EQ(Find<QLineEdit>("PrinterModel")->text(), kFamily0Model);
   Click("Connect");
   window_->close();

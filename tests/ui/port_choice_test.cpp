@@ -57,14 +57,14 @@ TEST_F(PortChoiceTest, AnAdapterIsListedByNameConnectsAndDropsTheConnectionWhenP
 
   Select("cbPort", 6);
   Click("Connect");
-  ASSERT_TRUE(window_->IsConnected()) << messages_.join(u'|').toStdString();
+  ASSERT_TRUE(Connected(*window_)) << messages_.join(u'|').toStdString();
   EXPECT_EQ(printer.IdentifyCount(), 1);
 
   // Pulled out: the connection ends at once, as by Disconnect, and the user is told.
   const QString gone = QString::fromStdString(printer.DevicePath());
   ASSERT_TRUE(printer.HangUp());
   devices_->Unplug(gone);
-  EXPECT_FALSE(window_->IsConnected());
+  EXPECT_FALSE(Connected(*window_));
   EXPECT_EQ(messages_, QStringList{kNoAnswer});
   EXPECT_EQ(ConnectCaption(), "Connect");
   EXPECT_TRUE(Find<QWidget>("cbPort")->isEnabled());
@@ -76,7 +76,7 @@ TEST_F(PortChoiceTest, AnAdapterIsListedByNameConnectsAndDropsTheConnectionWhenP
   devices_->Plug(Adapter(printer, "ttyUSB1", "FT232R USB UART"));
   EXPECT_EQ(Current(), "ttyUSB1 — FT232R USB UART");
   Click("Connect");
-  EXPECT_TRUE(window_->IsConnected());
+  EXPECT_TRUE(Connected(*window_));
   EXPECT_EQ(printer.IdentifyCount(), 2);
   EXPECT_EQ(messages_.size(), 1);
 }
@@ -113,13 +113,13 @@ TEST_F(PortChoiceTest, TheSelectionFollowsItsDeviceAndAComEntryShowsTheDeviceItR
   // COM2 connects to the device it reaches, and the connection drops when that device goes.
   Select("cbPort", 1);
   Click("Connect");
-  ASSERT_TRUE(window_->IsConnected());
+  ASSERT_TRUE(Connected(*window_));
   devices_->Unplug(QString::fromStdString(second.DevicePath()));
-  EXPECT_TRUE(window_->IsConnected()) << "another device went";
+  EXPECT_TRUE(Connected(*window_)) << "another device went";
   const QString reached = QString::fromStdString(mapped.DevicePath());
   ASSERT_TRUE(mapped.HangUp());
   devices_->Unplug(reached);
-  EXPECT_FALSE(window_->IsConnected());
+  EXPECT_FALSE(Connected(*window_));
   EXPECT_EQ(messages_, QStringList{kNoAnswer});
 }
 
@@ -131,18 +131,18 @@ TEST_F(PortChoiceTest, TheConnectionStaysWhileTheConnectedDeviceIsThereThoughNot
   OpenWindow(std::move(devices));
   Select("cbPort", 6);
   Click("Connect");
-  ASSERT_TRUE(window_->IsConnected()) << messages_.join(u'|').toStdString();
+  ASSERT_TRUE(Connected(*window_)) << messages_.join(u'|').toStdString();
 
   const QString device = QString::fromStdString(printer.DevicePath());
   devices_->Unplug(device);
-  EXPECT_TRUE(window_->IsConnected()) << "its node is still there";
+  EXPECT_TRUE(Connected(*window_)) << "its node is still there";
   EXPECT_TRUE(messages_.isEmpty());
   devices_->Plug(Adapter(printer, "ttyS4", "16550A UART"));
-  EXPECT_TRUE(window_->IsConnected());
+  EXPECT_TRUE(Connected(*window_));
 
   ASSERT_TRUE(printer.HangUp());
   devices_->Unplug(device);
-  EXPECT_FALSE(window_->IsConnected()) << "gone once its node is";
+  EXPECT_FALSE(Connected(*window_)) << "gone once its node is";
   EXPECT_EQ(messages_, QStringList{kNoAnswer});
 }
 

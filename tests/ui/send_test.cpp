@@ -31,7 +31,7 @@ class SendTest : public WindowTest {
   // Connects, forgets the identify of the connect, and clicks Set.
   void ConnectAndSet() {
     Click("Connect");
-    ASSERT_TRUE(window_->IsConnected());
+    ASSERT_TRUE(Connected(*window_));
     ASSERT_TRUE(printer_->WaitForReceived(2, 2000));
     printer_->ClearReceived();
     WatchProgress();
@@ -62,7 +62,7 @@ TEST_F(SendTest, FamilyZeroSendsTheWorkedExample) {
   EXPECT_EQ(positions_, std::vector<int>({1, 2, 12}));
   EXPECT_TRUE(Find<QPushButton>("Set")->isEnabled());
   EXPECT_TRUE(Find<QPushButton>("Exit")->isEnabled());
-  EXPECT_TRUE(window_->IsConnected());
+  EXPECT_TRUE(Connected(*window_));
 }
 
 TEST_F(SendTest, FamilyOneSendsTheEightSwitchesAndAsksForARestart) {
@@ -143,7 +143,7 @@ TEST_F(SendTest, PrinterSwitchedOffAfterConnectingEndsDisconnected) {
   WatchProgress();
   Click("Set");
   EXPECT_EQ(messages_, QStringList({"Error communicating with printer"}));
-  EXPECT_FALSE(window_->IsConnected());
+  EXPECT_FALSE(Connected(*window_));
   EXPECT_EQ(Find<QLineEdit>("PrinterModel")->text(), "... please connect first...");
   EXPECT_EQ(ShownText(Find<QPushButton>("Connect")), "Connect");
   EXPECT_FALSE(Shown("tabPrinterSettings"));
@@ -154,14 +154,14 @@ TEST_F(SendTest, PrinterSwitchedOffAfterConnectingEndsDisconnected) {
   printer_->SetSilent(false);
   Click("Set");
   EXPECT_EQ(messages_.size(), 2);
-  EXPECT_TRUE(window_->IsConnected());
+  EXPECT_TRUE(Connected(*window_));
   EXPECT_EQ(printer_->IdentifyCount(), 3);
 }
 
 TEST_F(SendTest, RealPauseSeparatesTheSettingsEndFromTheClosingCommand) {
   StartPrinter(kFamily0Model);
+  seams_.pauseMs = printer::kSequencePauseMs;
   OpenWindow();
-  window_->SetPauseMs(TMainF::kPauseMs);
   ConnectAndSet();
   ASSERT_TRUE(printer_->WaitForCommands(7, 2000));
   const auto commands = printer_->Commands();

@@ -26,13 +26,12 @@ class SettingsFileTest : public WindowTest {
  protected:
   // Opens a window whose file dialogs answer `file` in the test's folder.
   TMainF& OpenWindowChoosing(const QString& file) {
-    TMainF& window = OpenWindow();
-    window.SetFileDialog(
-        [this, file](QWidget*, FileDialogKind kind, const QString& caption, const QString& filter) {
-          asked_.push_back({kind, caption, filter});
-          return dir_.filePath(file);
-        });
-    return window;
+    seams_.fileDialog = [this, file](QWidget*, FileDialogKind kind, const QString& caption,
+                                     const QString& filter) {
+      asked_.push_back({kind, caption, filter});
+      return dir_.filePath(file);
+    };
+    return OpenWindow();
   }
   QString Path(const QString& file) const { return dir_.filePath(file); }
 
@@ -44,7 +43,7 @@ TEST_F(SettingsFileTest, SavedFromAConnectedWindowLoadsIntoAFreshOneNotConnected
   StartPrinter(kFamily1Model);
   OpenWindowChoosing("shop");
   Click("Connect");
-  ASSERT_TRUE(window_->IsConnected());
+  ASSERT_TRUE(Connected(*window_));
   for (const auto& [list, entry] : kChosenEntries) Select(list, entry);
   Click("SaveSettings");
   ASSERT_EQ(asked_.size(), 1u);
@@ -60,7 +59,7 @@ TEST_F(SettingsFileTest, SavedFromAConnectedWindowLoadsIntoAFreshOneNotConnected
   Click("LoadSettings");
   ASSERT_EQ(asked_.size(), 2u);
   EXPECT_EQ(asked_[1].kind, FileDialogKind::Open);
-  EXPECT_FALSE(window_->IsConnected());
+  EXPECT_FALSE(Connected(*window_));
   for (const auto& [list, entry] : kChosenEntries) EXPECT_EQ(Selected(list), entry) << list;
   EXPECT_TRUE(messages_.isEmpty()) << messages_.join('|').toStdString();
 }

@@ -26,8 +26,8 @@ TEST_F(StartTest, ShowsOnlyTheCommunicationGroupWithTheStartingSelections) {
   EXPECT_FALSE(Find<QLabel>("ION")->isEnabled());
   EXPECT_FALSE(Find<QPushButton>("Set")->isEnabled());
   EXPECT_TRUE(Find<QPushButton>("Exit")->isEnabled());
-  EXPECT_FALSE(window.IsConnected());
-  EXPECT_EQ(window.CurrentFamily(), -1);
+  EXPECT_FALSE(Connected(window));
+  EXPECT_EQ(ShownFamily(window), -1);
   EXPECT_EQ(Find<QLineEdit>("PrinterModel")->text(), "");
   EXPECT_TRUE(Find<QLineEdit>("PrinterModel")->isReadOnly());
   EXPECT_EQ(Find<QProgressBar>("pgProgress")->maximum(), 12);
@@ -125,7 +125,7 @@ TEST_F(StartTest, ClosingWhileConnectedClosesThePort) {
   StartPrinter(kFamily0Model);
   TMainF& window = OpenWindow();
   Click("Connect");
-  ASSERT_TRUE(window.IsConnected());
+  ASSERT_TRUE(Connected(window));
   window.close();
   // The window's port is closed: another channel can take the device.
   Tserial other;

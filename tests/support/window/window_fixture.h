@@ -18,8 +18,14 @@
 #include "mainform.h"
 #include "printer_models.h"
 #include "virtual_printer.h"
+#include "window_seams.h"
+#include "window_state.h"
 
 using Bytes = std::vector<std::uint8_t>;
+
+// What a window under test is given: its messages recorded in messages instead of shown, the
+// rest as the real window has it.
+WindowSeams RecordingSeams(QStringList& messages);
 
 // The real window on the offscreen platform, talking through COM1 to a virtual printer on a pty,
 // with its own settings file; messages are recorded instead of shown.
@@ -37,8 +43,11 @@ class WindowTest : public testing::Test {
   void Store(const QString& name, const QVariant& value);
   QVariant Stored(const QString& name) const;
 
-  // Makes and shows the window; pauses are short unless a test sets them back. Its port list
-  // takes its devices from the source given (devices_ from then on), else from an empty one.
+  // Recorded messages and short pauses.
+  WindowSeams FixtureSeams();
+  // Makes and shows the window with seams_; pauses are short unless a test sets them back. Its
+  // port list takes its devices from the source given (devices_ from then on), else from an
+  // empty one.
   TMainF& OpenWindow(
       std::unique_ptr<FedDeviceSource> devices = std::make_unique<FedDeviceSource>());
   void Settle();  // hands pending events (layout, repaint) to the loop
@@ -60,6 +69,9 @@ class WindowTest : public testing::Test {
   Bytes ReceivedAtLeast(std::size_t byteCount) const;
 
   QStringList messages_;
+  // What the next window is given; a test changes it before OpenWindow, which puts it back to
+  // the fixture's own.
+  WindowSeams seams_;
   std::unique_ptr<vprinter::VirtualPrinter> printer_;
   std::unique_ptr<TMainF> window_;
   FedDeviceSource* devices_ = nullptr;  // the open window's, owned by it

@@ -8,13 +8,14 @@
 
 #include "mainform.h"
 #include "settings_folder.h"
+#include "window_fixture.h"
 
-// A window on a settings file of its own; its messages are recorded instead of shown.
-class WindowTest : public testing::Test {
+// A window on a settings file of its own, with the system's devices and the real pauses; its
+// messages are recorded instead of shown.
+class FolderWindowTest : public testing::Test {
  protected:
   std::unique_ptr<TMainF> Open() {
-    auto window = std::make_unique<TMainF>();
-    window->SetMessageSink([this](const QString& text) { messages_ << text; });
+    auto window = std::make_unique<TMainF>(RecordingSeams(messages_));
     window->show();
     return window;
   }

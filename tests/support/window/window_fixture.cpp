@@ -5,6 +5,8 @@
 #include <QElapsedTimer>
 #include <QSettings>
 
+#include <utility>
+
 namespace {
 
 QSettings Settings() {
@@ -13,7 +15,19 @@ QSettings Settings() {
 
 }  // namespace
 
-WindowTest::WindowTest() { Settings().clear(); }
+WindowSeams RecordingSeams(QStringList& messages) {
+  WindowSeams seams;
+  seams.message = [&messages](const QString& text) { messages << text; };
+  return seams;
+}
+
+WindowTest::WindowTest() : seams_(FixtureSeams()) { Settings().clear(); }
+
+WindowSeams WindowTest::FixtureSeams() {
+  WindowSeams seams = RecordingSeams(messages_);
+  seams.pauseMs = kShortPauseMs;
+  return seams;
+}
 
 void WindowTest::TearDown() {
   window_.reset();
@@ -41,11 +55,9 @@ void WindowTest::Store(const QString& name, const QVariant& value) {
 QVariant WindowTest::Stored(const QString& name) const { return Settings().value(name); }
 
 TMainF& WindowTest::OpenWindow(std::unique_ptr<FedDeviceSource> devices) {
-  window_ = std::make_unique<TMainF>();
   devices_ = devices.get();
-  window_->SetDeviceSource(std::move(devices));
-  window_->SetMessageSink([this](const QString& text) { messages_ << text; });
-  window_->SetPauseMs(kShortPauseMs);
+  seams_.devices = std::move(devices);
+  window_ = std::make_unique<TMainF>(std::exchange(seams_, FixtureSeams()));
   window_->show();
   Settle();
   return *window_;
