@@ -18,7 +18,6 @@
 #include "cli_fixture.h"
 #include "serial.h"
 #include "virtual_printer.h"
-#include "window_state.h"
 
 namespace {
 

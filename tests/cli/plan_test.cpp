@@ -39,13 +39,12 @@ TEST_F(PlanTest, WhatTheDryRunShowsIsWhatIsSentInEveryFamily) {
   const QString file =
       SettingsFile({"Intensity=4", "Speed=1", "Country=2", "CodePage=15", "NewBaud=7",
                     "Autocutter=0", "Paper=1", "Protocol=1", "Commandset=0", "DsiableESCt=1"});
-  constexpr std::array<const char*, 3> kModels = {"Tavrin MR71C Printer", kFamily1Model,
-                                                  "Tavrin MR2200T"};
+  constexpr std::array<const char*, 3> kModels = {kFamily0Model, kFamily1Model, kFamily2Model};
   int number = 0;
   for (const char* model : kModels) {
     SCOPED_TRACE(model);
     const QString port = QStringLiteral("COM%1").arg(++number);
-    auto& printer = AddPrinter(number, Printer(model));
+    auto& printer = AddPrinter(number, AnsweringAs(model));
 
     const Outcome plan = Cli({"apply", file, "--dry-run", "--model", model, "--pause-ms", "10"});
     ASSERT_EQ(plan.status, 0) << plan.err.toStdString();

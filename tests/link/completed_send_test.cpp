@@ -57,7 +57,7 @@ class SentPrinter {
 
  private:
   vprinter::Options Options(int answers) const {
-    vprinter::Options options = Answering();
+    vprinter::Options options = AnsweringAs(kFamily1Model);
     options.baud = kOldRate;
     options.stopAfter = answers;
     options.paperPath = paper_.File("paper.txt");
@@ -94,7 +94,7 @@ TEST(CompletedSend, ConfirmedWhenTheSameModelAnswersAgain) {
   wishes.confirmModel = true;
   const printer::InstallOutcome outcome = line.Install(WithNewRate(kOldRateIndex), wishes);
   EXPECT_EQ(outcome.result, InstallResult::Configured);
-  EXPECT_EQ(outcome.model, kModel);
+  EXPECT_EQ(outcome.model, kFamily1Model);
   EXPECT_EQ(outcome.family, printer::kDipFamily);
   EXPECT_EQ(outcome.rateBefore, kOldRate);
   EXPECT_EQ(outcome.rateAfter, kOldRate);
@@ -161,7 +161,7 @@ TEST(CompletedSend, TheSlipCarriesTheOutcomesFactsAndRunsAsTheCallerRunsIt) {
   const std::vector<std::string> paper = line.Paper();
   EXPECT_TRUE(Printed(paper, "Quillsetter: Installation slip"));
   EXPECT_TRUE(Printed(paper, "Date: 2026-12-09 14:05"));
-  EXPECT_TRUE(Printed(paper, std::string("Model: ") + kModel));
+  EXPECT_TRUE(Printed(paper, std::string("Model: ") + kFamily1Model));
   EXPECT_TRUE(Printed(paper, "Port: COM3 (/dev/ttyUSB0)"));
   EXPECT_TRUE(Printed(paper, "Rate: 9600 bps -> 115200 bps"));
 

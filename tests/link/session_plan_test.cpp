@@ -17,8 +17,7 @@ using namespace serial_test;
 using Bytes = std::vector<std::uint8_t>;
 
 // A model of each family, 0 to 2.
-constexpr std::array<const char*, 3> kModels = {"Tavrin MR71C Printer", "Tavrin MR460V Printer",
-                                                "Tavrin MR2200T"};
+constexpr std::array<const char*, 3> kModels = {kFamily0Model, kFamily1Model, kFamily2Model};
 
 Bytes BytesOf(const printer::SettingsSequence& steps) {
   Bytes bytes;
@@ -47,8 +46,7 @@ struct Wire {
 // A printer of the model, connected at 9600 bps; its record starts after the connect.
 class PlannedPrinter {
  public:
-  explicit PlannedPrinter(const char* model)
-      : printer_(Answering(vprinter::ReplyForModel(model))), session_(serial_) {
+  explicit PlannedPrinter(const char* model) : printer_(AnsweringAs(model)), session_(serial_) {
     connected_ = printer_.Start() && session_.Connect(printer_.DevicePath(), 9600).outcome ==
                                          printer::ConnectOutcome::Connected;
     printer_.ClearReceived();
