@@ -16,6 +16,7 @@
 #include "fed_device_source.h"
 #include "mainform.h"
 #include "virtual_printer.h"
+#include "wait_until.h"
 
 // The family-1 model and a model of each other family.
 inline constexpr const char* kFamily0Model = "Tavrin MR71C Printer";
@@ -69,5 +70,3 @@ class WindowTest : public testing::Test {
 };
 
 Bytes Concat(std::initializer_list<Bytes> parts);
-// Hands events to the loop until done, or until the time is up; whether it is done.
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs);

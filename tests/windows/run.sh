@@ -53,6 +53,8 @@ finish() {
 trap finish EXIT
 
 started=$(date +%s)
+# The Windows build's precompiled headers stay cacheable where ccache is the compiler launcher.
+export CCACHE_SLOPPINESS=${CCACHE_SLOPPINESS:-pch_defines,time_macros}
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" -j 2
 [ "$preset" = windows ] && cmake --build --preset windows --target dist

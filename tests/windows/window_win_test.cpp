@@ -6,7 +6,6 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
-#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -21,7 +20,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -30,6 +28,7 @@
 
 #include "mainform.h"
 #include "registry_key.h"
+#include "wait_until.h"
 
 // gtest shows a QString, and each of a QStringList, as its text.
 void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
@@ -50,15 +49,6 @@ const QString kOperationComplete =
 constexpr int kShortPauseMs = 10;
 // A family-1 Set pauses after the settings end and after each of the eight DIP switches.
 constexpr int kFamilyOnePauses = 9;
-
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done() && clock.elapsed() < timeoutMs) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return done();
-}
 
 // What a Linux virtual printer received, from its log of JSON lines ({"ms":..,"hex":".."}),
 // counted from the last mark.
@@ -354,10 +344,3 @@ TEST_F(WindowUnderWine, SetsAPrinterBehindSer2netOverRfc2217) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  const QApplication application(argc, argv);
-  testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -241,10 +241,3 @@ TEST(FriendlyNames, APortWithoutOneIsASerialPortInTheWindowsLanguage) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  const QApplication application(argc, argv);
-  testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}
