@@ -6,13 +6,12 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include <QAbstractButton>
 #include <QComboBox>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
