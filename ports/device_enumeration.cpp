@@ -15,7 +15,9 @@ constexpr int kHexDigits = 4;
 constexpr int kHex = 16;
 
 // udev's model name from the hardware database, else the model the device reports (Windows:
-// the device's description), else its USB ids, else what every other serial port is.
+// the device's description), else its USB ids, else what every other serial port is. Windows
+// leaves a port SetupAPI does not describe (each of Wine's) without one: the port list names it
+// in the window's language.
 QString Describe(const QSerialPortInfo& port) {
   const bool usb = port.hasVendorIdentifier() && port.hasProductIdentifier();
 #ifdef Q_OS_LINUX
@@ -30,7 +32,11 @@ QString Describe(const QSerialPortInfo& port) {
         .arg(port.vendorIdentifier(), kHexDigits, kHex, QLatin1Char('0'))
         .arg(port.productIdentifier(), kHexDigits, kHex, QLatin1Char('0'));
   }
+#ifdef Q_OS_WIN
+  return {};
+#else
   return QStringLiteral("built-in serial port");
+#endif
 }
 
 }  // namespace

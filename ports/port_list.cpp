@@ -32,14 +32,21 @@ QString ShortName(const QString& path) {
   return path.startsWith(kDevices) ? path.mid(kDevices.size()) : path;
 }
 
+// What the device says it is; a port Windows does not describe is a serial port.
+QString Description(const DetectedDevice& device, InterfaceLanguage language) {
+  if (!device.description.isEmpty()) return device.description;
+  return language == InterfaceLanguage::Bulgarian ? QStringLiteral("Сериен порт")
+                                                  : QStringLiteral("Serial port");
+}
+
 // A device no COM entry reaches, as the system names it to its users: on Windows its friendly
 // name, "USB Serial Port (COM7)"; elsewhere its kernel name and description, "ttyUSB0 — FT232R
 // USB UART".
-QString DeviceLabel(const DetectedDevice& device) {
+QString DeviceLabel(const DetectedDevice& device, InterfaceLanguage language) {
 #ifdef Q_OS_WIN
-  return device.description + QStringLiteral(" (") + device.name + u')';
+  return Description(device, language) + QStringLiteral(" (") + device.name + u')';
 #else
-  return device.name + kDash + device.description;
+  return device.name + kDash + Description(device, language);
 #endif
 }
 
@@ -73,14 +80,14 @@ QString PortEntry::Label(InterfaceLanguage language) const {
     return IsCom() ? Name() + kDash + reached + QStringLiteral(", ") + mark
                    : reached + kDash + mark;
   }
-  if (!IsCom()) return DeviceLabel(*detected);
+  if (!IsCom()) return DeviceLabel(*detected, language);
   const QString com = QStringLiteral("COM%1").arg(comNumber);
   if (detected) {
     // On Windows COM3 reaches the device named COM3.
     const bool sameName = detected->name.compare(com, Qt::CaseInsensitive) == 0;
+    const QString description = Description(*detected, language);
     return com + kDash +
-           (sameName ? detected->description
-                     : detected->name + QStringLiteral(", ") + detected->description);
+           (sameName ? description : detected->name + QStringLiteral(", ") + description);
   }
   if (!terminal.isEmpty()) return com + kDash + terminal;
   return com + kDash +

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # clang-format in check mode on every tracked source file, then clang-tidy on every project file
-# of the build's compile database, and on the files only the fuzz build (the fuzzers) and the
-# MinGW build (the Win32 back end) compile, each with the database that builds it.
+# of the build's compile database, and on the files only the fuzz build (the fuzzers), the MinGW
+# build (the Win32 back end) and the Windows build (the Win32 halves of the preferences, the port
+# list and the command line, and the Windows tests) compile, each with the database that builds
+# it. The Windows build is configured where the Qt for Windows is, and its generated headers made.
 # Usage: tests/lint/run.sh [BUILD_DIR]
 set -uo pipefail
 cd "$(dirname "$0")/../.."
@@ -68,6 +70,28 @@ done < <(x86_64-w64-mingw32-g++-posix -E -x c++ -v - </dev/null 2>&1 |
 tidy "$build"
 tidy build-fuzz
 tidy build-mingw "${mingw_args[@]}"
+qt=${QUILLSETTER_QT_MINGW:-../shared/tools/qt-mingw/qt6.4.2-mingw64.tar.xz}
+if [ -e "$qt" ]; then
+  if cmake --preset windows >/dev/null &&
+    cmake --build --preset windows --target quillsetter_ports_autogen quillsetter_ui_autogen \
+      >/dev/null; then
+    # clang cannot read GCC's precompiled headers: the database without them.
+    mkdir -p build-windows/lint
+    python3 - <<'PY'
+import json, re
+entries = json.load(open("build-windows/compile_commands.json"))
+for entry in entries:
+    entry["command"] = re.sub(r" -Winvalid-pch| -include \S*cmake_pch\.hxx", "", entry["command"])
+json.dump(entries, open("build-windows/lint/compile_commands.json", "w"), indent=1)
+PY
+    tidy build-windows/lint "${mingw_args[@]}"
+  else
+    echo "lint: the windows preset failed to configure" >&2
+    status=1
+  fi
+else
+  echo "lint: the files only the Windows build compiles are not checked: no Qt for Windows at $qt"
+fi
 
 [ $status -eq 0 ] && echo "lint: clean"
 exit $status

@@ -53,6 +53,8 @@ finish() {
 trap finish EXIT
 
 started=$(date +%s)
+# The Windows build's precompiled headers stay cacheable where ccache is the compiler launcher.
+export CCACHE_SLOPPINESS=${CCACHE_SLOPPINESS:-pch_defines,time_macros}
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" -j 2
 [ "$preset" = windows ] && cmake --build --preset windows --target dist
@@ -88,11 +90,13 @@ start_printer() {
 listening() { grep -q "0100007F:$(printf '%04X' "$1") [0-9A-F:]* 0A" /proc/net/tcp; }
 
 # start_network_printer NAME OPTION...: a printer shared by ser2net over RFC 2217 on a free
-# loopback port; prints its address, or nothing when ser2net is not installed.
+# loopback port; sets NETWORK_PORT to its address, or to nothing when ser2net is not installed.
+# Run in this shell (not in $(...)), so that stop_printers stops both.
 start_network_printer() {
   local name=$1
   shift
   local ser2net link="$PWD/$build/vprinter-$name" out="$build/vprinter-$name.out" port
+  NETWORK_PORT=""
   ser2net=$(command -v ser2net || true)
   [ -n "$ser2net" ] || [ ! -x /usr/sbin/ser2net ] || ser2net=/usr/sbin/ser2net
   [ -n "$ser2net" ] || return 0
@@ -113,7 +117,7 @@ start_network_printer() {
     printer_pids+=($!)
     for _ in $(seq 50); do
       if listening "$port"; then
-        echo "rfc2217://127.0.0.1:$port"
+        NETWORK_PORT="rfc2217://127.0.0.1:$port"
         return 0
       fi
       sleep 0.1
@@ -155,9 +159,9 @@ start_printer 8 --model "$MODEL" --stop-after 1
 start_printer 10 --model "$MODEL"
 start_printer 11 --reply-hex "$CONTROL_REPLY"
 start_printer 12 --no-read
-network=$(start_network_printer net --reply-hex "$CONTROL_REPLY")
-[ -n "$network" ] || echo "ser2net is not installed: the network port tests skip"
-run_step serial_win_tests env QUILLSETTER_RFC2217_PRINTER="$network" \
+start_network_printer net --reply-hex "$CONTROL_REPLY"
+[ -n "$NETWORK_PORT" ] || echo "ser2net is not installed: the network port tests skip"
+run_step serial_win_tests env QUILLSETTER_RFC2217_PRINTER="$NETWORK_PORT" \
   timeout 120 wine "$build/bin/serial_win_tests.exe"
 stop_printers
 
@@ -175,9 +179,23 @@ if [ "$preset" = windows ]; then
   native="$build/native-tests"
   rm -rf "$native"
   mkdir -p "$native"
-  ln -s "$PWD/$build/dist/"* "$PWD/$build/bin/windows_native_tests.exe" "$native/"
+  ln -s "$PWD/$build/dist/"* "$PWD/$build/bin/windows_native_tests.exe" \
+    "$PWD/$build/bin/window_win_tests.exe" "$native/"
   run_step windows_native_tests env QT_QPA_PLATFORM=offscreen \
     timeout 120 wine "$native/windows_native_tests.exe"
+  # The window in-process: a family-1 printer on COM1 at 115200 bps, a family-0 one at 9600 bps
+  # behind ser2net; each logs what it receives.
+  start_printer 1 --model "Tavrin MR460V Printer" --baud 115200 --log "$build/window-com1.log"
+  start_network_printer window --model "Tavrin MR71C Printer" --baud 9600 \
+    --log "$build/window-network.log"
+  [ -n "$NETWORK_PORT" ] || echo "ser2net is not installed: the window's network port test skips"
+  window_tests=(env QUILLSETTER_COM1_LOG="$(windows_path "$build/window-com1.log")"
+    QUILLSETTER_NETWORK_LOG="$(windows_path "$build/window-network.log")"
+    QUILLSETTER_RFC2217_PRINTER="$NETWORK_PORT" timeout 180 wine "$native/window_win_tests.exe")
+  run_step "window_win_tests (Bulgarian system: LC_ALL=bg_BG.UTF-8)" env LC_ALL=bg_BG.UTF-8 \
+    QUILLSETTER_EXPECT_CYRILLIC=1 "${window_tests[@]}" --gtest_filter='*.FirstStart*'
+  run_step window_win_tests env LC_ALL=C.UTF-8 QUILLSETTER_EXPECT_CYRILLIC=0 "${window_tests[@]}"
+  stop_printers
   run_step "the programs' resources" bash tests/windows/check_programs.sh "$build/dist"
   mkdir -p "$build/cli-work"
   linux_cli=""

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# screenshot.sh LANGUAGE OUTPUT.png: starts build-windows/dist/quillsetter.exe under Wine on a
-# virtual X screen for the first time (no stored choices) in LANGUAGE (bg: LC_ALL=bg_BG.UTF-8,
-# so GetACP() is 1251; en: C.UTF-8), and saves the screen as a PNG once the window is up.
-# Fails when the screen stays empty. Run after ./dev windows.
+# screenshot.sh LANGUAGE OUTPUT.png [SCALE]: starts build-windows/dist/quillsetter.exe under Wine
+# on a virtual X screen for the first time (no stored choices) in LANGUAGE (bg:
+# LC_ALL=bg_BG.UTF-8, so GetACP() is 1251; en: C.UTF-8), at SCALE per cent of Windows' display
+# scaling (100 unless given: 150 is 144 dots per inch), and saves the screen as a PNG once the
+# window is up. Fails when the screen stays empty. Run after ./dev windows.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 # shellcheck source=tests/windows/wine_prefix.sh
@@ -10,13 +11,19 @@ source tests/windows/wine_prefix.sh
 
 language=$1
 output=$2
+scale=${3:-100}
 make_prefix "$PWD/build-windows/wineprefix"
 use_locales "$PWD/build-windows/locales"
 case "$language" in
   bg) locale=bg_BG.UTF-8 ;;
   en) locale=C.UTF-8 ;;
-  *) echo "usage: screenshot.sh bg|en OUTPUT.png" >&2; exit 2 ;;
+  *) echo "usage: screenshot.sh bg|en OUTPUT.png [SCALE]" >&2; exit 2 ;;
 esac
+# Windows' scaling is the screen's dots per inch; the per-monitor aware window follows it.
+dpi=$((96 * scale / 100))
+width=$((760 * scale / 100))
+height=$((600 * scale / 100))
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
 
 frames=$(mktemp -d)
 trap 'rm -rf "$frames"' EXIT
@@ -24,13 +31,16 @@ trap 'rm -rf "$frames"' EXIT
 # on the virtual screen.
 wineserver --kill 2>/dev/null || true
 wineserver --wait
-xvfb-run -a -s "-screen 0 760x600x24 -fbdir $frames" bash -c "
+xvfb-run -a -s "-screen 0 ${width}x${height}x24 -fbdir $frames" bash -c "
   wine reg delete 'HKCU\\Software\\Tavrin Ltd\\Quillsetter' /f >/dev/null 2>&1
   LC_ALL=$locale wine build-windows/dist/quillsetter.exe &
   sleep \${QUILLSETTER_SCREENSHOT_WAIT:-45}
   cp $frames/Xvfb_screen0 $frames/screen.xwd
   wineserver --kill
 "
+# The other tests run at 100 %.
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+wineserver --kill 2>/dev/null || true
 # The X window dump Xvfb keeps of its screen, as a PNG.
 python3 - "$frames/screen.xwd" "$output" <<'PYTHON'
 import struct

@@ -222,11 +222,22 @@ TEST(FriendlyNames, BecomeThePortListsEntries) {
   EXPECT_EQ(list.count(), expected.size());
 }
 
-}  // namespace
+// Wine's ports, like any SetupAPI does not describe, come without a description: the list calls
+// them serial ports, in the window's language.
+TEST(FriendlyNames, APortWithoutOneIsASerialPortInTheWindowsLanguage) {
+  PortComboBox list;
+  const Tserial serial;
+  PortChooser chooser(&list, serial);
+  auto source = std::make_unique<FedDeviceSource>();
+  source->Plug(WindowsPort(1, QString()));
+  source->Plug(WindowsPort(9, QString()));
+  chooser.SetSource(std::move(source));
 
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  const QApplication application(argc, argv);
-  testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
+  EXPECT_EQ(list.itemText(0), "COM1 \u2014 Serial port");
+  EXPECT_EQ(list.itemText(6), "Serial port (COM9)");
+  chooser.SetLanguage(InterfaceLanguage::Bulgarian);
+  EXPECT_EQ(list.itemText(0), "COM1 \u2014 Сериен порт");
+  EXPECT_EQ(list.itemText(6), "Сериен порт (COM9)");
 }
+
+}  // namespace

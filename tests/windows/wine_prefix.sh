@@ -1,24 +1,33 @@
 # Sourced by the Windows test scripts: a Wine prefix made for the tests, Windows 10 with a
-# stand-in for its interface font, COM ports from HKLM\Software\Wine\Ports leading to links in
-# $PORT_LINKS (COM4 and COM9 are left to Wine's default, a device that does not exist), and the
-# locales the tests run under.
+# stand-in for its interface fonts, COM ports from HKLM\Software\Wine\Ports leading to links in
+# $PORT_LINKS (COM4 and COM9 are left to Wine's default: a serial device of this machine, or
+# none), and the locales the tests run under.
 
 export WINEDEBUG=-all
 # No Mono or Gecko install prompts.
 export WINEDLLOVERRIDES="mscoree,mshtml="
+
+# What a prefix made by an older make_prefix lacks makes it be made anew.
+PREFIX_VERSION=4
 
 # make_prefix FOLDER: makes (once) and uses the Wine prefix FOLDER.
 make_prefix() {
   export WINEPREFIX=$1
   PORT_LINKS=$(dirname "$WINEPREFIX")/wine-ports
   mkdir -p "$PORT_LINKS"
-  if [ ! -f "$WINEPREFIX/prepared" ]; then
+  if [ "$(cat "$WINEPREFIX/prepared" 2>/dev/null)" != "$PREFIX_VERSION" ]; then
     echo "Making the Wine prefix $WINEPREFIX"
+    wineserver --kill 2>/dev/null || true
+    rm -rf "$WINEPREFIX"
     wineboot --init >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine' /v Version /d win10 /f >/dev/null 2>&1
-    # Windows 10's interface font is not in Wine: without a stand-in Qt draws in a serif.
-    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Segoe UI' /d 'DejaVu Sans' /f \
-      >/dev/null 2>&1
+    # The fonts Qt asks for are not in Wine (Windows 10's interface font, the dialog font's
+    # names): without a stand-in Qt draws the lists and bold captions in a serif.
+    local font
+    for font in 'Segoe UI' 'MS Shell Dlg' 'MS Shell Dlg 2'; do
+      wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$font" /d 'DejaVu Sans' /f \
+        >/dev/null 2>&1
+    done
     local port
     for port in 1 2 3 5 6 7 8 10 11 12; do
       wine reg add 'HKLM\Software\Wine\Ports' /v "COM$port" /d "$PORT_LINKS/com$port" /f \
@@ -27,7 +36,7 @@ make_prefix() {
     # Wine makes its COM ports from that key when its server starts.
     wineserver --kill
     wineserver --wait
-    touch "$WINEPREFIX/prepared"
+    echo "$PREFIX_VERSION" >"$WINEPREFIX/prepared"
   fi
 }
 

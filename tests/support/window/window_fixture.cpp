@@ -2,7 +2,6 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QSettings>
 
 #include <utility>
@@ -91,13 +90,4 @@ Bytes Concat(std::initializer_list<Bytes> parts) {
   Bytes all;
   for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
   return all;
-}
-
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done() && clock.elapsed() < timeoutMs) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return done();
 }

@@ -18,6 +18,7 @@
 #include "mainform.h"
 #include "printer_models.h"
 #include "virtual_printer.h"
+#include "wait_until.h"
 #include "window_seams.h"
 #include "window_state.h"
 
@@ -78,5 +79,3 @@ class WindowTest : public testing::Test {
 };
 
 Bytes Concat(std::initializer_list<Bytes> parts);
-// Hands events to the loop until done, or until the time is up; whether it is done.
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs);
