@@ -79,7 +79,8 @@ class TMainF : public QWidget {
   // Connects to device at rate and says how it went; a connection's device is what the port
   // list holds from then on.
   void ConnectTo(const QString& device, std::uint32_t rate);
-  // True when the sequence ran to its end; false when the printer missed the liveness check.
+  // Sends the chosen settings, with the closing message of the DIP family; true when every step
+  // went out, false when the printer fell silent, the line was lost or the send was stopped.
   bool SendSettings();
   // Runs steps on the printer with progress, pauses and pumps; a printer that stopped answering
   // is reported and disconnected.
