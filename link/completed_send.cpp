@@ -83,11 +83,7 @@ InstallOutcome CompleteSend(Session& session, const PrinterSettings& settings, S
     return outcome;
   }
   session.Disconnect();
-  RestartWait wait;
-  wait.device = session.Device();
-  wait.newRate = change.newRate;
-  wait.oldRate = change.oldRate;
-  wait.limit = wishes.restartLimit;
+  const RestartWait wait = RestartWaitAfter(session, change, wishes.restartLimit);
   return AfterRestart(outcome, WaitForRestart(wait, {{}, wishes.stop}));
 }
 

@@ -27,6 +27,16 @@ bool ClearAt(const std::string& device, std::uint32_t rate) {
 
 }  // namespace
 
+RestartWait RestartWaitAfter(const Session& session, const RateChangeAfterSend& change,
+                             std::chrono::milliseconds limit) {
+  RestartWait wait;
+  wait.device = session.Device();
+  wait.newRate = change.newRate;
+  wait.oldRate = change.oldRate;
+  wait.limit = limit;
+  return wait;
+}
+
 RestartResult WaitForRestart(const RestartWait& wait, const RestartHooks& hooks) {
   const Clock::time_point start = Clock::now();
   const Clock::time_point end = start + wait.limit;

@@ -15,6 +15,9 @@ namespace printer {
 // How long a printer is waited for after a send that changed its rate.
 inline constexpr std::chrono::milliseconds kRestartLimit{120000};
 
+class Session;
+struct RateChangeAfterSend;
+
 struct RestartWait {
   std::string device;  // the connected device's path, which a USB printer loses while off
   std::uint32_t newRate = 0;
@@ -43,6 +46,10 @@ struct RestartHooks {
   std::function<void(std::chrono::milliseconds waited)> progress;
   StopRequest stopRequested;
 };
+
+// The wait for the session's device to take the rate a send changed, for at most limit.
+RestartWait RestartWaitAfter(const Session& session, const RateChangeAfterSend& change,
+                             std::chrono::milliseconds limit);
 
 // Each round tries identify at the new rate, then at the old one. An answer at the old rate
 // means the printer has not been switched off yet, unless an earlier round found it off: silent

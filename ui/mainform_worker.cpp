@@ -83,11 +83,7 @@ void TMainF::FinishSearch(const printer::SearchResult& result, const QString& mo
 // After a send that changed its rate the printer is followed through its restart: the port is
 // closed and a worker tries the new rate and the old one on its device until it answers.
 void TMainF::FollowRateChange(const printer::RateChangeAfterSend& after) {
-  printer::RestartWait wait;
-  wait.device = session_.Device();
-  wait.newRate = after.newRate;
-  wait.oldRate = after.oldRate;
-  wait.limit = seams_.restartLimit;
+  const printer::RestartWait wait = printer::RestartWaitAfter(session_, after, seams_.restartLimit);
   ConnectClick();
 
   const int maximumBefore = ui->pgProgress->maximum();
