@@ -8,6 +8,7 @@
 
 #include "exit_status.h"
 #include "printer.h"
+#include "settings_sequence.h"
 
 namespace cli {
 namespace {
@@ -85,7 +86,7 @@ constexpr std::array<OptionRow, 11> kOptions = {{
     {"baud", "B",
      "the printer's rate in bps: 1200, 2400, 4800, 9600, 19200, 38400, 57600 or 115200",
      kIdentify | kApply | kTestPage | kCodePages},
-    {"code-page", "N", "the code page to chart, 0 to %1 (default: the stored one)", kTestPage},
+    {"code-page", "N", "the code page to chart, 0 to {last} (default: the stored one)", kTestPage},
     {"text", "TEXT", "the text to print (default: the window language's sample)", kCodePages},
     {"json", nullptr, "the result as JSON", kPorts | kIdentify | kFind | kApply | kLog | kBatch},
     {"dry-run", nullptr,
@@ -99,7 +100,7 @@ constexpr std::array<OptionRow, 11> kOptions = {{
     {"wait-restart", nullptr,
      "follow a printer whose new rate needs a power cycle until it answers at that rate", kBatch},
     {"pause-ms", "MS",
-     "the pause after the settings and each DIP switch (default 1500; for tests: a real "
+     "the pause after the settings and each DIP switch (default {pause}; for tests: a real "
      "printer needs the full pause)",
      kApply | kBatch},
 }};
@@ -116,10 +117,11 @@ QString ExitStatusText() {
   return text;
 }
 
-// A help text's one number, where it has one, is the last code page.
+// The numbers a help text gives: {last} the last code page, {pause} the pause of a send in ms.
 QString HelpOf(const OptionRow& option) {
-  const QString help = QString::fromLatin1(option.help);
-  return help.contains(u'%') ? help.arg(kLastCodePage) : help;
+  return QString::fromLatin1(option.help)
+      .replace(QLatin1String("{last}"), QString::number(kLastCodePage))
+      .replace(QLatin1String("{pause}"), QString::number(printer::kSequencePauseMs));
 }
 
 const CommandRow* RowOf(Command command) {

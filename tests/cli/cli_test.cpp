@@ -17,6 +17,7 @@
 
 #include "cli_fixture.h"
 #include "serial.h"
+#include "settings_sequence.h"
 #include "virtual_printer.h"
 
 namespace {
@@ -77,6 +78,9 @@ TEST_F(CliTest, UsageBadFilesAndPortsThatWillNotOpenHaveTheirStatus) {
   const Outcome help = Cli({"apply", "--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_TRUE(help.out.contains("130")) << "the exit statuses are documented";
+  EXPECT_TRUE(
+      help.out.simplified().contains(QStringLiteral("(default %1;").arg(printer::kSequencePauseMs)))
+      << help.out.toStdString();
 
   AddPrinter(1, AnsweringAs(kFamily1Model));
   Outcome run =

@@ -1,17 +1,21 @@
-// What the manual page, the README and the bash completion say of the program's tables: the exit
-// statuses, and the numbers of the code pages.
+// What the manual page, the README and the bash completion say of the program's tables and
+// constants: the exit statuses, the numbers of the code pages, the pause of a send and how long a
+// restart is followed.
 #include <QFile>
 #include <QRegularExpression>
 #include <QStringList>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <tuple>
 #include <utility>
 #include <vector>
 
 #include "exit_status.h"
 #include "printer.h"
+#include "restart_wait.h"
+#include "settings_sequence.h"
 
 namespace {
 
@@ -105,6 +109,13 @@ TEST(CodePages, TheManualPageAndTheCompletionGiveTheNumbersOfTheTable) {
   EXPECT_EQ(NumberIn("packaging/quillsetter-cli.bash",
                      QStringLiteral("--code-page\\)\\n[^\\n]*seq 0 (\\d+)")),
             last);
+}
+
+TEST(Constants, TheManualPageGivesThePauseAndTheRestartLimitOfTheCode) {
+  const char* page = "packaging/quillsetter-cli.1";
+  EXPECT_EQ(NumberIn(page, QStringLiteral("the full (\\d+) ms")), printer::kSequencePauseMs);
+  EXPECT_EQ(NumberIn(page, QStringLiteral("wait\\\\-restart\\n[^.]*\\(at most\\s+(\\d+)\\s+s\\)")),
+            std::chrono::duration_cast<std::chrono::seconds>(printer::kRestartLimit).count());
 }
 
 }  // namespace
