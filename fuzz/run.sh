@@ -29,40 +29,36 @@ declare -A extra_flags=([fuzz_prefs]=-detect_leaks=0)
 # an abort: Qt reserves room for a count it reads from the settings file before reading.
 export ASAN_OPTIONS=allocator_may_return_null=1
 
-# fuzz FUZZER: runs it on a copy of its corpus and says what it did, or what it found.
-fuzz() {
-  local fuzzer=$1 log=$work/$1.log runs memory
-  cp -r "fuzz/corpus/$fuzzer" "$work/$fuzzer"
-  # shellcheck disable=SC2086 # the extra flags are one word or none
-  if build-fuzz/bin/$fuzzer -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
-    -artifact_prefix="$findings/$fuzzer-" ${extra_flags[$fuzzer]:-} "$work/$fuzzer" >"$log" 2>&1; then
-    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
-    memory=$(sed -n 's/^stat::peak_rss_mb: *//p' "$log")
-    echo "$fuzzer: $runs executions in $seconds s, no finding (peak memory $memory MB)"
-  else
-    tail -n 40 "$log"
-    echo "$fuzzer: FINDING (input kept in $findings/)"
-    return 1
-  fi
-}
-
-# Each fuzzer runs on one core, so as many run at once as there are cores; their reports come
-# out in a fixed order.
+# Each fuzzer runs on one core and all run for the same time: they go in rounds of as many as
+# there are cores. Run in the background they would not get the terminal's Ctrl-C; a stop ends
+# them here.
+trap 'kill $(jobs -p) 2>/dev/null; exit 130' INT TERM
 fuzzers=(fuzz_reply fuzz_decoder fuzz_prefs fuzz_telnet)
-for fuzzer in "${fuzzers[@]}"; do
-  while [ "$(jobs -rp | wc -l)" -ge "$(nproc)" ]; do wait -n || true; done
-  # The mark goes when the fuzzer ends with no finding.
-  touch "$work/$fuzzer.failed"
-  { fuzz "$fuzzer" && rm "$work/$fuzzer.failed"; } >"$work/$fuzzer.report" &
-done
-wait
+cores=$(nproc)
 failed=0
-for fuzzer in "${fuzzers[@]}"; do
-  if [ -e "$work/$fuzzer.failed" ]; then
-    cat "$work/$fuzzer.report" >&2
-    failed=1
-  else
-    cat "$work/$fuzzer.report"
-  fi
+for ((first = 0; first < ${#fuzzers[@]}; first += cores)); do
+  round=("${fuzzers[@]:first:cores}")
+  pids=()
+  for fuzzer in "${round[@]}"; do
+    cp -r "fuzz/corpus/$fuzzer" "$work/$fuzzer"
+    # shellcheck disable=SC2086 # the extra flags are one word or none
+    build-fuzz/bin/$fuzzer -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
+      -artifact_prefix="$findings/$fuzzer-" ${extra_flags[$fuzzer]:-} "$work/$fuzzer" \
+      >"$work/$fuzzer.log" 2>&1 &
+    pids+=($!)
+  done
+  for i in "${!round[@]}"; do
+    fuzzer=${round[i]}
+    log=$work/$fuzzer.log
+    if wait "${pids[i]}"; then
+      runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+      memory=$(sed -n 's/^stat::peak_rss_mb: *//p' "$log")
+      echo "$fuzzer: $runs executions in $seconds s, no finding (peak memory $memory MB)"
+    else
+      tail -n 40 "$log" >&2
+      echo "$fuzzer: FINDING (input kept in $findings/)" >&2
+      failed=1
+    fi
+  done
 done
 exit "$failed"
